@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// Attribute bit of a folder entry, as the enumeration reports it on every platform.
+inline constexpr std::uint32_t FolderAttribute = 0x10;
+
+// One entry of a folder, as FolderEnumeration delivers it: the neutral record that
+// every platform fills in the same way.
+struct DirectoryEntry {
+    // The name as the file system gives it (bytes on POSIX, UTF-8 on Windows). It stays
+    // valid until the next call of FolderEnumeration::Next or the end of the enumeration;
+    // whoever keeps it copies it.
+    std::string_view Name;
+    // FolderAttribute marks a folder; the other bits are those of the platform.
+    std::uint32_t Attributes = 0;
+    // The apparent size in bytes, full 64 bits.
+    std::uint64_t SizeBytes = 0;
+    // Last-write time in seconds since 1970-01-01 00:00:00 UTC.
+    std::int64_t LastWriteTime = 0;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "DirectoryEntry.h"
+
+#include <string>
+
+class FolderWalk;
+
+// Reads the entries of one folder during a walk. Construct it for the walk's root, or for a
+// subfolder entry that the innermost open enumeration of the same walk has just delivered
+// (its path is that enumeration's folder, the separator and the entry's name); the walk
+// uses that relation to follow the tree's rules (links, cycles, pseudo file systems, depth).
+//
+// The entries "." and ".." are not delivered. An entry whose details cannot be read (it
+// vanished after it was listed) is skipped. Closing happens at destruction at the latest.
+class FolderEnumeration {
+public:
+    FolderEnumeration(FolderWalk& walk, const std::string& folder);
+    ~FolderEnumeration();
+    FolderEnumeration(const FolderEnumeration&) = delete;
+    FolderEnumeration& operator=(const FolderEnumeration&) = delete;
+
+    // True when the folder could be opened for reading. False when it cannot be read (no
+    // access, not a folder, vanished) or must not be entered (a pseudo file system, a link
+    // back into the tree or into a folder the walk is already inside of).
+    bool IsOpen() const;
+
+    // Fills `entry` with the next entry. False at the end, on a read error and once closed.
+    bool Next(DirectoryEntry& entry);
+
+    // Releases the folder; Next returns false afterwards. Safe to call twice.
+    void Close();
+
+private:
+    FolderWalk& walk_;
+    // Depth of this folder in the walk's stack of open folders; -1 when not open.
+    int level_ = -1;
+};

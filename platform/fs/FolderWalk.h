@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+// The state of one walk over a tree: the root, the folders currently open from the root
+// down, and what the platform needs to follow its rules. One FolderWalk lives for one scan;
+// FolderEnumeration objects of that scan open and close folders in it, strictly nested.
+//
+// On POSIX the walk follows links to folders except into the scanned tree or into a folder
+// it is already inside of, lists other links as files of size 0, does not enter kernel
+// pseudo file systems, and completes trees deeper than the open-file limit and paths longer
+// than PATH_MAX.
+class FolderWalk {
+public:
+    // `root` is the scan root without a trailing separator ("/" stays "/").
+    explicit FolderWalk(const std::string& root);
+    ~FolderWalk();
+    FolderWalk(const FolderWalk&) = delete;
+    FolderWalk& operator=(const FolderWalk&) = delete;
+
+    const std::string& Root() const { return root_; }
+
+    // The platform's own state; only FolderEnumeration uses it.
+    struct State;
+    State& PlatformState() { return *state_; }
+
+private:
+    std::string root_;
+    std::unique_ptr<State> state_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+// The platform's path rules, so that the scan engine and the window build paths alike.
+
+// A scan root loses one trailing separator ("C:\" becomes "C:", "/home/u/" becomes
+// "/home/u"); the POSIX root "/" stays "/".
+std::string TrimScanRoot(const std::string& path);
+
+// Folder and name joined with one separator; on POSIX "/" + name for the root, never "//".
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// A full path cut after its last separator (on Windows also after a ':'): the location
+// keeps the separator ("/data/" and "a.iso"; "C:\Data\" and "a.iso").
+struct FileLocation {
+    std::string Location;
+    std::string FileName;
+};
+FileLocation SplitFileLocation(const std::string& fullPath);
+
+// The root scanned at start-up: "/" on POSIX; the system folder's drive letter and ":" on
+// Windows ("C:").
+std::string SystemDriveRoot();
+
+// The full path of the running program's executable file.
+std::string ProgramPath();

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+// The desktop's services that the window's commands call. The real implementation talks
+// to the desktop; tests replace it with a recording fake. Paths are the bytes of the
+// listed entry (UTF-8 on Windows), so that every action reaches exactly the listed file.
+class ShellServices {
+public:
+    virtual ~ShellServices() = default;
+
+    // Opens a file with the program the desktop associates with it. False on failure
+    // (no associated program, the file is gone).
+    virtual bool OpenFile(const std::string& path) = 0;
+    // Opens a web address in the user's browser. False on failure.
+    virtual bool OpenUrl(const std::string& url) = 0;
+
+    // Showing a file's location, three ways in turn, each tried only when the one before
+    // failed. `location` keeps its trailing separator; `fileName` is what follows it.
+    // Stage 1: the file manager on the location with the file selected.
+    virtual bool RevealSelectFile(const std::string& location, const std::string& fileName) = 0;
+    // Stage 2: the location opened with the desktop's handler for folders.
+    virtual bool ExploreFolder(const std::string& location) = 0;
+    // Stage 3: the file manager started with the location as its argument; its result is
+    // not looked at.
+    virtual bool StartFileManager(const std::string& location) = 0;
+
+    // Asks the user to confirm, then deletes the file for good (no trash). Shows the
+    // failure's system message itself. True only when the file is gone.
+    virtual bool DeleteFileForGood(QWidget* owner, const std::string& path) = 0;
+
+    // The platform's folder picker, modal to `owner`: folders only, no title. Returns the
+    // chosen folder's path, or an empty string when the user cancels.
+    virtual std::string BrowseForFolder(QWidget* owner) = 0;
+
+    // The default sound.
+    virtual void Beep() = 0;
+};

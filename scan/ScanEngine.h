@@ -1,0 +1,62 @@
+#pragma once
+
+#include "LocaleFormat.h"
+#include "ResultList.h"
+#include "ScanState.h"
+
+#include <string>
+
+class FolderWalk;
+class IconLookup;
+class ScanWindow;
+struct DirectoryEntry;
+
+// Starts, walks and closes a scan, keeps the result list and writes the totals. It runs on
+// the caller's thread and hands control to the window only through ScanWindow, most often
+// through ProcessPendingMessages, where the user's commands run re-entrantly.
+class ScanEngine {
+public:
+    ScanEngine(ScanWindow& window, IconLookup& icons);
+    ~ScanEngine();
+    ScanEngine(const ScanEngine&) = delete;
+    ScanEngine& operator=(const ScanEngine&) = delete;
+
+    // Starts and completes one scan of `path`: returns when the walk has ended, normally or
+    // by StopRequested. Does nothing when StopRequested is already set or `path` is empty.
+    // An error thrown by the window's ShowReportPage passes through: at the start the scan
+    // then does not run; at the end the remaining closing steps are skipped.
+    void StartScan(const std::string& path);
+
+    // Writes the totals bar from the current scan state, in the user's language.
+    void UpdateTotalsPanels();
+
+    ScanState& State() { return state_; }
+    const ScanState& State() const { return state_; }
+    ResultList& List() { return list_; }
+    const ResultList& List() const { return list_; }
+
+    // The regional formats used for new texts; the window sets them at start and on change.
+    void SetLocaleFormat(const LocaleFormat& format) { locale_ = format; }
+    const LocaleFormat& Locale() const { return locale_; }
+
+private:
+    void ScanFolder(const std::string& folder);
+    // Adds one admitted file to the list; may evict the smallest entry.
+    void AddFile(const std::string& folder, const DirectoryEntry& entry);
+
+    ScanWindow& window_;
+    IconLookup& icons_;
+    ScanState state_;
+    ResultList list_;
+    LocaleFormat locale_;
+    FolderWalk* walk_ = nullptr;  // the running scan's walk; null between scans
+};
+
+// A folder entry to walk into: the name is neither "." nor ".." and the folder bit is set.
+bool IsSubfolderEntry(const DirectoryEntry& entry);
+// A file entry: the name is neither "." nor ".." and the folder bit is clear.
+bool IsFileEntry(const DirectoryEntry& entry);
+
+// The icon index for the file at `path`: -1 when no file exists there, 0 on a drive that
+// is neither fixed nor network, else what `icons` answers (-1 when it fails).
+int GetFileIconIndex(const std::string& path, IconLookup& icons);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The state of the current or last scan. It lives from one scan to the next: the totals
+// bar, the report page and the list commands read it after the walk has ended.
+struct ScanState {
+    // The root of the current or last scan, without a trailing separator ("C:", "/home/u").
+    std::string ScanRoot;
+    // The admission threshold: the size of the list's last entry after the most recent
+    // eviction, full 64 bits; 0 until the list first overflows in a scan.
+    std::uint64_t MinListedSize = 0;
+    // File entries met in this scan, listed or not.
+    std::uint32_t FileCount = 0;
+    // The volume's capacity and used space in MiB; 1 and 1 when the volume query failed.
+    std::uint32_t DiskTotalMB = 0;
+    std::uint32_t DiskUsedMB = 0;
+    // Running sum of the listed files' sizes, each shifted right by 20 bits (whole MiB).
+    std::uint32_t ListedTotalMB = 0;
+    // The largest number of entries the list keeps; set to 100 at every scan start.
+    std::int32_t ListCapacity = 100;
+};

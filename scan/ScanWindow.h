@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ListChange.h"
+#include "TotalsPanelTexts.h"
+
+#include <string>
+
+// Everything a scan does to the window, and nothing else. The main window implements it;
+// the tests implement it with a recorder. docs/ARCHITECTURE.md gives the order of the calls
+// during one scan.
+class ScanWindow {
+public:
+    virtual ~ScanWindow() = default;
+
+    // Shows the report page, with or without the summary sentence. Throws std::system_error
+    // when the page cannot be written or shown; the scan does not catch it.
+    virtual void ShowReportPage(bool withSummary) = 0;
+
+    // Shows the busy animation and starts it looping: a scan is running from now on.
+    virtual void StartBusyAnimation() = 0;
+    // Hides the busy animation and rewinds it to its first frame: the scan is over.
+    virtual void StopBusyAnimation() = 0;
+
+    // The Browse/Stop button: the stop glyph with `caption` while a scan runs...
+    virtual void ShowStopButton(const std::string& caption) = 0;
+    // ...and the folder glyph with `caption` afterwards.
+    virtual void ShowBrowseButton(const std::string& caption) = 0;
+    virtual void MakeBrowseButtonVisible() = 0;
+
+    // Replaces the status line's text (UTF-8; a folder's bytes as they are).
+    virtual void SetStatusText(const std::string& text) = 0;
+
+    // Writes the totals bar's three panels, in the order 0, 1, 2.
+    virtual void WriteTotalsPanels(const TotalsPanelTexts& texts) = 0;
+
+    // Lets the window system handle what is pending: input, repaints, the user's commands
+    // (which may set StopRequested or change the list). Called very often during a walk;
+    // an implementation decides how much work each call does.
+    virtual void ProcessPendingMessages() = 0;
+
+    // The result list is about to change / has changed.
+    virtual void ListChanging(const ListChange& change) = 0;
+    virtual void ListChanged(const ListChange& change) = 0;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "LocaleFormat.h"
+#include "ScanState.h"
+#include "TotalsPanelTexts.h"
+
+#include <cstdint>
+#include <string>
+
+// The four figures of the totals bar and the summary sentence. A zero divisor counts as 1.
+struct TotalsFigures {
+    long double ListedGB = 0;           // ListedTotalMB / 1024
+    std::int64_t ShareOfCapacity = 0;   // ListedTotalMB / DiskTotalMB * 100, rounded
+    std::int64_t ShareOfUsedSpace = 0;  // ListedTotalMB / DiskUsedMB * 100, rounded
+    long double ShareOfFiles = 0;       // 100 / FileCount * 100
+};
+TotalsFigures ComputeTotals(const ScanState& state);
+
+// The totals bar's three texts for `volumeLabel`, in English or German.
+TotalsPanelTexts MakeTotalsPanelTexts(const ScanState& state, const std::string& volumeLabel,
+                                      bool german, const LocaleFormat& locale);
+
+// The report page's summary sentence, in English or German. `rootText` and `volumeLabel`
+// are inserted as given: a caller putting the sentence into HTML escapes them first.
+std::string MakeSummarySentence(const ScanState& state, const std::string& rootText,
+                                const std::string& volumeLabel, bool german,
+                                const LocaleFormat& locale);
