@@ -1,0 +1,36 @@
+#pragma once
+
+#include "GeneratedFile.h"
+#include "TreeSpec.h"
+
+#include <string>
+#include <system_error>
+#include <vector>
+
+// What GenerateTree made.
+struct GeneratedTree {
+    // Every file created, in the order of creation.
+    std::vector<GeneratedFile> Files;
+    // Folders created below the tree's folder (the tree's folder itself not counted).
+    std::size_t FolderCount = 0;
+};
+
+// Creates a tree of `spec.FileCount` files under `folder`, deterministically from
+// `spec.Seed`: nested folders with varied names (blanks, dots, capitals, non-ASCII UTF-8
+// and the odd name that is not UTF-8), sizes spread from 0 bytes to tens of GiB, with
+// repeated sizes and several files of 4 GiB and more. Every file is made with ftruncate
+// only, so the tree takes inodes but no data blocks.
+//
+// `folder` is created when missing (its parent must exist) and must otherwise be empty:
+// the record must describe the whole tree. Throws std::system_error naming the path on
+// any failure; what was created until then stays.
+GeneratedTree GenerateTree(const std::string& folder, const TreeSpec& spec);
+
+// Writes one line per file: the size in decimal, a tab, the full path. The generator
+// never makes names with tabs or line breaks, so every line is one file. False with
+// `error` set when the manifest cannot be written.
+bool WriteManifest(const std::string& manifestPath, const std::vector<GeneratedFile>& files,
+                   std::error_code& error);
+
+// The tree's folder and a name below it joined with one "/" ("/" + name for the root).
+std::string JoinTreePath(const std::string& folder, const std::string& name);
