@@ -2,14 +2,17 @@
 
 #include "scan/IconLookup.h"
 
+#include <QHash>
 #include <QIcon>
+#include <QMimeDatabase>
 #include <QString>
 #include <vector>
 
 // The program's catalogue of small file icons: one index per kind of file (MIME type),
 // chosen from the file name alone (the file is never opened), with the icon from the
-// desktop theme and a generic fallback. Index 0 is the generic file icon. The list view
-// shows an entry's icon by its index.
+// desktop theme and a generic fallback. Index 0 is the generic file icon, also used for
+// files of no known kind. Indices stay valid for the catalogue's life. Needs a
+// QGuiApplication (a QApplication for the style's generic icon).
 class IconCatalogue : public IconLookup {
 public:
     IconCatalogue();
@@ -22,6 +25,8 @@ public:
     int Count() const;
 
 private:
+    QMimeDatabase mimeDatabase_;
     std::vector<QIcon> icons_;
-    std::vector<QString> mimeNames_;
+    // MIME type name -> index, so that a kind's icon is looked up in the theme only once.
+    QHash<QString, int> indexByMimeName_;
 };

@@ -2,6 +2,13 @@
 
 #include "scan/LocaleFormat.h"
 
+class QLocale;
+
 // Reads the user's regional formats from the system locale (decimal separator, short date,
-// time style).
+// time style). Never fails: what a locale does not say keeps the defaults of LocaleFormat.
 LocaleFormat ReadSystemLocaleFormat();
+
+// The regional formats of `locale`: its decimal point, its short date format turned into
+// the LocaleFormat pattern (day and month names become numbers, weekday names are left
+// out), and the hour style, separator and AM/PM texts of its short time format.
+LocaleFormat LocaleFormatFrom(const QLocale& locale);

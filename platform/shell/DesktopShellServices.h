@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ShellServices.h"
+
+#include <QString>
+#include <QUrl>
+#include <string>
+
+// The shell services on a freedesktop.org desktop (Linux and other POSIX systems): Qt's
+// desktop services, the file manager's D-Bus interface, xdg-open, and a delete that asks
+// for confirmation itself. Every path is the bytes of the listed entry, so an action on a
+// file whose name is not valid UTF-8 still reaches exactly that file.
+class DesktopShellServices : public ShellServices {
+public:
+    // False when the file does not exist or the desktop cannot start a handler for it.
+    bool OpenFile(const std::string& path) override;
+    // False when the address is empty or invalid, or no browser could be started.
+    bool OpenUrl(const std::string& url) override;
+
+    // Asks the file manager over the session bus (org.freedesktop.FileManager1.ShowItems) to
+    // show the file selected. False without a session bus, or when no file manager answers
+    // the call within a few seconds or it answers with an error.
+    bool RevealSelectFile(const std::string& location, const std::string& fileName) override;
+    // Opens the folder with the desktop's handler for folders. False when none could be
+    // started.
+    bool ExploreFolder(const std::string& location) override;
+    // Starts xdg-open with the folder. False when the program could not be started.
+    bool StartFileManager(const std::string& location) override;
+
+    // Asks in the user's language whether the file is to be deleted for good (default
+    // answer No), then unlinks it. Folders are never deleted. A folder, a missing file and
+    // a failed unlink are reported in an error box with the system's message. True only
+    // when the file is gone afterwards.
+    bool DeleteFileForGood(QWidget* owner, const std::string& path) override;
+
+    // Qt's folder picker, folders only, no title. The chosen folder's path, or an empty
+    // string when the user cancels.
+    std::string BrowseForFolder(QWidget* owner) override;
+
+    void Beep() override;
+
+    // The file: URL of a local path given as bytes. Bytes that are not valid UTF-8 are kept
+    // percent-encoded, so the URL's encoded path decodes to exactly the original bytes.
+    static QUrl FileUrl(const std::string& path);
+    // A path as it is shown to the user: bytes that are not valid UTF-8 become replacement
+    // characters.
+    static QString DisplayPath(const std::string& path);
+
+protected:
+    // The two dialogs of the delete, replaceable so that tests never open a real one.
+    // Asks the question; true when the user answers Yes.
+    virtual bool AskDeleteConfirmation(QWidget* owner, const QString& title,
+                                       const QString& question);
+    // Shows why the file was not deleted.
+    virtual void ShowDeleteError(QWidget* owner, const QString& title, const QString& message);
+};
