@@ -31,7 +31,9 @@ public:
     void RemoveAt(int row);
 
 private:
-    void SortByListViewCompare();
+    // Re-sorts every entry with ListViewCompare, announcing it as one Sort change, and
+    // returns the new row of the entry that was at each old row.
+    std::vector<int> SortByListViewCompare();
 
     ScanWindow& window_;
     std::vector<ResultEntry> entries_;

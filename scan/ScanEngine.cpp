@@ -1,0 +1,191 @@
+#include "ScanEngine.h"
+
+#include "IconLookup.h"
+#include "InterfaceTexts.h"
+#include "ScanWindow.h"
+#include "StopRequested.h"
+#include "TextFormat.h"
+#include "Totals.h"
+
+#include "platform/fs/DirectoryEntry.h"
+#include "platform/fs/FolderEnumeration.h"
+#include "platform/fs/FolderWalk.h"
+#include "platform/fs/LocalTime.h"
+#include "platform/fs/Paths.h"
+#include "platform/fs/Volume.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+std::uint32_t ClampToCounter(std::uint64_t value) {
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(value, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// The whole MiB of a size, as the listed total counts them.
+std::uint32_t WholeMB(std::uint64_t sizeBytes) {
+    return static_cast<std::uint32_t>(sizeBytes >> 20);
+}
+
+// Points a scan's walk pointer at its FolderWalk for as long as the walk runs, also when
+// the window throws out of one of its calls.
+class WalkInProgress {
+public:
+    WalkInProgress(FolderWalk*& slot, FolderWalk& walk) : slot_(slot) { slot_ = &walk; }
+    ~WalkInProgress() { slot_ = nullptr; }
+    WalkInProgress(const WalkInProgress&) = delete;
+    WalkInProgress& operator=(const WalkInProgress&) = delete;
+
+private:
+    FolderWalk*& slot_;
+};
+
+bool IsDotEntry(std::string_view name) {
+    return name == "." || name == "..";
+}
+
+} // namespace
+
+bool IsSubfolderEntry(const DirectoryEntry& entry) {
+    return !IsDotEntry(entry.Name) && (entry.Attributes & FolderAttribute) != 0;
+}
+
+bool IsFileEntry(const DirectoryEntry& entry) {
+    return !IsDotEntry(entry.Name) && (entry.Attributes & FolderAttribute) == 0;
+}
+
+int GetFileIconIndex(const std::string& path, IconLookup& icons) {
+    if (!FileExists(path))
+        return -1;
+    const DriveType type = QueryDriveTypeOfFile(path);
+    // Removable and other media are not asked: reading them may spin up a drive or wait
+    // for a medium, so they get the catalogue's first icon.
+    if (type != DriveType::Fixed && type != DriveType::Network)
+        return 0;
+    return icons.SmallIconIndex(path);
+}
+
+ScanEngine::ScanEngine(ScanWindow& window, IconLookup& icons)
+    : window_(window), icons_(icons), list_(window) {}
+
+ScanEngine::~ScanEngine() = default;
+
+void ScanEngine::StartScan(const std::string& path) {
+    if (StopRequested || path.empty())
+        return;
+    // The window's commands run inside the walk; a start from there would clear the list
+    // and the counters under the running walk, so it is refused.
+    if (walk_ != nullptr)
+        return;
+
+    window_.ShowReportPage(false);
+    window_.StartBusyAnimation();
+    list_.Clear();
+    window_.ShowStopButton(std::string(TextsFor(IsGermanUser()).StopButton));
+    state_.ListedTotalMB = 0;
+
+    const VolumeSpace space = QueryVolumeSpace(VolumeRootFor(path));
+    if (space.Ok) {
+        const std::uint64_t totalMB = space.TotalBytes / 1024 / 1024;
+        const std::uint64_t freeMB = space.FreeBytes / 1024 / 1024;
+        state_.DiskTotalMB = ClampToCounter(totalMB);
+        state_.DiskUsedMB = ClampToCounter(totalMB > freeMB ? totalMB - freeMB : 0);
+    } else {
+        state_.DiskTotalMB = 1;
+        state_.DiskUsedMB = 1;
+    }
+
+    state_.MinListedSize = 0;
+    state_.FileCount = 0;
+    state_.ListCapacity = 100;
+    StopRequested = false;
+
+    const std::string root = TrimScanRoot(path);
+    state_.ScanRoot = root;
+    window_.MakeBrowseButtonVisible();
+
+    {
+        FolderWalk walk(root);
+        WalkInProgress running(walk_, walk);
+        ScanFolder(root);
+    }
+
+    window_.StopBusyAnimation();
+    window_.ShowBrowseButton(std::string(TextsFor(IsGermanUser()).BrowseButton));
+    if (!StopRequested)
+        window_.ShowReportPage(true);
+    window_.SetStatusText(std::string(TextsFor(IsGermanUser()).CreditLine));
+    UpdateTotalsPanels();
+    StopRequested = false;
+}
+
+void ScanEngine::ScanFolder(const std::string& folder) {
+    window_.SetStatusText(folder);
+    if (StopRequested)
+        return;
+
+    FolderEnumeration enumeration(*walk_, folder);
+    if (!enumeration.IsOpen()) {
+        // A folder that cannot be read contributes nothing; the walk goes on.
+        enumeration.Close();
+        window_.ProcessPendingMessages();
+        return;
+    }
+
+    DirectoryEntry entry;
+    while (enumeration.Next(entry)) {
+        window_.ProcessPendingMessages();
+        if (StopRequested) {
+            enumeration.Close();
+            return;
+        }
+        if (IsSubfolderEntry(entry)) {
+            // The entry's name belongs to the enumeration; the path is a copy of it.
+            ScanFolder(JoinPath(folder, std::string(entry.Name)));
+        } else if (IsFileEntry(entry)) {
+            if (state_.FileCount != std::numeric_limits<std::uint32_t>::max())
+                ++state_.FileCount;
+            // Only admitted files cost more than this test: nothing is copied for the rest.
+            if (entry.SizeBytes >= state_.MinListedSize) {
+                AddFile(folder, entry);
+                window_.ProcessPendingMessages();
+                if (StopRequested) {
+                    enumeration.Close();
+                    return;
+                }
+            }
+        }
+    }
+    enumeration.Close();
+    window_.ProcessPendingMessages();
+}
+
+void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry) {
+    ResultEntry added;
+    added.Caption = std::string(entry.Name);
+    int row = list_.Append(std::move(added));
+    row = list_.SetSizeValue(row, entry.SizeBytes);
+
+    std::string sizeText = SizeText(entry.SizeBytes);
+    sizeText += TextsFor(IsGermanUser()).SizeSuffix;
+    state_.ListedTotalMB += WholeMB(entry.SizeBytes);
+    std::string dateText = DateColumnText(ToLocalDateTime(entry.LastWriteTime), locale_);
+    const int iconIndex = GetFileIconIndex(JoinPath(folder, std::string(entry.Name)), icons_);
+    list_.CompleteEntry(row, folder, std::move(sizeText), std::move(dateText), iconIndex);
+
+    if (list_.Count() > state_.ListCapacity && list_.Count() > 0) {
+        const int last = list_.Count() - 1;
+        state_.ListedTotalMB -= WholeMB(list_.At(last).SizeValue);
+        list_.RemoveAt(last);
+        state_.MinListedSize = list_.Count() > 0 ? list_.At(list_.Count() - 1).SizeValue : 0;
+        UpdateTotalsPanels();
+        window_.ProcessPendingMessages();
+    }
+}
+
+void ScanEngine::UpdateTotalsPanels() {
+    window_.WriteTotalsPanels(
+        MakeTotalsPanelTexts(state_, VolumeLabelFor(state_.ScanRoot), IsGermanUser(), locale_));
+}

@@ -1,0 +1,3 @@
+#include "StopRequested.h"
+
+bool StopRequested = false;

@@ -1,0 +1,50 @@
+#include "Totals.h"
+
+#include "InterfaceTexts.h"
+#include "TextFormat.h"
+
+#include <algorithm>
+
+namespace {
+
+long double NonZero(std::uint32_t divisor) {
+    return divisor == 0 ? 1.0L : divisor;
+}
+
+} // namespace
+
+TotalsFigures ComputeTotals(const ScanState& state) {
+    const long double listedMB = state.ListedTotalMB;
+    TotalsFigures figures;
+    figures.ListedGB = listedMB / 1024;
+    // The per-cent factor is applied before dividing, so that a share that is exactly a half
+    // (5 of 200 MiB) stays one and rounds to the even neighbour as it should.
+    figures.ShareOfCapacity = RoundHalfEven(listedMB * 100 / NonZero(state.DiskTotalMB));
+    figures.ShareOfUsedSpace = RoundHalfEven(listedMB * 100 / NonZero(state.DiskUsedMB));
+    figures.ShareOfFiles = 100.0L * 100 / NonZero(state.FileCount);
+    return figures;
+}
+
+TotalsPanelTexts MakeTotalsPanelTexts(const ScanState& state, const std::string& volumeLabel,
+                                      bool german, const LocaleFormat& locale) {
+    const InterfaceTexts& texts = TextsFor(german);
+    const TotalsFigures figures = ComputeTotals(state);
+    // With fewer than 100 files counted every one of them is listed; more than all of
+    // them cannot be.
+    const long double shareOfFiles = std::min(figures.ShareOfFiles, 100.0L);
+    return {
+        FormatText(texts.Panel0, {figures.ListedGB, figures.ShareOfCapacity, volumeLabel}, locale),
+        FormatText(texts.Panel1, {figures.ShareOfUsedSpace, volumeLabel}, locale),
+        FormatText(texts.Panel2, {shareOfFiles, volumeLabel}, locale),
+    };
+}
+
+std::string MakeSummarySentence(const ScanState& state, const std::string& rootText,
+                                const std::string& volumeLabel, bool german,
+                                const LocaleFormat& locale) {
+    const TotalsFigures figures = ComputeTotals(state);
+    return FormatText(TextsFor(german).Summary,
+                      {rootText, figures.ListedGB, figures.ShareOfCapacity,
+                       figures.ShareOfUsedSpace, volumeLabel},
+                      locale);
+}
