@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/fs/FolderWalk.h"
+
+#include "Win32Api.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// One open folder of a walk: its find handle and the entry it is positioned on.
+struct FindLevel {
+    HANDLE Find = INVALID_HANDLE_VALUE;
+    // The find call that opens a folder already returns its first entry; it waits here
+    // until the first Next delivers it.
+    WIN32_FIND_DATAW Data{};
+    bool HasPending = false;
+    // The UTF-8 name of the entry last delivered; the DirectoryEntry's view points here.
+    std::string Name;
+};
+
+// The folders a walk has open, from the root down. Each level sits in its own allocation so
+// that opening a subfolder never moves the name that the parent's last entry points to.
+struct FolderWalk::State {
+    std::vector<std::unique_ptr<FindLevel>> Levels;
+
+    // Closes every level from `level` down to the innermost.
+    void CloseFrom(std::size_t level);
+};

@@ -1,0 +1,56 @@
+#include "platform/fs/Paths.h"
+
+#include "WideText.h"
+#include "Win32Api.h"
+
+#include <vector>
+
+std::string TrimScanRoot(const std::string& path) {
+    if (!path.empty() && path.back() == '\\') {
+        return path.substr(0, path.size() - 1);
+    }
+    return path;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder + "\\" + name;
+}
+
+FileLocation SplitFileLocation(const std::string& fullPath) {
+    // Both separators are ASCII, so a byte search cannot land inside a UTF-8 sequence.
+    const std::size_t cut = fullPath.find_last_of("\\:");
+    if (cut == std::string::npos) {
+        return FileLocation{std::string(), fullPath};
+    }
+    return FileLocation{fullPath.substr(0, cut + 1), fullPath.substr(cut + 1)};
+}
+
+std::string SystemDriveRoot() {
+    wchar_t buffer[301] = {};
+    const UINT length = GetSystemDirectoryW(buffer, 301);
+    // A failed call (or an answer that does not fit) leaves no letter to take; the system
+    // drive is then almost certainly C:.
+    if (length == 0 || length >= 301) {
+        return "C:";
+    }
+    return FromWide(std::wstring_view(buffer, 1)) + ":";
+}
+
+std::string ProgramPath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return std::string();
+        }
+        // A path that filled the buffer may have been cut short.
+        if (length < buffer.size()) {
+            return FromWide(std::wstring_view(buffer.data(), length));
+        }
+        if (buffer.size() >= 32768) {
+            return std::string();
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+// The Windows shell's services for the window's commands, free of any toolkit: the Qt shell
+// layer on Windows forwards to these. Paths are UTF-8; `owner` is the owning window's HWND
+// (or null), passed as void* so that callers need not include the Windows headers.
+
+// The index of the small icon that the shell shows for the file at `path`, in the system's
+// small-icon list; -1 when the shell cannot say.
+int ShellSmallIconIndex(const std::string& path);
+
+// The system's small-icon list (an HIMAGELIST), shared with the shell and owned by it;
+// null when the shell does not give it.
+void* SystemSmallImageList();
+
+// The icon index that the result list shows for a listed file: -1 when no file is at
+// `path` (a folder, a vanished file, or one whose last-write time is not a local date
+// between 1980 and 2107); 0, the first icon of the list, on drives that are neither fixed
+// nor network drives, without asking the shell (which could spin up a removable medium);
+// else the shell's small icon index, -1 when that fails.
+int GetFileIconIndex(const std::string& path);
+
+// Opens a file with its associated program, or a web address in the browser ("open", shown
+// normally). True on success; false when the shell reports 32 or less.
+bool ShellOpen(void* owner, const std::string& fileOrUrl);
+
+// The three ways of showing a file's location, each true on success. `location` is the
+// path cut after its last separator, keeping it ("C:\Data\"); `fileName` follows it.
+// Stage 1: Explorer on the location with the file selected.
+bool ShellRevealSelectFile(const std::string& location, const std::string& fileName);
+// Stage 2: the location opened with the shell's "explore" verb.
+bool ShellExploreFolder(void* owner, const std::string& location);
+// Stage 3: Explorer started with the location as its argument.
+bool ShellStartFileManager(void* owner, const std::string& location);
+
+// The parameters that stage 1 passes to Explorer: "/select, " and the file name. A name
+// with a comma is quoted, as Explorer would otherwise cut its argument there.
+std::string RevealSelectParameters(const std::string& fileName);
+
+// How ShellDeleteFileForGood asks before it deletes.
+enum class DeleteConfirmation {
+    AskUser, // the shell's confirmation: what the program does
+    DontAsk, // no question at all: only for automated tests
+};
+
+// Deletes the file at `path` for good (no recycle bin) through the shell, which asks the
+// user to confirm and shows its own progress and error messages. True only when the shell
+// reports success, nothing was aborted (the user did not decline) and the file is gone.
+bool ShellDeleteFileForGood(void* owner, const std::string& path,
+                            DeleteConfirmation confirmation = DeleteConfirmation::AskUser);
+
+// The shell's folder picker, modal to `owner`: file-system folders only, no title, starting
+// at the desktop. The chosen folder's path, or an empty string when the user cancels or
+// the chosen item has no file-system path.
+std::string ShellBrowseForFolder(void* owner);
+
+// The default sound.
+void ShellBeep();
