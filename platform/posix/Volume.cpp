@@ -1,0 +1,134 @@
+#include "platform/fs/Volume.h"
+#include "MountTable.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+
+namespace {
+
+// The real path of `path`, or of the nearest folder above it that exists; empty when none
+// resolves (a relative path in a vanished working directory).
+std::string ResolveExistingPath(std::string path) {
+    while (!path.empty()) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved != nullptr) {
+            std::string result(resolved);
+            std::free(resolved);
+            return result;
+        }
+        std::size_t cut = path.find_last_of('/');
+        if (cut == std::string::npos) {
+            path = ".";
+            char* current = realpath(path.c_str(), nullptr);
+            if (current == nullptr) {
+                return {};
+            }
+            std::string result(current);
+            std::free(current);
+            return result;
+        }
+        path.resize(cut == 0 ? 1 : cut);
+        if (path == "/") {
+            return path;
+        }
+    }
+    return {};
+}
+
+bool ReadsOne(const std::string& file) {
+    std::FILE* f = std::fopen(file.c_str(), "re");
+    if (f == nullptr) {
+        return false;
+    }
+    int c = std::fgetc(f);
+    std::fclose(f);
+    return c == '1';
+}
+
+// A block device counts as removable when it, or the disk it is a partition of, says so.
+bool IsRemovableBlockDevice(unsigned majorNumber, unsigned minorNumber) {
+    std::string base =
+        "/sys/dev/block/" + std::to_string(majorNumber) + ":" + std::to_string(minorNumber);
+    return ReadsOne(base + "/removable") || ReadsOne(base + "/../removable");
+}
+
+DriveType ClassifyDevice(dev_t device) {
+    std::vector<MountEntry> mounts = ReadMountTable();
+    for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
+        if (it->Major != major(device) || it->Minor != minor(device)) {
+            continue;
+        }
+        if (IsNetworkFsType(it->FsType)) {
+            return DriveType::Network;
+        }
+        break;
+    }
+    if (major(device) != 0 && IsRemovableBlockDevice(major(device), minor(device))) {
+        return DriveType::Removable;
+    }
+    return DriveType::Fixed;
+}
+
+} // namespace
+
+std::string VolumeRootFor(const std::string& path) {
+    return path;
+}
+
+VolumeSpace QueryVolumeSpace(const std::string& volumeRoot) {
+    VolumeSpace space;
+    struct statvfs info;
+    if (volumeRoot.empty() || statvfs(volumeRoot.c_str(), &info) != 0) {
+        return space;
+    }
+    // f_frsize is the unit of the block counts; old systems leave it 0 and mean f_bsize.
+    std::uint64_t unit = info.f_frsize != 0 ? info.f_frsize : info.f_bsize;
+    space.Ok = true;
+    space.TotalBytes = static_cast<std::uint64_t>(info.f_blocks) * unit;
+    space.FreeBytes = static_cast<std::uint64_t>(info.f_bfree) * unit;
+    return space;
+}
+
+std::string VolumeLabelFor(const std::string& scanRoot) {
+    std::string resolved = ResolveExistingPath(scanRoot);
+    if (!resolved.empty()) {
+        std::string mountPoint = FindMountPointFor(ReadMountTable(), resolved);
+        if (!mountPoint.empty()) {
+            return mountPoint;
+        }
+        // Without a readable mount table every absolute path still lies under "/".
+        if (resolved[0] == '/') {
+            return "/";
+        }
+    }
+    return scanRoot.substr(0, 2);
+}
+
+DriveType QueryDriveTypeOfFile(const std::string& filePath) {
+    struct stat st;
+    if (filePath.empty() || stat(filePath.c_str(), &st) != 0) {
+        return DriveType::Unknown;
+    }
+    // Asked once per listed file: the mount table and /sys are read once per device.
+    static std::mutex cacheMutex;
+    static std::map<dev_t, DriveType> cache;
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    auto found = cache.find(st.st_dev);
+    if (found != cache.end()) {
+        return found->second;
+    }
+    DriveType type = ClassifyDevice(st.st_dev);
+    cache.emplace(st.st_dev, type);
+    return type;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "DirectoryReader.h"
+#include "MountTable.h"
+#include "platform/fs/FolderWalk.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+class FolderEnumeration;
+
+// A file system object's identity: device and inode number.
+struct FileIdentity {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// An entry as the walk classified it: what DirectoryEntry reports plus what opening the
+// entry as a folder needs.
+struct ClassifiedEntry {
+    std::uint32_t Attributes = 0;
+    std::uint64_t SizeBytes = 0;
+    std::int64_t LastWriteTime = 0;
+    FileIdentity Identity; // of the folder itself, or of a link's target folder
+    bool ViaLink = false;  // a link to a folder, delivered as a folder
+};
+
+// An entry kept by a level that read its folder completely at opening.
+struct BufferedEntry {
+    std::uint32_t NameOffset = 0; // into WalkLevel::Names, NUL-terminated there
+    std::uint32_t NameLength = 0;
+    ClassifiedEntry Details;
+};
+
+// One open folder of the walk. Levels are kept from folder to folder, so their buffers
+// grow to what the tree needs once and are then reused.
+struct WalkLevel {
+    const FolderEnumeration* Owner = nullptr;
+    FileIdentity Identity;
+    // The folder, or a folder above it, was reached through a followed link; only then can
+    // an ordinary folder turn out to be one the walk has already listed.
+    bool UnderLink = false;
+
+    // A shallow level reads lazily from its open folder.
+    DirectoryReader Reader;
+
+    // A level deeper than the descriptor budget reads all its entries at opening and keeps
+    // no descriptor. Its children are opened from the descriptor of level `Anchor` (-1: the
+    // current directory) along `PathFromAnchor`.
+    bool Buffered = false;
+    int Anchor = -1;
+    std::string PathFromAnchor;
+    std::vector<char> Names;
+    std::vector<BufferedEntry> Entries;
+    std::size_t Cursor = 0;
+
+    // The entry that Next delivered last, when it was a folder: a child enumeration opens it.
+    bool LastIsFolder = false;
+    std::string_view LastName;
+    ClassifiedEntry LastEntry;
+};
+
+struct FolderWalk::State {
+    State();
+
+    std::vector<std::unique_ptr<WalkLevel>> Levels;
+    int Depth = 0;     // number of open levels
+    int FdBudget = 8;  // levels below this depth keep their folder open
+    FileIdentity Root; // of the root folder once it is open
+    bool RootOpen = false;
+    // Targets of the links followed so far: a second link to one of them, or into one of
+    // them, would list the same files again.
+    std::vector<FileIdentity> FollowedTargets;
+    // Reads the folders of buffered levels, one at a time, with one buffer for them all.
+    DirectoryReader SharedReader;
+    // The mount table, read once when the walk first meets a mount point.
+    bool MountsLoaded = false;
+    std::vector<MountEntry> Mounts;
+};
