@@ -106,52 +106,6 @@ std::string PatternLiteral(const QString& text) {
     return hasLetter ? "'" + bytes + "'" : bytes;
 }
 
-std::string ShortDatePatternFrom(const QString& qtFormat) {
-    std::vector<FormatToken> tokens = Tokenize(qtFormat);
-    // A weekday name has no number to stand for it: it goes, with the separator that ties
-    // it to the rest ("ddd, d.M.yy" gives "d.M.yy").
-    for (std::size_t i = 0; i < tokens.size();) {
-        const FormatToken& token = tokens[i];
-        if (!(token.IsField && token.Text.startsWith(u'd') && token.Text.size() >= 3)) {
-            ++i;
-            continue;
-        }
-        if (i + 1 < tokens.size() && !tokens[i + 1].IsField &&
-            IsSeparatorOnly(tokens[i + 1].Text)) {
-            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i),
-                         tokens.begin() + static_cast<std::ptrdiff_t>(i + 2));
-        } else if (i > 0 && !tokens[i - 1].IsField && IsSeparatorOnly(tokens[i - 1].Text)) {
-            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i - 1),
-                         tokens.begin() + static_cast<std::ptrdiff_t>(i + 1));
-            --i;
-        } else {
-            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i));
-        }
-    }
-    std::string pattern;
-    for (const FormatToken& token : tokens) {
-        if (!token.IsField) {
-            pattern += PatternLiteral(token.Text);
-            continue;
-        }
-        const QChar letter = token.Text.front();
-        const qsizetype count = token.Text.size();
-        if (letter == u'd') {
-            pattern += count == 1 ? "d" : "dd";
-        } else if (letter == u'M') {
-            // A month name becomes the month's number with two digits.
-            pattern += count == 1 ? "M" : "MM";
-        } else if (letter == u'y') {
-            pattern += count == 2 ? "yy" : "yyyy";
-        }
-        // A time field in a date format has no place in the date column and is dropped.
-    }
-    if (pattern.find_first_of("dMy") == std::string::npos) {
-        return LocaleFormat().ShortDatePattern;
-    }
-    return pattern;
-}
-
 void ApplyTimeFormat(const QString& qtFormat, const QLocale& locale, LocaleFormat& format) {
     const std::vector<FormatToken> tokens = Tokenize(qtFormat);
     std::ptrdiff_t hourAt = -1;
@@ -205,6 +159,54 @@ void ApplyTimeFormat(const QString& qtFormat, const QLocale& locale, LocaleForma
 }
 
 } // namespace
+
+std::string ShortDatePatternFrom(const QString& qtFormat) {
+    std::vector<FormatToken> tokens = Tokenize(qtFormat);
+    // A weekday name has no number to stand for it: it goes, with the separator that ties
+    // it to the rest ("ddd, d.M.yy" gives "d.M.yy").
+    for (std::size_t i = 0; i < tokens.size();) {
+        const FormatToken& token = tokens[i];
+        if (!(token.IsField && token.Text.startsWith(u'd') && token.Text.size() >= 3)) {
+            ++i;
+            continue;
+        }
+        if (i + 1 < tokens.size() && !tokens[i + 1].IsField &&
+            IsSeparatorOnly(tokens[i + 1].Text)) {
+            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i),
+                         tokens.begin() + static_cast<std::ptrdiff_t>(i + 2));
+        } else if (i > 0 && !tokens[i - 1].IsField && IsSeparatorOnly(tokens[i - 1].Text)) {
+            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i - 1),
+                         tokens.begin() + static_cast<std::ptrdiff_t>(i + 1));
+            --i;
+        } else {
+            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    std::string pattern;
+    bool hasField = false;
+    for (const FormatToken& token : tokens) {
+        if (!token.IsField) {
+            pattern += PatternLiteral(token.Text);
+            continue;
+        }
+        const QChar letter = token.Text.front();
+        const qsizetype count = token.Text.size();
+        hasField = hasField || letter == u'd' || letter == u'M' || letter == u'y';
+        if (letter == u'd') {
+            pattern += count == 1 ? "d" : "dd";
+        } else if (letter == u'M') {
+            // A month name becomes the month's number with two digits.
+            pattern += count == 1 ? "M" : "MM";
+        } else if (letter == u'y') {
+            pattern += count == 2 ? "yy" : "yyyy";
+        }
+        // A time field in a date format has no place in the date column and is dropped.
+    }
+    if (!hasField) {
+        return LocaleFormat().ShortDatePattern;
+    }
+    return pattern;
+}
 
 LocaleFormat LocaleFormatFrom(const QLocale& locale) {
     LocaleFormat format;

@@ -1,0 +1,312 @@
+#include "platform/shell/DesktopShellServices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <ftw.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The real services with the delete's two dialogs answered by the test.
+class AnsweringShellServices : public DesktopShellServices {
+public:
+    bool Answer = true;
+    QStringList Questions;
+    QStringList Errors;
+
+protected:
+    bool AskDeleteConfirmation(QWidget*, const QString& title, const QString& question) override {
+        Questions << title + "|" + question;
+        return Answer;
+    }
+    void ShowDeleteError(QWidget*, const QString& title, const QString& message) override {
+        Errors << title + "|" + message;
+    }
+};
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool MakeFile(const std::string& path, const char* content = "content") {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, content, std::strlen(content)) >= 0;
+    return ::close(fd) == 0 && written;
+}
+
+// Removes everything below `root`. QDir cannot remove names that are not valid UTF-8, so
+// the tests clean up after themselves with the bytes.
+void EmptyFolder(const std::string& root) {
+    ::nftw(
+        root.c_str(),
+        [](const char* path, const struct stat*, int kind, struct FTW* where) {
+            if (where->level > 0) {
+                if (kind == FTW_DP) {
+                    ::rmdir(path);
+                } else {
+                    ::unlink(path);
+                }
+            }
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
+}
+
+// Sets an environment variable for one test and puts the old value back afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        ::setenv(name, value, 1);
+    }
+    ~ScopedEnvironment() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+class DesktopShellServicesTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder_;
+    std::string root_;
+
+    std::string PathOf(const std::string& name) const { return root_ + "/" + name; }
+
+private slots:
+    void init() {
+        QVERIFY(folder_.isValid());
+        root_ = QFile::encodeName(folder_.path()).toStdString();
+    }
+
+    void cleanup() { EmptyFolder(root_); }
+
+    // Deleting: the user is asked, the file goes only on Yes, the result says whether it
+    // is gone, and nothing but the listed file is ever touched.
+
+    void DeletesConfirmedFile() {
+        ScopedEnvironment english("LC_ALL", "en_US.UTF-8");
+        const std::string path = PathOf("big.iso");
+        QVERIFY(MakeFile(path));
+        AnsweringShellServices services;
+
+        QVERIFY(services.DeleteFileForGood(nullptr, path));
+        QVERIFY(!Exists(path));
+        QCOMPARE(services.Questions.size(), 1);
+        QVERIFY(services.Questions[0].contains(QString::fromStdString(path)));
+        QVERIFY(services.Questions[0].contains("for good"));
+        QVERIFY(services.Errors.isEmpty());
+    }
+
+    void DeclinedConfirmationKeepsFile() {
+        const std::string path = PathOf("keep.bin");
+        QVERIFY(MakeFile(path));
+        AnsweringShellServices services;
+        services.Answer = false;
+
+        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QVERIFY(Exists(path));
+        QCOMPARE(services.Questions.size(), 1);
+        QVERIFY(services.Errors.isEmpty());
+    }
+
+    void RefusesFoldersWithoutAsking() {
+        const std::string emptyFolder = PathOf("empty");
+        const std::string fullFolder = PathOf("full");
+        QVERIFY(::mkdir(emptyFolder.c_str(), 0755) == 0);
+        QVERIFY(::mkdir(fullFolder.c_str(), 0755) == 0);
+        QVERIFY(MakeFile(fullFolder + "/inside.txt"));
+        AnsweringShellServices services;
+
+        QVERIFY(!services.DeleteFileForGood(nullptr, emptyFolder));
+        QVERIFY(!services.DeleteFileForGood(nullptr, fullFolder));
+        QVERIFY(!services.DeleteFileForGood(nullptr, fullFolder + "/"));
+        QVERIFY(Exists(emptyFolder));
+        QVERIFY(Exists(fullFolder + "/inside.txt"));
+        QVERIFY(services.Questions.isEmpty());
+        QCOMPARE(services.Errors.size(), 3);
+    }
+
+    void MissingFileIsReportedWithTheSystemMessage() {
+        ScopedEnvironment english("LC_ALL", "C");
+        AnsweringShellServices services;
+        const std::string path = PathOf("gone.txt");
+
+        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QVERIFY(services.Questions.isEmpty());
+        QCOMPARE(services.Errors.size(), 1);
+        QVERIFY(services.Errors[0].contains(QString::fromStdString(path)));
+        QVERIFY(services.Errors[0].contains(QString::fromLocal8Bit(std::strerror(ENOENT))));
+    }
+
+    void DeletesNonUtf8NameExactly() {
+        // Both names show as "report?.txt" with a replacement character; only the bytes tell
+        // them apart.
+        const std::string listed = PathOf("report\xff.txt");
+        const std::string sibling = PathOf("report\xfe.txt");
+        QVERIFY(MakeFile(listed));
+        QVERIFY(MakeFile(sibling));
+        AnsweringShellServices services;
+
+        QVERIFY(services.DeleteFileForGood(nullptr, listed));
+        QVERIFY(!Exists(listed));
+        QVERIFY(Exists(sibling));
+        QCOMPARE(services.Questions.size(), 1);
+        QVERIFY(services.Questions[0].contains(QString("report") + QChar(0xFFFD) + ".txt"));
+    }
+
+    void RemovesALinkButNotItsTarget() {
+        const std::string target = PathOf("target.dat");
+        const std::string link = PathOf("link.dat");
+        QVERIFY(MakeFile(target));
+        if (::symlink(target.c_str(), link.c_str()) != 0) {
+            QSKIP("symbolic links cannot be made here");
+        }
+        AnsweringShellServices services;
+
+        QVERIFY(services.DeleteFileForGood(nullptr, link));
+        QVERIFY(!Exists(link));
+        QVERIFY(Exists(target));
+    }
+
+    void RefusesPathWithZeroByte() {
+        // Cut at the zero byte the path would name another file, which must survive.
+        const std::string other = PathOf("victim.txt");
+        QVERIFY(MakeFile(other));
+        std::string path = other;
+        path += '\0';
+        path += ".bak";
+        AnsweringShellServices services;
+
+        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QVERIFY(Exists(other));
+        QVERIFY(services.Questions.isEmpty());
+        QCOMPARE(services.Errors.size(), 1);
+        QVERIFY(!services.DeleteFileForGood(nullptr, ""));
+    }
+
+    void FailedUnlinkIsReportedAndFileStays() {
+        if (::geteuid() == 0) {
+            QSKIP("root may unlink in a read-only folder");
+        }
+        ScopedEnvironment english("LC_ALL", "C");
+        const std::string locked = PathOf("locked");
+        QVERIFY(::mkdir(locked.c_str(), 0755) == 0);
+        const std::string path = locked + "/file.txt";
+        QVERIFY(MakeFile(path));
+        QVERIFY(::chmod(locked.c_str(), 0555) == 0);
+        AnsweringShellServices services;
+
+        const bool deleted = services.DeleteFileForGood(nullptr, path);
+        ::chmod(locked.c_str(), 0755);
+        QVERIFY(!deleted);
+        QVERIFY(Exists(path));
+        QCOMPARE(services.Errors.size(), 1);
+        QVERIFY(services.Errors[0].contains(QString::fromLocal8Bit(std::strerror(EACCES))));
+    }
+
+    void AsksInGermanForGermanUsers() {
+        ScopedEnvironment german("LC_ALL", "de_AT.UTF-8");
+        const std::string path = PathOf("gross.iso");
+        QVERIFY(MakeFile(path));
+        AnsweringShellServices services;
+        services.Answer = false;
+
+        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QCOMPARE(services.Questions.size(), 1);
+        QVERIFY(services.Questions[0].startsWith(QString::fromUtf8("Datei löschen|")));
+        QVERIFY(services.Questions[0].contains(QString::fromUtf8("endgültig")));
+
+        QVERIFY(!services.DeleteFileForGood(nullptr, root_));
+        QCOMPARE(services.Errors.size(), 1);
+        QVERIFY(services.Errors[0].contains("Ordner"));
+    }
+
+    // Addresses: the URL handed to the desktop names exactly the listed file.
+
+    void FileUrlKeepsEveryByte_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("plain") << QByteArray("/home/u/big.iso");
+        QTest::newRow("blanks and marks") << QByteArray("/data/a b/#1 ?x=%41&y.txt");
+        QTest::newRow("utf-8") << QByteArray("/home/u/Gr\xc3\xb6\xc3\x9f"
+                                             "e.txt");
+        QTest::newRow("not utf-8") << QByteArray("/home/u/caf\xe9 \xff\xfe.bin");
+        QTest::newRow("folder") << QByteArray("/media/usb/\x80/");
+    }
+
+    void FileUrlKeepsEveryByte() {
+        QFETCH(QByteArray, path);
+        const QUrl url = DesktopShellServices::FileUrl(path.toStdString());
+        QVERIFY(url.isValid());
+        QVERIFY(url.isLocalFile());
+        QCOMPARE(url.scheme(), QString("file"));
+        QVERIFY(url.host().isEmpty());
+        const QByteArray encoded = url.toEncoded();
+        QVERIFY(encoded.startsWith("file:///"));
+        QCOMPARE(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()), path);
+        // What the desktop receives is the encoded form: it must come back the same.
+        const QUrl reparsed = QUrl::fromEncoded(encoded, QUrl::StrictMode);
+        QCOMPARE(QByteArray::fromPercentEncoding(reparsed.path(QUrl::FullyEncoded).toLatin1()),
+                 path);
+    }
+
+    void FileUrlOfTextPathMatchesQt() {
+        const QString path = QString::fromUtf8("/home/u/Gr\xc3\xb6\xc3\x9f"
+                                               "e #2.txt");
+        const QUrl url = DesktopShellServices::FileUrl(path.toStdString());
+        QCOMPARE(url, QUrl::fromLocalFile(path));
+        QCOMPARE(url.toLocalFile(), path);
+    }
+
+    void DisplayPathReplacesOnlyBrokenBytes() {
+        QCOMPARE(DesktopShellServices::DisplayPath("/tmp/Gr\xc3\xb6\xc3\x9f"
+                                                   "e"),
+                 QString::fromUtf8("/tmp/Größe"));
+        const QString shown = DesktopShellServices::DisplayPath("/tmp/a\xff"
+                                                                "b");
+        QCOMPARE(shown, QString("/tmp/a") + QChar(0xFFFD) + "b");
+    }
+
+    // Opening what is not there fails at once, without starting any program.
+
+    void OpeningWhatIsNotThereFails() {
+        DesktopShellServices services;
+        QVERIFY(!services.OpenFile(PathOf("missing.txt")));
+        QVERIFY(!services.OpenFile(""));
+        std::string withZero = root_;
+        withZero += '\0';
+        QVERIFY(!services.OpenFile(withZero));
+        QVERIFY(!services.OpenUrl(""));
+        QVERIFY(!services.ExploreFolder(PathOf("no-such-folder/")));
+        QVERIFY(!services.StartFileManager(""));
+        QVERIFY(!services.RevealSelectFile(root_ + "/", std::string("a\0b", 3)));
+    }
+};
+
+QTEST_MAIN(DesktopShellServicesTest)
+#include "DesktopShellServicesTest.moc"
