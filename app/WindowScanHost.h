@@ -1,0 +1,64 @@
+#pragma once
+
+#include "scan/ScanWindow.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+class TForm1;
+
+// The main window's side of a scan: what the scan engine does to the window, forwarded to
+// its controls. It also decides how often the walk really lets the event loop run, and
+// keeps figures about that for the window benchmark.
+class WindowScanHost : public ScanWindow {
+public:
+    explicit WindowScanHost(TForm1& form);
+
+    // The walk asks to process pending events at every entry; events are really processed
+    // only when at least this many milliseconds have passed since the last processing
+    // ended. 0 processes them at every request. Default 5: input, a stop request and
+    // repaints are handled within a few milliseconds, while the walk keeps its speed.
+    void SetProcessEventsIntervalMs(int intervalMs);
+    int ProcessEventsIntervalMs() const { return intervalMs_; }
+
+    // Figures of the current or last scan, reset when a scan starts.
+    // How often pending events were really processed.
+    std::int64_t ProcessingCount() const { return processingCount_; }
+    // The longest time in milliseconds during which no events were processed: from the
+    // scan's start to the first processing, between two processings, and from the last one
+    // to the scan's end.
+    double MaxGapMs() const { return maxGapMs_; }
+    // How many scans have started since the window was created.
+    int ScansStarted() const { return scansStarted_; }
+
+    // Called after every real processing with the processing's number in this scan; lets
+    // tests act in the middle of a walk. Empty by default.
+    void SetProcessingHook(std::function<void(std::int64_t)> hook);
+
+    void ShowReportPage(bool withSummary) override;
+    void StartBusyAnimation() override;
+    void StopBusyAnimation() override;
+    void ShowStopButton(const std::string& caption) override;
+    void ShowBrowseButton(const std::string& caption) override;
+    void MakeBrowseButtonVisible() override;
+    void SetStatusText(const std::string& text) override;
+    void WriteTotalsPanels(const TotalsPanelTexts& texts) override;
+    void ProcessPendingMessages() override;
+    void ListChanging(const ListChange& change) override;
+    void ListChanged(const ListChange& change) override;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    void NoteGap(Clock::time_point now);
+
+    TForm1& form_;
+    int intervalMs_ = 5;
+    Clock::duration interval_ = std::chrono::milliseconds(5);
+    Clock::time_point lastProcessed_ = Clock::now();
+    bool scanning_ = false;
+    std::int64_t processingCount_ = 0;
+    double maxGapMs_ = 0;
+    int scansStarted_ = 0;
+    std::function<void(std::int64_t)> hook_;
+};

@@ -1,0 +1,49 @@
+#include "TForm1.h"
+#include "platform/shell/DesktopShellServices.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Without a display Qt's platform plugin aborts the program with a long, cryptic message;
+// say instead how to run it.
+bool DisplayAvailable() {
+#ifdef BULKON_NEEDS_DISPLAY_VARIABLE
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+#else
+    (void)IsSet;
+    return true;
+#endif
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr, "bulkon: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
+                             "set).\nRun it on a virtual screen instead:\n"
+                             "    xvfb-run -a ./build/app/bulkon\n"
+                             "or build and start it with:\n"
+                             "    ./dev run\n");
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Bulkon"));
+    QApplication::setOrganizationName(QStringLiteral("Vantrel"));
+    QIcon icon;
+    for (const char* size : {"16", "24", "32"}) {
+        icon.addFile(QStringLiteral(":/icons/bulkon-") + QLatin1String(size));
+    }
+    QApplication::setWindowIcon(icon);
+
+    DesktopShellServices shell;
+    TForm1 form(shell);
+    form.show();
+    return application.exec();
+}
