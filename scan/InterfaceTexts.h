@@ -26,7 +26,9 @@ struct InterfaceTexts {
 
 const InterfaceTexts& EnglishTexts();
 const InterfaceTexts& GermanTexts();
-inline const InterfaceTexts& TextsFor(bool german) { return german ? GermanTexts() : EnglishTexts(); }
+inline const InterfaceTexts& TextsFor(bool german) {
+    return german ? GermanTexts() : EnglishTexts();
+}
 
 // True when the user's language is German; asked anew at every call.
 bool IsGermanUser();

@@ -6,11 +6,11 @@
 // that a list view reading the entries in place can follow (Qt's begin/end model calls).
 struct ListChange {
     enum class Kind {
-        Clear,   // every entry removed
-        Append,  // one entry appended at Row (it has no column texts yet)
-        Update,  // the texts and icon of the entry at Row were filled in
-        Sort,    // the list was re-sorted; NewRowOfOldRow is set in the "after" call only
-        Remove,  // the entry at Row removed
+        Clear,  // every entry removed
+        Append, // one entry appended at Row (it has no column texts yet)
+        Update, // the texts and icon of the entry at Row were filled in
+        Sort,   // the list was re-sorted; NewRowOfOldRow is set in the "after" call only
+        Remove, // the entry at Row removed
     };
     Kind What = Kind::Clear;
     int Row = -1;

@@ -22,7 +22,8 @@ public:
     ScanEngine& operator=(const ScanEngine&) = delete;
 
     // Starts and completes one scan of `path`: returns when the walk has ended, normally or
-    // by StopRequested. Does nothing when StopRequested is already set or `path` is empty.
+    // by StopRequested. Does nothing when StopRequested is already set, `path` is empty or
+    // a scan is already running (a call from the window's commands during a walk).
     // An error thrown by the window's ShowReportPage passes through: at the start the scan
     // then does not run; at the end the remaining closing steps are skipped.
     void StartScan(const std::string& path);
@@ -49,7 +50,7 @@ private:
     ScanState state_;
     ResultList list_;
     LocaleFormat locale_;
-    FolderWalk* walk_ = nullptr;  // the running scan's walk; null between scans
+    FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans
 };
 
 // A folder entry to walk into: the name is neither "." nor ".." and the folder bit is set.

@@ -9,10 +9,10 @@
 
 // The four figures of the totals bar and the summary sentence. A zero divisor counts as 1.
 struct TotalsFigures {
-    long double ListedGB = 0;           // ListedTotalMB / 1024
-    std::int64_t ShareOfCapacity = 0;   // ListedTotalMB / DiskTotalMB * 100, rounded
-    std::int64_t ShareOfUsedSpace = 0;  // ListedTotalMB / DiskUsedMB * 100, rounded
-    long double ShareOfFiles = 0;       // 100 / FileCount * 100
+    long double ListedGB = 0;          // ListedTotalMB / 1024
+    std::int64_t ShareOfCapacity = 0;  // ListedTotalMB / DiskTotalMB * 100, rounded
+    std::int64_t ShareOfUsedSpace = 0; // ListedTotalMB / DiskUsedMB * 100, rounded
+    long double ShareOfFiles = 0;      // 100 / FileCount * 100
 };
 TotalsFigures ComputeTotals(const ScanState& state);
 
