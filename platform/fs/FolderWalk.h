@@ -7,8 +7,9 @@
 // down, and what the platform needs to follow its rules. One FolderWalk lives for one scan;
 // FolderEnumeration objects of that scan open and close folders in it, strictly nested.
 //
-// On POSIX the walk follows links to folders except into the scanned tree or into a folder
-// it is already inside of, lists other links as files of size 0, does not enter kernel
+// On POSIX the walk follows links to folders except into the scanned tree, into a folder
+// it is already inside of, or into a folder it has already reached through another link (so
+// no file is listed twice); it lists other links as files of size 0, does not enter kernel
 // pseudo file systems, and completes trees deeper than the open-file limit and paths longer
 // than PATH_MAX.
 class FolderWalk {

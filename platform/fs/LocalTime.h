@@ -5,9 +5,9 @@
 // A date and time of day in the user's local time zone.
 struct LocalDateTime {
     int Year = 1970;
-    int Month = 1;  // 1..12
-    int Day = 1;    // 1..31
-    int Hour = 0;   // 0..23
+    int Month = 1; // 1..12
+    int Day = 1;   // 1..31
+    int Hour = 0;  // 0..23
     int Minute = 0;
     int Second = 0;
 };

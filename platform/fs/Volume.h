@@ -5,9 +5,9 @@
 
 // Capacity and free space of a volume.
 struct VolumeSpace {
-    bool Ok = false;  // false when the volume could not be queried; the figures are then 0
+    bool Ok = false; // false when the volume could not be queried; the figures are then 0
     std::uint64_t TotalBytes = 0;
-    std::uint64_t FreeBytes = 0;  // all free space, not only what the calling user may use
+    std::uint64_t FreeBytes = 0; // all free space, not only what the calling user may use
 };
 
 // The root to query for the volume that holds `path`: on Windows its first character, ":"
@@ -19,7 +19,9 @@ VolumeSpace QueryVolumeSpace(const std::string& volumeRoot);
 
 // The volume's name in the program's texts: on Windows the first two characters of the
 // scan root ("D:"); on POSIX the mount point of the file system that holds it ("/",
-// "/home", "/media/usb"). Falls back to the first two characters when no mount is found.
+// "/home", "/media/usb"; a path that does not exist counts as the folder above it that
+// does). When no mount is found: "/" for an absolute POSIX path, else the first two
+// characters.
 std::string VolumeLabelFor(const std::string& scanRoot);
 
 // Kinds of drive, with the values the program tests.
