@@ -275,7 +275,7 @@ def busy_frames(count=8, size=16):
     radius = 5.4
     # The head and the dots behind it, from the head backwards.
     trail = [hex_colour(BLUE_DEEP), hex_colour(BLUE, 0.9), hex_colour(BLUE_LIGHT, 0.8)]
-    resting = hex_colour(BLUE_PALE, 0.7)
+    resting = hex_colour(BLUE_PALE, 0.95)
     for frame in range(count):
         canvas = Canvas(size, size)
         for dot in range(count):
