@@ -1,3 +1,4 @@
+#include "LongPath.h"
 #include "WalkState.h"
 #include "platform/fs/FolderEnumeration.h"
 
@@ -50,53 +51,6 @@ bool Contains(const std::vector<FileIdentity>& identities, const FileIdentity& i
 
 bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-void CloseKeepingErrno(int fd) {
-    int saved = errno;
-    ::close(fd);
-    errno = saved;
-}
-
-// Opens `path` (NUL-terminated, `length` bytes) relative to `base`. The kernel refuses
-// paths of PATH_MAX bytes and more, so a longer one is opened piece by piece, each piece
-// ending at a separator.
-int OpenLongPath(int base, const char* path, std::size_t length, int flags) {
-    if (length < PATH_MAX) {
-        return openat(base, path, flags);
-    }
-    std::string_view whole(path, length);
-    std::string piece;
-    int current = base;
-    std::size_t start = 0;
-    while (length - start >= PATH_MAX) {
-        std::size_t cut = whole.rfind('/', start + PATH_MAX - 1);
-        if (cut == std::string_view::npos || cut <= start) {
-            if (current != base) {
-                CloseKeepingErrno(current);
-            }
-            errno = ENAMETOOLONG;
-            return -1;
-        }
-        piece.assign(whole.substr(start, cut - start));
-        int next = openat(current, piece.c_str(), LookupOpenFlags);
-        if (current != base) {
-            CloseKeepingErrno(current);
-        }
-        if (next < 0) {
-            return -1;
-        }
-        current = next;
-        start = cut + 1;
-        while (start < length && path[start] == '/') {
-            ++start;
-        }
-    }
-    int fd = openat(current, path + start, flags);
-    if (current != base) {
-        CloseKeepingErrno(current);
-    }
-    return fd;
 }
 
 bool IsPseudoFileSystem(FolderWalk::State& state, int fd, dev_t device) {

@@ -1,4 +1,5 @@
 #include "platform/fs/Volume.h"
+#include "LongPath.h"
 #include "MountTable.h"
 
 #include <climits>
@@ -112,7 +113,7 @@ std::string VolumeLabelFor(const std::string& scanRoot) {
 
 DriveType QueryDriveTypeOfFile(const std::string& filePath) {
     struct stat st;
-    if (filePath.empty() || stat(filePath.c_str(), &st) != 0) {
+    if (filePath.empty() || !StatLongPath(filePath, st)) {
         return DriveType::Unknown;
     }
     // Asked once per listed file: the mount table and /sys are read once per device.
@@ -130,5 +131,6 @@ DriveType QueryDriveTypeOfFile(const std::string& filePath) {
 
 bool FileExists(const std::string& path) {
     struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    // Files deeper than PATH_MAX are listed by the walk, so they must be found here too.
+    return !path.empty() && StatLongPath(path, st) && !S_ISDIR(st.st_mode);
 }

@@ -61,26 +61,6 @@ void SetModificationTime(const std::string& path, std::int64_t seconds) {
     Check(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0, "utimensat");
 }
 
-// Builds a chain of `levels` nested folders named `name` below `root`, with one file "f" of
-// size level + 1 in each, using one descriptor at a time so that paths may exceed PATH_MAX.
-void MakeDeepChain(const std::string& root, int levels, const std::string& name) {
-    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    Check(fd >= 0, "open " + root);
-    for (int level = 0; level < levels; ++level) {
-        Check(mkdirat(fd, name.c_str(), 0755) == 0, "mkdirat");
-        int child = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        close(fd);
-        Check(child >= 0, "openat");
-        fd = child;
-        int file = openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        Check(file >= 0, "create f");
-        int result = ftruncate(file, level + 1);
-        close(file);
-        Check(result == 0, "ftruncate");
-    }
-    close(fd);
-}
-
 std::string FirstExecutable(std::initializer_list<const char*> candidates) {
     for (const char* candidate : candidates) {
         if (access(candidate, X_OK) == 0) {

@@ -47,6 +47,26 @@ inline void MakeLink(const std::string& target, const std::string& path) {
     Check(symlink(target.c_str(), path.c_str()) == 0, "symlink " + path);
 }
 
+// Builds a chain of `levels` nested folders named `name` below `root`, with one file "f" of
+// size level + 1 in each, using one descriptor at a time so that paths may exceed PATH_MAX.
+inline void MakeDeepChain(const std::string& root, int levels, const std::string& name) {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    Check(fd >= 0, "open " + root);
+    for (int level = 0; level < levels; ++level) {
+        Check(mkdirat(fd, name.c_str(), 0755) == 0, "mkdirat");
+        int child = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        Check(child >= 0, "openat");
+        fd = child;
+        int file = openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        Check(file >= 0, "create f");
+        int result = ftruncate(file, level + 1);
+        close(file);
+        Check(result == 0, "ftruncate");
+    }
+    close(fd);
+}
+
 // Removes a tree of any depth with one descriptor at a time, going back up with "..".
 inline void RemoveTree(const std::string& path) {
     chmod(path.c_str(), 0700);

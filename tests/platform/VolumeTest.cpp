@@ -5,6 +5,7 @@
 #include "platform/fs/Volume.h"
 #include "platform/posix/MountTable.h"
 
+#include <climits>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 
@@ -146,6 +147,22 @@ TEST(VolumeTest, FileExistsOnlyForFiles) {
     EXPECT_FALSE(FileExists(folder / "sub"));
     EXPECT_FALSE(FileExists(folder / "missing"));
     EXPECT_FALSE(FileExists(""));
+}
+
+TEST(VolumeTest, FilesDeeperThanPathMaxAreFound) {
+    constexpr int Levels = 400;
+    const std::string name = "a_rather_long_folder_name";
+    ScratchFolder folder;
+    MakeDeepChain(folder.Path(), Levels, name);
+    std::string deepest = folder.Path();
+    for (int level = 0; level < Levels; ++level) {
+        deepest += "/" + name;
+    }
+    ASSERT_GT(deepest.size(), static_cast<std::size_t>(PATH_MAX));
+    EXPECT_TRUE(FileExists(deepest + "/f"));
+    EXPECT_FALSE(FileExists(deepest));
+    EXPECT_FALSE(FileExists(deepest + "/missing"));
+    EXPECT_NE(QueryDriveTypeOfFile(deepest + "/f"), DriveType::Unknown);
 }
 
 TEST(VolumeTest, DriveTypeOfAFileIsKnownAndStable) {
