@@ -106,6 +106,7 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.ScanRoot = root;
     window_.MakeBrowseButtonVisible();
 
+    walkVolumeLabel_ = VolumeLabelFor(root);
     {
         FolderWalk walk(root);
         WalkInProgress running(walk_, walk);
@@ -186,6 +187,7 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry)
 }
 
 void ScanEngine::UpdateTotalsPanels() {
-    window_.WriteTotalsPanels(
-        MakeTotalsPanelTexts(state_, VolumeLabelFor(state_.ScanRoot), IsGermanUser(), locale_));
+    // Between scans the label is found afresh: a volume may have been mounted meanwhile.
+    const std::string label = walk_ != nullptr ? walkVolumeLabel_ : VolumeLabelFor(state_.ScanRoot);
+    window_.WriteTotalsPanels(MakeTotalsPanelTexts(state_, label, IsGermanUser(), locale_));
 }

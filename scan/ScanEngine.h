@@ -51,6 +51,9 @@ private:
     ResultList list_;
     LocaleFormat locale_;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans
+    // The scan root's volume label, found once per walk: the totals are rewritten at every
+    // eviction, and finding the label reads the system's mount table.
+    std::string walkVolumeLabel_;
 };
 
 // A folder entry to walk into: the name is neither "." nor ".." and the folder bit is set.
