@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <sys/sysmacros.h>
+#if __has_include(<sys/sysmacros.h>)
+#include <sys/sysmacros.h> // major() and minor() on glibc; elsewhere in <sys/types.h>
+#endif
 
 namespace {
 

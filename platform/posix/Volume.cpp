@@ -9,7 +9,9 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
+#if __has_include(<sys/sysmacros.h>)
+#include <sys/sysmacros.h> // major() and minor() on glibc; elsewhere in <sys/types.h>
+#endif
 
 namespace {
 
