@@ -44,16 +44,6 @@ private:
     bool initialized_;
 };
 
-// The local year of a file time, or 0 when it cannot be had.
-int LocalYear(const FILETIME& utc) {
-    FILETIME local;
-    SYSTEMTIME parts;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts)) {
-        return 0;
-    }
-    return parts.wYear;
-}
-
 } // namespace
 
 int ShellSmallIconIndex(const std::string& path) {
@@ -68,32 +58,6 @@ void* SystemSmallImageList() {
     SHFILEINFOW info{};
     const DWORD_PTR list = SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SmallSystemIconFlags);
     return reinterpret_cast<void*>(list);
-}
-
-int GetFileIconIndex(const std::string& path) {
-    if (path.empty()) {
-        return -1;
-    }
-    const std::wstring wide = ToWide(path);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return -1;
-    }
-    const int year = LocalYear(data.ftLastWriteTime);
-    if (year < 1980 || year > 2107) {
-        return -1;
-    }
-    wchar_t letter = wide[0];
-    if (letter >= L'a' && letter <= L'z') {
-        letter = static_cast<wchar_t>(letter - L'a' + L'A');
-    }
-    const wchar_t root[] = {letter, L':', L'\\', 0};
-    const UINT type = GetDriveTypeW(root);
-    if (type != DRIVE_FIXED && type != DRIVE_REMOTE) {
-        return 0;
-    }
-    return ShellSmallIconIndex(path);
 }
 
 bool ShellOpen(void* owner, const std::string& fileOrUrl) {
@@ -132,6 +96,12 @@ bool ShellDeleteFileForGood(void* owner, const std::string& path, DeleteConfirma
     // The shell takes a list of names: each ends in a zero, and an empty name ends the
     // list. The string's own terminator is the first of the final two.
     std::wstring source = ToWide(path);
+    // FOF_FILESONLY only filters wildcards: a folder named here would go with everything in
+    // it. The command is for a listed file, so a folder is never handed over.
+    const DWORD attributes = GetFileAttributesW(source.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
     source += L'\0';
 
     SHFILEOPSTRUCTW operation{};
@@ -144,7 +114,9 @@ bool ShellDeleteFileForGood(void* owner, const std::string& path, DeleteConfirma
     operation.fFlags = FOF_FILESONLY | FOF_WANTNUKEWARNING;
     static_assert((FOF_FILESONLY | FOF_WANTNUKEWARNING) == 0x4080);
     if (confirmation == DeleteConfirmation::DontAsk) {
-        operation.fFlags |= FOF_NOCONFIRMATION;
+        // The warning about a delete for good is a question too, and it overrides
+        // FOF_NOCONFIRMATION.
+        operation.fFlags = (operation.fFlags | FOF_NOCONFIRMATION) & ~FOF_WANTNUKEWARNING;
     }
     operation.fAnyOperationsAborted = FALSE;
     operation.hNameMappings = nullptr;

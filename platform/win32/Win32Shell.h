@@ -14,13 +14,6 @@ int ShellSmallIconIndex(const std::string& path);
 // null when the shell does not give it.
 void* SystemSmallImageList();
 
-// The icon index that the result list shows for a listed file: -1 when no file is at
-// `path` (a folder, a vanished file, or one whose last-write time is not a local date
-// between 1980 and 2107); 0, the first icon of the list, on drives that are neither fixed
-// nor network drives, without asking the shell (which could spin up a removable medium);
-// else the shell's small icon index, -1 when that fails.
-int GetFileIconIndex(const std::string& path);
-
 // Opens a file with its associated program, or a web address in the browser ("open", shown
 // normally). True on success; false when the shell reports 32 or less.
 bool ShellOpen(void* owner, const std::string& fileOrUrl);
@@ -41,12 +34,13 @@ std::string RevealSelectParameters(const std::string& fileName);
 // How ShellDeleteFileForGood asks before it deletes.
 enum class DeleteConfirmation {
     AskUser, // the shell's confirmation: what the program does
-    DontAsk, // no question at all: only for automated tests
+    DontAsk, // no question and no warning at all: only for automated tests
 };
 
 // Deletes the file at `path` for good (no recycle bin) through the shell, which asks the
 // user to confirm and shows its own progress and error messages. True only when the shell
 // reports success, nothing was aborted (the user did not decline) and the file is gone.
+// A folder at `path` is left alone (false), whatever is in it.
 bool ShellDeleteFileForGood(void* owner, const std::string& path,
                             DeleteConfirmation confirmation = DeleteConfirmation::AskUser);
 

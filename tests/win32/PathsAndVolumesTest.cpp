@@ -1,0 +1,199 @@
+#include "WinFixture.h"
+
+#include "platform/fs/LocalTime.h"
+#include "platform/fs/Paths.h"
+#include "platform/fs/TempFiles.h"
+#include "platform/fs/Volume.h"
+#include "platform/win32/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using winfixture::TempTree;
+
+TEST(Win32Paths, ScanRootLosesExactlyOneBackslash) {
+    EXPECT_EQ(TrimScanRoot("D:\\"), "D:");
+    EXPECT_EQ(TrimScanRoot("C:"), "C:");
+    EXPECT_EQ(TrimScanRoot("D:\\Data\\"), "D:\\Data");
+    EXPECT_EQ(TrimScanRoot("D:\\Data\\\\"), "D:\\Data\\");
+    EXPECT_EQ(TrimScanRoot(""), "");
+}
+
+TEST(Win32Paths, JoinsAndSplitsWithOneSeparator) {
+    EXPECT_EQ(JoinPath("C:", "pagefile.sys"), "C:\\pagefile.sys");
+    EXPECT_EQ(JoinPath("D:\\Data", "a.iso"), "D:\\Data\\a.iso");
+
+    FileLocation inFolder = SplitFileLocation("C:\\Data\\a.iso");
+    EXPECT_EQ(inFolder.Location, "C:\\Data\\");
+    EXPECT_EQ(inFolder.FileName, "a.iso");
+    FileLocation inRoot = SplitFileLocation(JoinPath("C:", "a.iso"));
+    EXPECT_EQ(inRoot.Location, "C:\\");
+    EXPECT_EQ(inRoot.FileName, "a.iso");
+    FileLocation driveRelative = SplitFileLocation("C:a.iso");
+    EXPECT_EQ(driveRelative.Location, "C:");
+    EXPECT_EQ(driveRelative.FileName, "a.iso");
+    FileLocation bare = SplitFileLocation("a.iso");
+    EXPECT_EQ(bare.Location, "");
+    EXPECT_EQ(bare.FileName, "a.iso");
+    // A name with letters beyond ASCII keeps its bytes.
+    FileLocation german = SplitFileLocation("D:\\B\xC3\xBC"
+                                            "cher\\\xC3\x9F.txt");
+    EXPECT_EQ(german.Location, "D:\\B\xC3\xBC"
+                               "cher\\");
+    EXPECT_EQ(german.FileName, "\xC3\x9F.txt");
+}
+
+TEST(Win32Paths, SystemDriveAndProgramPath) {
+    wchar_t system[MAX_PATH + 1] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH + 1), 0u);
+    const std::string root = SystemDriveRoot();
+    ASSERT_EQ(root.size(), 2u);
+    EXPECT_EQ(root[1], ':');
+    EXPECT_EQ(static_cast<wchar_t>(root[0]), system[0]);
+
+    const std::string program = ProgramPath();
+    ASSERT_GT(program.size(), 4u);
+    EXPECT_EQ(program.substr(program.size() - 4), ".exe");
+    EXPECT_NE(program.find("win32_tests"), std::string::npos) << program;
+    EXPECT_TRUE(FileExists(program));
+}
+
+TEST(Win32Volumes, RootAndLabelComeFromTheFirstCharacters) {
+    EXPECT_EQ(VolumeRootFor("D:\\Data"), "D:\\");
+    EXPECT_EQ(VolumeRootFor("d:"), "d:\\"); // the letter as given
+    EXPECT_EQ(VolumeRootFor("\\\\server\\share"), "\\:\\");
+    EXPECT_EQ(VolumeLabelFor("D:\\Data"), "D:");
+    EXPECT_EQ(VolumeLabelFor("C:"), "C:");
+    EXPECT_EQ(VolumeLabelFor("\\\\server\\share"), "\\\\");
+}
+
+TEST(Win32Volumes, SpaceOfTheSystemDriveAndFailureOnABadRoot) {
+    const VolumeSpace system = QueryVolumeSpace(VolumeRootFor(SystemDriveRoot()));
+    ASSERT_TRUE(system.Ok);
+    EXPECT_GT(system.TotalBytes, 0u);
+    EXPECT_LE(system.FreeBytes, system.TotalBytes);
+
+    // A network root gives a volume root that names nothing.
+    const VolumeSpace network = QueryVolumeSpace(VolumeRootFor("\\\\server\\share"));
+    EXPECT_FALSE(network.Ok);
+    EXPECT_EQ(network.TotalBytes, 0u);
+    EXPECT_EQ(network.FreeBytes, 0u);
+    EXPECT_FALSE(QueryVolumeSpace("1:\\").Ok);
+    EXPECT_FALSE(QueryVolumeSpace("").Ok);
+}
+
+TEST(Win32Volumes, DriveTypesAndFileExistence) {
+    TempTree tree;
+    const std::wstring file = tree / L"Gr\u00F6\u00DFe.bin";
+    winfixture::MakeFile(file, 10);
+    const std::string fileUtf8 = FromWide(file);
+
+    EXPECT_TRUE(FileExists(fileUtf8));
+    EXPECT_FALSE(FileExists(FromWide(tree.Path()))); // a folder
+    EXPECT_FALSE(FileExists(FromWide(tree / L"missing")));
+    EXPECT_FALSE(FileExists(""));
+
+    // The system drive is a fixed disk; the letter is upper-cased before asking.
+    std::string lower = SystemDriveRoot() + "\\x";
+    lower[0] = static_cast<char>(lower[0] - 'A' + 'a');
+    EXPECT_EQ(QueryDriveTypeOfFile(lower), DriveType::Fixed);
+    // A letter without a volume is no kind of drive that the program tests for.
+    const DWORD drives = GetLogicalDrives();
+    for (int letter = 25; letter >= 0; --letter) {
+        if ((drives & (1u << letter)) == 0) {
+            const std::string path = std::string(1, static_cast<char>('A' + letter)) + ":\\x";
+            EXPECT_EQ(QueryDriveTypeOfFile(path), DriveType::Unknown) << path;
+            break;
+        }
+    }
+    EXPECT_EQ(QueryDriveTypeOfFile(""), DriveType::Unknown);
+}
+
+TEST(Win32TempFiles, ReportFilesAreNewEmptyAndNamedHtmTmp) {
+    const std::string folder = TempFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), '\\');
+    EXPECT_EQ(ToWide(folder), winfixture::TempRoot());
+
+    std::error_code error;
+    const std::string first = CreateUniqueTempFile("htm", error);
+    ASSERT_FALSE(error) << error.message();
+    const std::string second = CreateUniqueTempFile("htm", error);
+    ASSERT_FALSE(error) << error.message();
+    EXPECT_NE(first, second);
+
+    for (const std::string& path : {first, second}) {
+        const FileLocation parts = SplitFileLocation(path);
+        EXPECT_EQ(parts.Location, folder + "\\");
+        ASSERT_GT(parts.FileName.size(), 7u) << parts.FileName;
+        EXPECT_EQ(parts.FileName.substr(0, 3), "htm");
+        EXPECT_EQ(parts.FileName.substr(parts.FileName.size() - 4), ".tmp");
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(data.nFileSizeLow, 0u);
+        EXPECT_EQ(data.nFileSizeHigh, 0u);
+        DeleteFileW(ToWide(path).c_str());
+    }
+}
+
+TEST(Win32TempFiles, FailureCarriesTheSystemErrorCode) {
+    // A temporary folder that does not exist: the unique name cannot be created.
+    wchar_t saved[32768] = {};
+    const DWORD savedLength = GetEnvironmentVariableW(L"TMP", saved, 32768);
+    wchar_t savedTemp[32768] = {};
+    const DWORD savedTempLength = GetEnvironmentVariableW(L"TEMP", savedTemp, 32768);
+    TempTree tree;
+    const std::wstring missing = tree / L"gone";
+    SetEnvironmentVariableW(L"TMP", missing.c_str());
+    SetEnvironmentVariableW(L"TEMP", missing.c_str());
+
+    std::error_code error;
+    const std::string path = CreateUniqueTempFile("htm", error);
+
+    SetEnvironmentVariableW(L"TMP", savedLength > 0 ? saved : nullptr);
+    SetEnvironmentVariableW(L"TEMP", savedTempLength > 0 ? savedTemp : nullptr);
+    EXPECT_EQ(path, "");
+    EXPECT_TRUE(error);
+    EXPECT_EQ(error.category(), std::system_category());
+}
+
+TEST(Win32LocalTime, ConvertsToTheLocalClockAndBack) {
+    // Whatever the time zone: going back through the inverse conversion gives the same
+    // instant, which fixes the epoch and the units.
+    for (const std::int64_t seconds : {0LL, 951782400LL, 1582979696LL, 4102444799LL}) {
+        const LocalDateTime local = ToLocalDateTime(seconds);
+        SYSTEMTIME parts{};
+        parts.wYear = static_cast<WORD>(local.Year);
+        parts.wMonth = static_cast<WORD>(local.Month);
+        parts.wDay = static_cast<WORD>(local.Day);
+        parts.wHour = static_cast<WORD>(local.Hour);
+        parts.wMinute = static_cast<WORD>(local.Minute);
+        parts.wSecond = static_cast<WORD>(local.Second);
+        FILETIME localTime;
+        FILETIME utc;
+        ASSERT_TRUE(SystemTimeToFileTime(&parts, &localTime));
+        ASSERT_TRUE(LocalFileTimeToFileTime(&localTime, &utc));
+        const std::uint64_t ticks =
+            (static_cast<std::uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime;
+        EXPECT_EQ(static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL, seconds);
+    }
+}
+
+TEST(Win32LocalTime, TimesOutsideTheClockGiveTheEpochDefault) {
+    for (const std::int64_t seconds : {-11644473601LL, -99999999999LL, INT64_MIN, INT64_MAX,
+                                       922337203685LL - 11644473600LL + 1}) {
+        const LocalDateTime local = ToLocalDateTime(seconds);
+        EXPECT_EQ(local.Year, 1970) << seconds;
+        EXPECT_EQ(local.Month, 1);
+        EXPECT_EQ(local.Day, 1);
+        EXPECT_EQ(local.Hour, 0);
+        EXPECT_EQ(local.Minute, 0);
+        EXPECT_EQ(local.Second, 0);
+    }
+}
+
+} // namespace

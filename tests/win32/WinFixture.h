@@ -1,0 +1,144 @@
+#pragma once
+
+// Fixture trees for the Windows tests, made with the wide API directly (not with the code
+// under test) in a new folder under the user's temporary folder, and removed afterwards.
+
+#include "platform/win32/Win32Api.h"
+
+#include <winioctl.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace winfixture {
+
+inline void Check(bool ok, const std::wstring& what) {
+    if (!ok) {
+        throw std::runtime_error("fixture: " + std::to_string(GetLastError()) + " at " +
+                                 std::string(what.begin(), what.end()));
+    }
+}
+
+// The temporary folder without its trailing backslash.
+inline std::wstring TempRoot() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    Check(length > 0 && length <= MAX_PATH, L"GetTempPathW");
+    std::wstring folder(buffer, length);
+    if (!folder.empty() && folder.back() == L'\\') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+inline void MakeFolder(const std::wstring& path) {
+    Check(CreateDirectoryW(path.c_str(), nullptr) != FALSE, L"CreateDirectoryW " + path);
+}
+
+// A file of `size` bytes whose content is never written: marked sparse where the file
+// system supports it (NTFS), and grown by moving its end, which leaves a hole on the file
+// systems under Wine. Sizes of several GiB cost no disk space.
+inline void MakeFile(const std::wstring& path, std::uint64_t size = 0) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    Check(file != INVALID_HANDLE_VALUE, L"CreateFileW " + path);
+    if (size > 0) {
+        DWORD returned = 0;
+        DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(size);
+        const bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+        if (!ok) {
+            CloseHandle(file);
+            Check(false, L"grow " + path);
+        }
+    }
+    CloseHandle(file);
+}
+
+// Sets a file's last-write time, given in seconds since 1970 UTC.
+inline void SetLastWrite(const std::wstring& path, std::int64_t unixSeconds) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    Check(file != INVALID_HANDLE_VALUE, L"open " + path);
+    const auto ticks = static_cast<std::uint64_t>(unixSeconds + 11644473600LL) * 10000000ULL;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFF);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    const bool ok = SetFileTime(file, nullptr, nullptr, &time) != FALSE;
+    CloseHandle(file);
+    Check(ok, L"SetFileTime " + path);
+}
+
+// Removes a tree, also when it holds paths longer than MAX_PATH.
+inline void RemoveTree(const std::wstring& path) {
+    const std::wstring longPath = path.rfind(L"\\\\?\\", 0) == 0 ? path : L"\\\\?\\" + path;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((longPath + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring child = longPath + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(longPath.c_str());
+}
+
+// The root ("R:\\") of a drive set aside for tests: its root folder holds a file named
+// "bulkon-test-drive" (.ci/windows maps one under Wine). `driveType` 0 takes any kind of
+// drive, else only that kind. Empty when there is none: the test then skips, rather than
+// write into the root of a drive that is not meant for it.
+inline std::wstring TestDriveRoot(UINT driveType = 0) {
+    const DWORD drives = GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        if ((drives & (1u << letter)) == 0) {
+            continue;
+        }
+        const std::wstring root = {static_cast<wchar_t>(L'A' + letter), L':', L'\\'};
+        if (driveType != 0 && GetDriveTypeW(root.c_str()) != driveType) {
+            continue;
+        }
+        if (GetFileAttributesW((root + L"bulkon-test-drive").c_str()) != INVALID_FILE_ATTRIBUTES) {
+            return root;
+        }
+    }
+    return std::wstring();
+}
+
+// A new, empty folder under the temporary folder, removed with everything in it at the
+// end of the test.
+class TempTree {
+public:
+    TempTree() {
+        const std::wstring base = TempRoot();
+        for (unsigned n = GetCurrentProcessId() * 7919u + GetTickCount();; ++n) {
+            path_ = base + L"\\bulkon-test-" + std::to_wstring(n);
+            if (CreateDirectoryW(path_.c_str(), nullptr)) {
+                return;
+            }
+            Check(GetLastError() == ERROR_ALREADY_EXISTS, L"CreateDirectoryW " + path_);
+        }
+    }
+    ~TempTree() { RemoveTree(path_); }
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+private:
+    std::wstring path_;
+};
+
+} // namespace winfixture
