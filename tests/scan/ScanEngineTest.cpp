@@ -30,7 +30,8 @@ std::vector<std::string> DeliveryOrder(const std::string& folder) {
     std::vector<std::string> names;
     DirectoryEntry entry;
     while (enumeration.Next(entry))
-        names.emplace_back(entry.Name);
+        if (entry.Name != "." && entry.Name != "..")
+            names.emplace_back(entry.Name);
     return names;
 }
 
