@@ -21,9 +21,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <time.h>
 #include <vector>
 
@@ -132,6 +134,18 @@ int main(int argc, char** argv) {
             const GeneratedTree tree = GenerateTree(options.Folder, spec);
             std::fprintf(stderr, "made %zu files in %zu folders\n", tree.Files.size(),
                          tree.FolderCount);
+        }
+
+        // A missing folder would give a scan of nothing and a meaningless ratio.
+        struct stat folderInfo;
+        if (::stat(options.Folder.c_str(), &folderInfo) != 0) {
+            std::fprintf(stderr, "scan_bench: cannot read %s: %s\n", options.Folder.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+        if (!S_ISDIR(folderInfo.st_mode)) {
+            std::fprintf(stderr, "scan_bench: not a folder: %s\n", options.Folder.c_str());
+            return 1;
         }
 
         NullScanWindow window;
