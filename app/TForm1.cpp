@@ -5,8 +5,13 @@
 #include "PanelStatusBar.h"
 #include "WindowGeometry.h"
 #include "platform/fs/Paths.h"
+#include "platform/fs/Volume.h"
+#include "platform/shell/HtmlView.h"
+#include "platform/shell/ResourceText.h"
 #include "platform/shell/ShellServices.h"
 #include "platform/shell/SystemLocaleFormat.h"
+#include "report/ReportFile.h"
+#include "report/ReportPage.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/StopRequested.h"
 
@@ -22,7 +27,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
-#include <QTextBrowser>
 #include <QThread>
 #include <QToolButton>
 #include <QTreeView>
@@ -171,8 +175,8 @@ void TForm1::CreateControls() {
     connect(DeletePopupmenu, &QAction::triggered, this, [this] { DeletePopupmenuClick(); });
 }
 
-QTextBrowser* TForm1::CreateWebBrowser() {
-    auto* view = new QTextBrowser();
+HtmlView* TForm1::CreateWebBrowser() {
+    auto* view = new HtmlView();
     view->setObjectName(QStringLiteral("WebBrowser"));
     return view;
 }
@@ -242,8 +246,18 @@ void TForm1::StartScan(const std::string& path) {
 }
 
 void TForm1::ShowReportPage(bool withSummary) {
-    // The report view stays empty until the report page is built.
-    (void)withSummary;
+    WebBrowser->NavigateBlank();
+    WebBrowser->RepaintNow();
+    const bool german = IsGermanUser();
+    ScanState& state = engine_.State();
+    // The mount table is read only when the sentence names the volume.
+    const std::string volumeLabel = withSummary ? VolumeLabelFor(state.ScanRoot) : std::string();
+    const std::string page =
+        BuildReportPage(LoadTextResource(std::string(TextsFor(german).TemplateResource)), state,
+                        withSummary, german, engine_.Locale(), ProgramPath(), volumeLabel);
+    // Each page goes to a new file that is never deleted: the view may still be reading an
+    // earlier one.
+    WebBrowser->Navigate(WriteReportFile(page));
 }
 
 bool TForm1::ScanRunning() const {

@@ -11,12 +11,12 @@
 #include <string>
 
 class BusyAnimation;
+class HtmlView;
 class PanelStatusBar;
 class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
-class QTextBrowser;
 class QToolButton;
 class QTreeView;
 class ShellServices;
@@ -45,7 +45,7 @@ public:
     BusyAnimation* Animate = nullptr;
     QTreeView* ListView = nullptr;
     QSplitter* Splitter2 = nullptr;
-    QTextBrowser* WebBrowser = nullptr;
+    HtmlView* WebBrowser = nullptr;
     PanelStatusBar* StatusBar2 = nullptr;
     PanelStatusBar* StatusBar = nullptr;
     QMenu* PopupMenu = nullptr;
@@ -100,7 +100,7 @@ protected:
 
 private:
     void CreateControls();
-    QTextBrowser* CreateWebBrowser();
+    HtmlView* CreateWebBrowser();
     void ReadLocaleFormat();
     // The full path of the selected entry, from its original bytes; empty without one.
     std::string SelectedPath() const;
