@@ -7,7 +7,9 @@
 #include "scan/StopRequested.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <system_error>
@@ -57,6 +59,7 @@ private slots:
     void EscapeWithoutScanClosesWindow();
     void StopButtonDuringScanStopsWithoutPicker();
     void CloseDuringScanStopsItWithoutSummary();
+    void CloseDuringScanEndsTheProgramOnceTheWalkHasUnwound();
     void CancelledPickerChangesNothing();
     void PickedFolderIsScanned();
     void EventsAreProcessedOnlyAfterTheInterval();
@@ -238,6 +241,41 @@ void WindowScanTest::CloseDuringScanStopsItWithoutSummary() {
     QCOMPARE(form.ReportPages, std::vector<bool>{false});
     QVERIFY(!form.ScanRunning());
     QVERIFY(!StopRequested);
+}
+
+void WindowScanTest::CloseDuringScanEndsTheProgramOnceTheWalkHasUnwound() {
+    FakeShellServices shell;
+    RecordingForm form(shell);
+    form.SetStartupRoot(tree_.Root());
+    form.ScanHost().SetProcessEventsIntervalMs(0);
+    bool closedDuringScan = false;
+    form.ScanHost().SetProcessingHook([&](std::int64_t count) {
+        if (count == 100) {
+            closedDuringScan = form.ScanRunning() && form.close();
+        }
+    });
+    // Should the program not end, this ends the event loop instead, and the test fails.
+    bool hung = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, this, [&] {
+        hung = true;
+        QCoreApplication::exit(2);
+    });
+    watchdog.start(60000);
+    QApplication::setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, &form, [&] { form.show(); });
+
+    const int exitCode = QCoreApplication::exec();
+
+    QVERIFY(!hung);
+    QCOMPARE(exitCode, 0);
+    QVERIFY(closedDuringScan);
+    // The walk unwound before the loop ended, and the scan closed its steps.
+    QVERIFY(!form.ScanRunning());
+    QCOMPARE(form.ReportPages, std::vector<bool>{false});
+    QVERIFY(form.Engine().State().FileCount < std::uint32_t(TreeFiles));
+    QCOMPARE(form.BrowseSpeedButton->text(), QStringLiteral("Browse"));
 }
 
 void WindowScanTest::CancelledPickerChangesNothing() {
