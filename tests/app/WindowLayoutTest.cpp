@@ -6,6 +6,7 @@
 #include "app/WindowGeometry.h"
 #include "scan/InterfaceTexts.h"
 
+#include "platform/shell/HtmlView.h"
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,7 +15,6 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTest>
-#include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeView>
 
