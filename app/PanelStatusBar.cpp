@@ -1,8 +1,7 @@
 #include "PanelStatusBar.h"
 
+#include <QPaintEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOption>
 #include <algorithm>
 
 namespace {
@@ -60,12 +59,13 @@ QSize PanelStatusBar::minimumSizeHint() const {
     return QSize(0, BarHeight);
 }
 
-void PanelStatusBar::paintEvent(QPaintEvent*) {
+void PanelStatusBar::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
+    painter.fillRect(event->rect(), palette().window());
     for (int panel = 0; panel < PanelCount(); ++panel) {
         const QRect area = PanelRect(panel).adjusted(0, 2, -2, 0);
-        if (area.width() <= 0) {
+        // Laying out a text is the costly part; the status line changes with every folder.
+        if (area.width() <= 0 || !event->rect().intersects(PanelRect(panel))) {
             continue;
         }
         // A sunken panel, drawn with the palette's shades so that it looks alike in every

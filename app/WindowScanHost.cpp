@@ -7,13 +7,39 @@
 
 #include <QCoreApplication>
 #include <QToolButton>
+#include <QTreeView>
 #include <algorithm>
+#include <ctime>
+
+namespace {
+// A repaint of the list costs a few milliseconds (every visible cell's text is laid out
+// again), far more than the walk may spend at one of its frequent event processings. During
+// a scan the list therefore shows its changes at most 10 times a second, as often as the
+// busy animation moves; input, the stop request and the status line are still handled at
+// every processing.
+constexpr auto ListFrameInterval = std::chrono::milliseconds(100);
+
+// Nanoseconds on a monotonic clock that is cheap to read: the walk asks for it at every
+// directory entry. Where the system has a coarse clock (read from memory the kernel updates
+// at every tick, a few milliseconds apart) it is used; elsewhere the standard steady clock.
+std::int64_t CoarseNowNs() {
+#if defined(CLOCK_MONOTONIC_COARSE)
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+#else
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+#endif
+}
+} // namespace
 
 WindowScanHost::WindowScanHost(TForm1& form) : form_(form) {}
 
 void WindowScanHost::SetProcessEventsIntervalMs(int intervalMs) {
     intervalMs_ = std::max(0, intervalMs);
-    interval_ = std::chrono::milliseconds(intervalMs_);
+    intervalNs_ = static_cast<std::int64_t>(intervalMs_) * 1'000'000;
 }
 
 void WindowScanHost::SetProcessingHook(std::function<void(std::int64_t)> hook) {
@@ -28,8 +54,12 @@ void WindowScanHost::StartBusyAnimation() {
     ++scansStarted_;
     processingCount_ = 0;
     maxGapMs_ = 0;
+    processingMs_ = 0;
+    maxProcessingMs_ = 0;
     scanning_ = true;
     lastProcessed_ = Clock::now();
+    lastProcessedCoarseNs_ = CoarseNowNs();
+    lastListFrame_ = lastProcessed_ - ListFrameInterval;
     form_.Animate->Start();
 }
 
@@ -37,6 +67,9 @@ void WindowScanHost::StopBusyAnimation() {
     if (scanning_) {
         NoteGap(Clock::now());
         scanning_ = false;
+    }
+    if (listFramePending_) {
+        ShowListFrame(Clock::now());
     }
     form_.Animate->Stop();
 }
@@ -65,16 +98,23 @@ void WindowScanHost::WriteTotalsPanels(const TotalsPanelTexts& texts) {
 
 void WindowScanHost::ProcessPendingMessages() {
     // Asked for at every directory entry: the clock read is all that most requests cost.
-    const Clock::time_point now = Clock::now();
-    if (now - lastProcessed_ < interval_) {
+    if (CoarseNowNs() - lastProcessedCoarseNs_ < intervalNs_) {
         return;
     }
+    const Clock::time_point now = Clock::now();
     if (scanning_) {
         NoteGap(now);
+    }
+    if (listFramePending_ && now - lastListFrame_ >= ListFrameInterval) {
+        ShowListFrame(now);
     }
     QCoreApplication::processEvents();
     ++processingCount_;
     lastProcessed_ = Clock::now();
+    lastProcessedCoarseNs_ = CoarseNowNs();
+    const double spentMs = std::chrono::duration<double, std::milli>(lastProcessed_ - now).count();
+    processingMs_ += spentMs;
+    maxProcessingMs_ = std::max(maxProcessingMs_, spentMs);
     if (hook_) {
         hook_(processingCount_);
     }
@@ -85,7 +125,18 @@ void WindowScanHost::NoteGap(Clock::time_point now) {
     maxGapMs_ = std::max(maxGapMs_, gapMs);
 }
 
+void WindowScanHost::ShowListFrame(Clock::time_point now) {
+    // Switching updates on again repaints the whole list once, with every change so far.
+    form_.ListView->viewport()->setUpdatesEnabled(true);
+    listFramePending_ = false;
+    lastListFrame_ = now;
+}
+
 void WindowScanHost::ListChanging(const ListChange& change) {
+    if (scanning_ && !listFramePending_) {
+        form_.ListView->viewport()->setUpdatesEnabled(false);
+        listFramePending_ = true;
+    }
     form_.ListModel().ListChanging(change);
 }
 

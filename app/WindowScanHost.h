@@ -29,6 +29,10 @@ public:
     // scan's start to the first processing, between two processings, and from the last one
     // to the scan's end.
     double MaxGapMs() const { return maxGapMs_; }
+    // The time spent processing events during the current or last scan, in milliseconds.
+    double ProcessingMs() const { return processingMs_; }
+    // The longest single processing of events, in milliseconds.
+    double MaxProcessingMs() const { return maxProcessingMs_; }
     // How many scans have started since the window was created.
     int ScansStarted() const { return scansStarted_; }
 
@@ -51,14 +55,25 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     void NoteGap(Clock::time_point now);
+    // Lets the list show what changed since its last frame.
+    void ShowListFrame(Clock::time_point now);
 
     TForm1& form_;
     int intervalMs_ = 5;
-    Clock::duration interval_ = std::chrono::milliseconds(5);
+    std::int64_t intervalNs_ = 5'000'000;
+    // When events were last processed: on the cheap clock for deciding when to process
+    // again, on the precise one for the figures.
+    std::int64_t lastProcessedCoarseNs_ = 0;
     Clock::time_point lastProcessed_ = Clock::now();
     bool scanning_ = false;
     std::int64_t processingCount_ = 0;
     double maxGapMs_ = 0;
+    double processingMs_ = 0;
+    double maxProcessingMs_ = 0;
     int scansStarted_ = 0;
+    // While a scan runs the list repaints at most once a frame: its changes are held back
+    // (the view's updates switched off) from the first change until the frame is due.
+    bool listFramePending_ = false;
+    Clock::time_point lastListFrame_;
     std::function<void(std::int64_t)> hook_;
 };
