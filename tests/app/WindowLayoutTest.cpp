@@ -4,6 +4,7 @@
 #include "app/ButtonGlyph.h"
 #include "app/PanelStatusBar.h"
 #include "app/WindowGeometry.h"
+#include "platform/shell/SystemLocaleFormat.h"
 #include "scan/InterfaceTexts.h"
 
 #include "platform/shell/HtmlView.h"
@@ -33,6 +34,7 @@ private slots:
     void StatusBarsHaveTheirPanels();
     void EnglishTextsAtCreation();
     void GermanUserGetsGermanTexts();
+    void LocaleChangeRereadsTheFormats();
     void GlyphBackgroundBecomesTransparent();
     void BusyAnimationLoopsAndRewinds();
 
@@ -269,6 +271,22 @@ void WindowLayoutTest::GermanUserGetsGermanTexts() {
     QCOMPARE(captionDuringScan, QStringLiteral("Stopp"));
     QCOMPARE(form.BrowseSpeedButton->text(), QStringLiteral("Browse"));
     QVERIFY(form.StatusBar2->PanelText(0).startsWith(QStringLiteral("Zusammen ")));
+}
+
+void WindowLayoutTest::LocaleChangeRereadsTheFormats() {
+    FakeShellServices shell;
+    RecordingForm form(shell);
+    const LocaleFormat system = ReadSystemLocaleFormat();
+    QCOMPARE(form.Engine().Locale().ShortDatePattern, system.ShortDatePattern);
+
+    LocaleFormat stale;
+    stale.DecimalSeparator = "#";
+    stale.ShortDatePattern = "yyyy/'x'/d";
+    form.Engine().SetLocaleFormat(stale);
+    QEvent change(QEvent::LocaleChange);
+    QCoreApplication::sendEvent(&form, &change);
+    QCOMPARE(form.Engine().Locale().DecimalSeparator, system.DecimalSeparator);
+    QCOMPARE(form.Engine().Locale().ShortDatePattern, system.ShortDatePattern);
 }
 
 void WindowLayoutTest::GlyphBackgroundBecomesTransparent() {
