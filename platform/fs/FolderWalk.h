@@ -12,6 +12,10 @@
 // no file is listed twice); it lists other links as files of size 0, does not enter kernel
 // pseudo file systems, and completes trees deeper than the open-file limit and paths longer
 // than PATH_MAX.
+//
+// On Windows the walk follows junctions and folder links by the same rule (not into the
+// scanned tree, not into a folder it is already inside of), and does not enter folders whose
+// path reaches MAX_PATH characters, as Windows itself refuses them.
 class FolderWalk {
 public:
     // `root` is the scan root without a trailing separator ("/" stays "/").

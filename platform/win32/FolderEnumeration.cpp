@@ -33,12 +33,19 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     std::wstring pattern = ToWide(folder);
     pattern += L"\\*.*";
     // Windows refuses plain paths of MAX_PATH characters or more; Wine accepts them. Holding
-    // to the limit everywhere is what ends the walk in a cycle of folder links, and gives
-    // the same listing on both.
+    // to the limit everywhere gives the same listing on both.
     if (pattern.size() >= MAX_PATH) {
         return;
     }
+    auto& levels = walk_.PlatformState().Levels;
+    std::wstring path = pattern.substr(0, pattern.size() - 4);
+    std::wstring realPath;
+    if (!walk_.PlatformState().Locate(path, realPath)) {
+        return;
+    }
     auto level = std::make_unique<FindLevel>();
+    level->Path = std::move(path);
+    level->RealPath = std::move(realPath);
     // The basic information level skips the short 8.3 names, which the walk never uses.
     level->Find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &level->Data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
@@ -46,7 +53,6 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         return;
     }
     level->HasPending = true;
-    auto& levels = walk_.PlatformState().Levels;
     levels.push_back(std::move(level));
     level_ = static_cast<int>(levels.size()) - 1;
 }

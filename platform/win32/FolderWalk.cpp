@@ -1,5 +1,59 @@
 #include "FolderWalkState.h"
 
+namespace {
+
+// The path that `path` finally leads to, through every link, in its DOS form without the
+// "\\?\" prefix. False when the system cannot say (a volume mounted without a letter).
+bool FinalPath(const std::wstring& path, std::wstring& finalPath) {
+    // "C:" alone names the drive's current folder, not its root.
+    const std::wstring openable = path.size() == 2 && path[1] == L':' ? path + L"\\" : path;
+    HANDLE folder =
+        CreateFileW(openable.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(
+        folder, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+    if (length >= buffer.size()) {
+        buffer.resize(length + 1);
+        length = GetFinalPathNameByHandleW(folder, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           FILE_NAME_NORMALIZED);
+    }
+    CloseHandle(folder);
+    if (length == 0 || length >= buffer.size()) {
+        return false;
+    }
+    buffer.resize(length);
+    if (buffer.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        finalPath = L"\\\\" + buffer.substr(8);
+    } else if (buffer.rfind(L"\\\\?\\", 0) == 0) {
+        finalPath = buffer.substr(4);
+    } else {
+        finalPath = buffer;
+    }
+    while (finalPath.size() > 3 && finalPath.back() == L'\\') {
+        finalPath.pop_back();
+    }
+    return true;
+}
+
+// True when `inner` is `outer` or lies below it; names compare as the file system does,
+// without regard to case.
+bool IsSameOrBelow(const std::wstring& inner, const std::wstring& outer) {
+    if (outer.empty() || inner.size() < outer.size()) {
+        return false;
+    }
+    if (CompareStringOrdinal(inner.c_str(), static_cast<int>(outer.size()), outer.c_str(),
+                             static_cast<int>(outer.size()), TRUE) != CSTR_EQUAL) {
+        return false;
+    }
+    return inner.size() == outer.size() || outer.back() == L'\\' || inner[outer.size()] == L'\\';
+}
+
+} // namespace
+
 void FolderWalk::State::CloseFrom(std::size_t level) {
     while (Levels.size() > level) {
         if (Levels.back()->Find != INVALID_HANDLE_VALUE) {
@@ -7,6 +61,54 @@ void FolderWalk::State::CloseFrom(std::size_t level) {
         }
         Levels.pop_back();
     }
+}
+
+bool FolderWalk::State::Locate(const std::wstring& path, std::wstring& realPath) const {
+    if (Levels.empty()) {
+        // The root: where it really is, so that links can be compared with it.
+        if (!FinalPath(path, realPath)) {
+            realPath = path;
+        }
+        return true;
+    }
+    const FindLevel& parent = *Levels.back();
+    const std::wstring name = parent.Data.cFileName;
+    const bool isParentsEntry = path.size() == parent.Path.size() + 1 + name.size() &&
+                                path.compare(0, parent.Path.size(), parent.Path) == 0 &&
+                                path[parent.Path.size()] == L'\\' &&
+                                path.compare(parent.Path.size() + 1, name.size(), name) == 0;
+    if (!isParentsEntry) {
+        // Not the entry just delivered: nothing to compare it with.
+        if (!FinalPath(path, realPath)) {
+            realPath = path;
+        }
+        return true;
+    }
+    realPath = parent.RealPath;
+    if (realPath.empty() || realPath.back() != L'\\') {
+        realPath += L'\\';
+    }
+    realPath += name;
+    const DWORD attributes = parent.Data.dwFileAttributes;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return true;
+    }
+    // Junctions, folder links and mounted volumes are reparse points; so are folders whose
+    // content lives in the cloud, which lead nowhere else and are walked as they are.
+    std::wstring target;
+    if (!FinalPath(path, target) || IsSameOrBelow(target, realPath)) {
+        return true;
+    }
+    if (IsSameOrBelow(target, Levels.front()->RealPath)) {
+        return false;
+    }
+    for (const auto& level : Levels) {
+        if (IsSameOrBelow(level->RealPath, target)) {
+            return false;
+        }
+    }
+    realPath = target;
+    return true;
 }
 
 FolderWalk::FolderWalk(const std::string& root) : root_(root), state_(std::make_unique<State>()) {}

@@ -17,6 +17,11 @@ struct FindLevel {
     bool HasPending = false;
     // The UTF-8 name of the entry last delivered; the DirectoryEntry's view points here.
     std::string Name;
+    // The folder as the walk named it, and where it really is: the target's final path
+    // for a followed folder link, else the parent's real path and the name. Compared to
+    // keep the walk out of link cycles.
+    std::wstring Path;
+    std::wstring RealPath;
 };
 
 // The folders a walk has open, from the root down. Each level sits in its own allocation so
@@ -26,4 +31,9 @@ struct FolderWalk::State {
 
     // Closes every level from `level` down to the innermost.
     void CloseFrom(std::size_t level);
+
+    // Where a folder about to be opened really is; false when it must not be entered: a
+    // link whose target lies inside the tree (the walk reaches it anyway, and would list
+    // its files twice) or is a folder the walk is already inside of (a cycle).
+    bool Locate(const std::wstring& path, std::wstring& realPath) const;
 };

@@ -25,6 +25,7 @@ struct Seen {
     std::uint32_t Attributes = 0;
     std::int64_t LastWriteTime = 0;
     int Count = 0;
+    bool Opened = false; // a folder that the walk could enter
 };
 
 // Walks the tree depth-first as the scan does, keyed by path relative to the root.
@@ -47,6 +48,7 @@ std::map<std::string, Seen> WalkAll(const std::string& root) {
                 record.LastWriteTime = entry.LastWriteTime;
                 ++record.Count;
                 if (entry.Attributes & FolderAttribute) {
+                    record.Opened = FolderEnumeration(walk, JoinPath(folder, name)).IsOpen();
                     visit(JoinPath(folder, name), key);
                     // The parent's entry is still readable after its subfolder was walked.
                     EXPECT_EQ(std::string(entry.Name), name);
@@ -171,6 +173,63 @@ TEST(Win32FolderWalk, ClosingEndsTheEnumerationAndCanBeRepeated) {
         }
     }
     EXPECT_EQ(count, 3);
+}
+
+// Makes a link to a folder; false when this system or user cannot.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    const DWORD flags = SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2; // ...ALLOW_UNPRIVILEGED_CREATE
+    if (!CreateSymbolicLinkW(link.c_str(), target.c_str(), flags)) {
+        return false;
+    }
+    // Some systems answer success without making anything.
+    const DWORD attributes = GetFileAttributesW(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+TEST(Win32FolderWalk, FollowsFolderLinksButNeverTwiceOrInCycles) {
+    // root\data\big.bin, root\data\up -> root, root\data\self -> root\data,
+    // root\outlink -> outside, outside\far.bin, outside\back -> root,
+    // outside\loop -> outside. Made here where links can be made; under Wine, which makes
+    // none for a program, .ci/windows makes the same tree from the Linux side.
+    TempTree tree;
+    std::wstring top = tree.Path();
+    MakeFolder(tree / L"root");
+    MakeFolder(tree / L"root\\data");
+    MakeFolder(tree / L"outside");
+    if (MakeFolderLink(tree / L"root\\data\\up", tree / L"root")) {
+        MakeFile(tree / L"root\\data\\big.bin", 1000);
+        MakeFile(tree / L"outside\\far.bin", 2000);
+        ASSERT_TRUE(MakeFolderLink(tree / L"root\\data\\self", tree / L"root\\data"));
+        ASSERT_TRUE(MakeFolderLink(tree / L"root\\outlink", tree / L"outside"));
+        ASSERT_TRUE(MakeFolderLink(tree / L"outside\\back", tree / L"root"));
+        ASSERT_TRUE(MakeFolderLink(tree / L"outside\\loop", tree / L"outside"));
+    } else {
+        wchar_t prepared[MAX_PATH] = {};
+        if (GetEnvironmentVariableW(L"BULKON_TEST_LINK_TREE", prepared, MAX_PATH) == 0) {
+            GTEST_SKIP() << "no folder links can be made here, and no tree with links was "
+                            "prepared (BULKON_TEST_LINK_TREE)";
+        }
+        top = prepared;
+    }
+
+    const auto seen = WalkAll(FromWide(top + L"\\root"));
+
+    // Every file once, also the one reached only through a link.
+    EXPECT_EQ(seen.at("data\\big.bin").Count, 1);
+    EXPECT_EQ(seen.at("data\\big.bin").SizeBytes, 1000u);
+    EXPECT_EQ(seen.at("outlink\\far.bin").Count, 1);
+    EXPECT_EQ(seen.at("outlink\\far.bin").SizeBytes, 2000u);
+    EXPECT_TRUE(seen.at("data").Opened);
+    EXPECT_TRUE(seen.at("outlink").Opened);
+    // Links into the tree and links to a folder the walk is inside of are listed as
+    // folders but not entered.
+    for (const std::string link : {"data\\up", "data\\self", "outlink\\back", "outlink\\loop"}) {
+        ASSERT_EQ(seen.count(link), 1u) << link;
+        EXPECT_NE(seen.at(link).Attributes & FolderAttribute, 0u) << link;
+        EXPECT_FALSE(seen.at(link).Opened) << link;
+    }
+    EXPECT_EQ(seen.size(), 8u);
 }
 
 TEST(Win32FolderWalk, PathsBeyondTheWindowsLimitAreNotEntered) {

@@ -84,7 +84,11 @@ inline void RemoveTree(const std::wstring& path) {
             }
             const std::wstring child = longPath + L"\\" + name;
             SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // A link goes, never what it leads to.
+                RemoveDirectoryW(child.c_str());
+                DeleteFileW(child.c_str());
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
             } else {
                 DeleteFileW(child.c_str());
