@@ -214,7 +214,12 @@ LocaleFormat LocaleFormatFrom(const QLocale& locale) {
     if (!decimal.isEmpty()) {
         format.DecimalSeparator = decimal.toStdString();
     }
-    format.ShortDatePattern = ShortDatePatternFrom(locale.dateFormat(QLocale::ShortFormat));
+    // Without regional settings (LANG unset, or C/POSIX) Qt offers "d MMM yyyy", whose month
+    // name has no numeric form that reads well ("20 05 2026"); the ISO date is what such a
+    // user expects.
+    format.ShortDatePattern = locale.language() == QLocale::C
+                                  ? std::string("yyyy-MM-dd")
+                                  : ShortDatePatternFrom(locale.dateFormat(QLocale::ShortFormat));
     ApplyTimeFormat(locale.timeFormat(QLocale::ShortFormat), locale, format);
     return format;
 }

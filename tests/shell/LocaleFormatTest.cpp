@@ -43,6 +43,11 @@ private slots:
                                << "."
                                << "yy. M. d."
                                << ":" << false << false << true;
+        // Without regional settings the date is ISO and the clock runs to 24 hours.
+        QTest::newRow("C") << "C"
+                           << "."
+                           << "yyyy-MM-dd"
+                           << ":" << true << true << false;
         // Finnish separates hours and minutes with a full stop.
         QTest::newRow("fi_FI") << "fi_FI"
                                << ","
