@@ -1,4 +1,4 @@
-// scan_bench [--make N] [--seed S] [--runs K] FOLDER
+// scan_bench [--window] [--make N] [--seed S] [--runs K] FOLDER
 //
 // Times the scan engine over FOLDER against the plain walk, both with warm caches, and
 // prints:
@@ -6,11 +6,14 @@
 //   engine_ms X    best engine scan
 //   plain_ms Y     best plain walk
 //   ratio R        X / Y
+//   max_gap_ms G   (--window only) the longest time the walk went without processing
+//                  pending events, over all timed runs
 // followed by the engine's listed entries, one per line: size, a tab, the full path.
 // The best processor times go to the error stream, which keeps the output above exact.
+// --window runs the engine inside the program's main window (offscreen) instead of behind
+// a window that does nothing.
 // --make N first creates a tree of N files in FOLDER (which must be empty or missing).
-#include "NullIconLookup.h"
-#include "NullScanWindow.h"
+#include "BenchedScan.h"
 #include "PlainWalk.h"
 #include "TreeGenerator.h"
 #include "platform/fs/Paths.h"
@@ -23,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -37,12 +41,14 @@ struct Options {
     std::uint64_t MakeCount = 0;
     std::uint64_t Seed = 1;
     int Runs = 5;
+    bool Window = false;
 };
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: scan_bench [--make N] [--seed S] [--runs K] FOLDER\n"
+                 "usage: scan_bench [--window] [--make N] [--seed S] [--runs K] FOLDER\n"
                  "  times the scan engine over FOLDER against a plain readdir/fstatat walk\n"
+                 "  --window   scan inside the program's main window, offscreen\n"
                  "  --make N   first create a tree of N sparse files in FOLDER (empty or missing)\n"
                  "  --seed S   the tree's seed for --make (default 1)\n"
                  "  --runs K   timed runs of each after one warm-up (default 5)\n");
@@ -76,6 +82,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                    number <= 1000) {
             options.Runs = static_cast<int>(number);
             ++i;
+        } else if (arg == "--window") {
+            options.Window = true;
         } else if (arg.starts_with("--") || !options.Folder.empty()) {
             return false;
         } else {
@@ -126,6 +134,11 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         return Usage();
     }
+    if (options.Window && !WindowScanAvailable()) {
+        std::fprintf(stderr, "scan_bench: --window needs the main window, and this build has "
+                             "none: configure with -DBULKON_WITH_QT=ON\n");
+        return 2;
+    }
     try {
         if (options.Make) {
             TreeSpec spec;
@@ -148,24 +161,29 @@ int main(int argc, char** argv) {
             return 1;
         }
 
-        NullScanWindow window;
-        NullIconLookup icons;
-        ScanEngine engine(window, icons);
+        const std::unique_ptr<BenchedScan> scan =
+            options.Window ? MakeWindowScan(argc, argv, options.Folder) : MakeBareEngineScan();
         PlainWalkResult plain;
 
         // One untimed run of each fills the caches, then the two alternate so that any
         // drift of the machine's speed falls on both alike.
-        const auto scanWithEngine = [&] { engine.StartScan(options.Folder); };
+        const auto scanWithEngine = [&] { scan->Scan(options.Folder); };
         const auto walkPlainly = [&] { plain = PlainWalk(options.Folder); };
         TimeRun(scanWithEngine);
+        scan->Settle();
         TimeRun(walkPlainly);
+        scan->BeginTimedRuns();
         RunTime bestEngine;
         RunTime bestPlain;
         for (int run = 0; run < options.Runs; ++run) {
-            KeepBest(bestEngine, TimeRun(scanWithEngine), run == 0);
+            const RunTime engineRun = TimeRun(scanWithEngine);
+            scan->Settle();
+            scan->EndTimedRun(run == 0 || engineRun.WallMs < bestEngine.WallMs);
+            KeepBest(bestEngine, engineRun, run == 0);
             KeepBest(bestPlain, TimeRun(walkPlainly), run == 0);
         }
 
+        ScanEngine& engine = scan->Engine();
         const ScanState& state = engine.State();
         if (state.FileCount != plain.FileCount) {
             std::fprintf(stderr, "warning: the engine counted %u files, the plain walk %llu\n",
@@ -175,9 +193,11 @@ int main(int argc, char** argv) {
         std::printf("engine_ms %.3f\n", bestEngine.WallMs);
         std::printf("plain_ms %.3f\n", bestPlain.WallMs);
         std::printf("ratio %.3f\n", Ratio(bestEngine.WallMs, bestPlain.WallMs));
+        scan->PrintFigures(stdout);
         std::fprintf(stderr,
                      "processor time: engine_cpu_ms %.3f plain_cpu_ms %.3f cpu_ratio %.3f\n",
                      bestEngine.CpuMs, bestPlain.CpuMs, Ratio(bestEngine.CpuMs, bestPlain.CpuMs));
+        scan->PrintNotes(stderr);
         for (const ResultEntry& entry : engine.List().Entries()) {
             const std::string path = JoinPath(entry.FolderText, entry.Caption);
             std::printf("%llu\t", static_cast<unsigned long long>(entry.SizeValue));
