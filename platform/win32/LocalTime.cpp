@@ -23,9 +23,12 @@ LocalDateTime ToLocalDateTime(std::int64_t unixSeconds) {
     FILETIME utc;
     utc.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFF);
     utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    FILETIME local;
+    // The clock of that day: a summer time is shown with the summer offset also in winter.
+    // (FileTimeToLocalFileTime would apply today's offset to every date.)
+    SYSTEMTIME utcParts;
     SYSTEMTIME parts;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts)) {
+    if (!FileTimeToSystemTime(&utc, &utcParts) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utcParts, &parts)) {
         return unconvertible;
     }
     LocalDateTime result;

@@ -163,7 +163,8 @@ TEST(Win32TempFiles, FailureCarriesTheSystemErrorCode) {
 
 TEST(Win32LocalTime, ConvertsToTheLocalClockAndBack) {
     // Whatever the time zone: going back through the inverse conversion gives the same
-    // instant, which fixes the epoch and the units.
+    // instant, which fixes the epoch and the units. None of the instants is near a change
+    // of summer time, in either hemisphere.
     for (const std::int64_t seconds : {0LL, 951782400LL, 1582979696LL, 4102444799LL}) {
         const LocalDateTime local = ToLocalDateTime(seconds);
         SYSTEMTIME parts{};
@@ -173,14 +174,30 @@ TEST(Win32LocalTime, ConvertsToTheLocalClockAndBack) {
         parts.wHour = static_cast<WORD>(local.Hour);
         parts.wMinute = static_cast<WORD>(local.Minute);
         parts.wSecond = static_cast<WORD>(local.Second);
-        FILETIME localTime;
+        SYSTEMTIME utcParts{};
         FILETIME utc;
-        ASSERT_TRUE(SystemTimeToFileTime(&parts, &localTime));
-        ASSERT_TRUE(LocalFileTimeToFileTime(&localTime, &utc));
+        ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &parts, &utcParts));
+        ASSERT_TRUE(SystemTimeToFileTime(&utcParts, &utc));
         const std::uint64_t ticks =
             (static_cast<std::uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime;
         EXPECT_EQ(static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL, seconds);
     }
+}
+
+TEST(Win32LocalTime, EveryDateHasTheOffsetOfItsOwnSeason) {
+    TIME_ZONE_INFORMATION zone{};
+    const DWORD kind = GetTimeZoneInformation(&zone);
+    if (kind == TIME_ZONE_ID_INVALID || kind == TIME_ZONE_ID_UNKNOWN || zone.Bias != -60 ||
+        zone.DaylightBias != -60 || zone.DaylightDate.wMonth != 3) {
+        GTEST_SKIP() << "needs Central European Time (TZ=Europe/Berlin under Wine)";
+    }
+    // Whichever season it is now: a summer noon shows summer time, a winter noon winter time.
+    EXPECT_EQ(ToLocalDateTime(1593604800).Hour, 14);                // 2020-07-01 12:00 UTC
+    EXPECT_EQ(ToLocalDateTime(1577880000).Hour, 13);                // 2020-01-01 12:00 UTC
+    const LocalDateTime beforeChange = ToLocalDateTime(1585443599); // 2020-03-29 00:59:59 UTC
+    EXPECT_EQ(beforeChange.Hour, 1);
+    EXPECT_EQ(beforeChange.Minute, 59);
+    EXPECT_EQ(ToLocalDateTime(1585443600).Hour, 3); // one second later: summer time
 }
 
 TEST(Win32LocalTime, TimesOutsideTheClockGiveTheEpochDefault) {
