@@ -1,5 +1,5 @@
 #include "TForm1.h"
-#include "platform/shell/DesktopShellServices.h"
+#include "platform/shell/DesktopShell.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -42,8 +42,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setWindowIcon(icon);
 
-    DesktopShellServices shell;
-    TForm1 form(shell);
+    const std::unique_ptr<ShellServices> shell = CreateDesktopShellServices();
+    TForm1 form(*shell);
     form.show();
     return application.exec();
 }

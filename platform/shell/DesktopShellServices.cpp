@@ -1,4 +1,5 @@
 #include "DesktopShellServices.h"
+#include "DesktopShell.h"
 
 #include "scan/InterfaceTexts.h"
 
@@ -198,4 +199,8 @@ bool DesktopShellServices::AskDeleteConfirmation(QWidget* owner, const QString& 
 void DesktopShellServices::ShowDeleteError(QWidget* owner, const QString& title,
                                            const QString& message) {
     QMessageBox::critical(owner, title, message);
+}
+
+std::unique_ptr<ShellServices> CreateDesktopShellServices() {
+    return std::make_unique<DesktopShellServices>();
 }
