@@ -1,6 +1,7 @@
 #include "platform/shell/IconCatalogue.h"
 
 #include <QFile>
+#include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -81,6 +82,81 @@ private slots:
         QVERIFY(png != pdf);
         // A path that does not exist gets its index from the name just the same.
         QCOMPARE(catalogue.SmallIconIndex("/no/such/folder/picture.png"), png);
+    }
+
+    void NamesEachIndexByItsKind() {
+        IconCatalogue catalogue;
+        QCOMPARE(catalogue.KindAt(0), QStringLiteral("application/octet-stream"));
+        const int pdf = catalogue.SmallIconIndex("/a/letter.pdf");
+        QCOMPARE(catalogue.KindAt(pdf), QStringLiteral("application/pdf"));
+        QVERIFY(catalogue.KindAt(-1).isEmpty());
+        QVERIFY(catalogue.KindAt(catalogue.Count()).isEmpty());
+    }
+
+    // Answers given from the cache by extension must be the database's own answers, in
+    // whichever order the names come: names that share an extension but not a kind
+    // ("notes.txt", "CMakeLists.txt"), longer and shorter extensions ("a.tar.gz", "b.gz"),
+    // case-sensitive patterns ("x.c", "y.C"), names the database knows whole ("Makefile",
+    // "Makefile.am", "README.md") and patterns that do not start at a dot ("file.txt~").
+    void AnswersFromItsCacheAsTheDatabaseDoes() {
+        const QStringList names = {"notes.txt",
+                                   "CMakeLists.txt",
+                                   "cmakelists.txt",
+                                   "b.gz",
+                                   "a.tar.gz",
+                                   "c.GZ",
+                                   "d.TAR.GZ",
+                                   "photo.jpg",
+                                   "PHOTO.JPG",
+                                   "Photo.Jpg",
+                                   "Makefile",
+                                   "makefile",
+                                   "Makefile.am",
+                                   "Makefile.in",
+                                   "notes.md",
+                                   "README.md",
+                                   "readme.txt",
+                                   "x.c",
+                                   "y.C",
+                                   "libz.so.1",
+                                   "libz.so.1.2",
+                                   "libz.so",
+                                   "file.txt~",
+                                   "notes~",
+                                   "old.c,v",
+                                   "001.vdr",
+                                   "abc.vdr",
+                                   "core",
+                                   "core.txt",
+                                   "page.1",
+                                   "x.anim5",
+                                   ".bashrc",
+                                   ".hidden.png",
+                                   "a.b.c.unknownq",
+                                   "noextension",
+                                   "Report_41.ISO",
+                                   "report.iso",
+                                   "movie.MKV",
+                                   "pom.xml",
+                                   "data.xml"};
+        QMimeDatabase database;
+        auto expectedKind = [&](const QString& name) {
+            return database.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
+        };
+        // Forward and backward, each name twice: whichever of two names comes first, the
+        // other must not inherit its answer.
+        for (const bool backward : {false, true}) {
+            IconCatalogue catalogue;
+            for (int pass = 0; pass < 2; ++pass) {
+                for (qsizetype i = 0; i < names.size(); ++i) {
+                    const QString& name = names[backward ? names.size() - 1 - i : i];
+                    const int index = catalogue.SmallIconIndex("/data/" + name.toStdString());
+                    QVERIFY2(catalogue.KindAt(index) == expectedKind(name),
+                             qPrintable(name + ": " + catalogue.KindAt(index) + " instead of " +
+                                        expectedKind(name)));
+                }
+            }
+        }
     }
 
     void HandlesNamesThatAreNotUtf8() {
