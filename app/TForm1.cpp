@@ -4,6 +4,7 @@
 #include "ButtonGlyph.h"
 #include "PanelStatusBar.h"
 #include "WindowGeometry.h"
+#include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/Volume.h"
 #include "platform/shell/HtmlView.h"
@@ -14,9 +15,11 @@
 #include "report/ReportPage.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/StopRequested.h"
+#include "scan/TextFormat.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -406,6 +409,23 @@ void TForm1::SetMessageBoxHook(std::function<void(const QString&)> hook) {
 
 void TForm1::ReadLocaleFormat() {
     engine_.SetLocaleFormat(ReadSystemLocaleFormat());
+    FitValueColumnsToFont();
+}
+
+void TForm1::FitValueColumnsToFont() {
+    // The design widths suit a narrow dialog font. With a wider desktop font the size and
+    // date texts, the very figures the list is for, would be cut short; those two columns
+    // grow to hold a long example of each and never shrink below what they are.
+    const QFontMetrics metrics(ListView->font());
+    const int padding = 2 * metrics.averageCharWidth() + 4;
+    const QString sizeSample =
+        Text(SizeText(99'999'999'999ULL) + std::string(EnglishTexts().SizeSuffix));
+    const QString dateSample =
+        Text(DateColumnText(LocalDateTime{2026, 12, 28, 22, 58, 58}, engine_.Locale()));
+    for (const auto& [column, sample] : {std::pair{2, sizeSample}, std::pair{3, dateSample}}) {
+        const int needed = metrics.horizontalAdvance(sample) + padding;
+        ListView->setColumnWidth(column, std::max(ListView->columnWidth(column), needed));
+    }
 }
 
 void TForm1::RunGuarded(const std::function<void()>& command) {

@@ -102,6 +102,7 @@ private:
     void CreateControls();
     HtmlView* CreateWebBrowser();
     void ReadLocaleFormat();
+    void FitValueColumnsToFont();
     // The full path of the selected entry, from its original bytes; empty without one.
     std::string SelectedPath() const;
     // Runs a command, showing what it throws in a message box.

@@ -4,11 +4,14 @@
 #include "app/ButtonGlyph.h"
 #include "app/PanelStatusBar.h"
 #include "app/WindowGeometry.h"
+#include "platform/fs/LocalTime.h"
 #include "platform/shell/SystemLocaleFormat.h"
 #include "scan/InterfaceTexts.h"
+#include "scan/TextFormat.h"
 
 #include "platform/shell/HtmlView.h"
 #include <QAction>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -147,8 +150,16 @@ void WindowLayoutTest::ListIsAReportViewThatCannotBeEditedOrSorted() {
     QCOMPARE(list->iconSize(), QSize(16, 16));
     QCOMPARE(list->contextMenuPolicy(), Qt::CustomContextMenu);
     QCOMPARE(list->columnWidth(0), 122);
-    QCOMPARE(list->columnWidth(2), 122);
-    QCOMPARE(list->columnWidth(3), 122);
+    // The size and date columns keep their design width, or more when the font needs it to
+    // show a 100 GB size and a date with time in full.
+    const QFontMetrics metrics(list->font());
+    QVERIFY(list->columnWidth(2) >= 122);
+    QVERIFY(list->columnWidth(3) >= 122);
+    QVERIFY(list->columnWidth(2) >
+            metrics.horizontalAdvance(QString::fromUtf8("99999\u00B4999\u00B4999 Byte")));
+    const std::string longDate =
+        DateColumnText(LocalDateTime{2026, 12, 28, 22, 58, 58}, ReadSystemLocaleFormat());
+    QVERIFY(list->columnWidth(3) > metrics.horizontalAdvance(QString::fromStdString(longDate)));
     const QPalette palette = list->palette();
     QCOMPARE(palette.color(QPalette::Inactive, QPalette::Highlight),
              palette.color(QPalette::Active, QPalette::Highlight));
@@ -174,7 +185,9 @@ void WindowLayoutTest::ResizeMovesButtonAnimationAndFolderColumn() {
         form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form.ListView);
     auto check = [&] {
         const int width = form.width();
-        QCOMPARE(form.ListView->columnWidth(1), width - 3 * 122 - 2 * scrollBar);
+        QCOMPARE(form.ListView->columnWidth(1), width - form.ListView->columnWidth(0) -
+                                                    form.ListView->columnWidth(2) -
+                                                    form.ListView->columnWidth(3) - 2 * scrollBar);
         QCOMPARE(form.BrowseSpeedButton->geometry(), QRect(width - 93 - 10, 7, 93, 26));
         QCOMPARE(form.Animate->size(), QSize(16, 16));
         QCOMPARE(form.Animate->pos(), QPoint(width - 93 - 16 - 25, (40 - 16) / 2));
@@ -189,7 +202,8 @@ void WindowLayoutTest::ResizeMovesButtonAnimationAndFolderColumn() {
     form.resize(900, 700);
     QTRY_COMPARE(form.width(), 900);
     QCOMPARE(form.ListView->columnWidth(0), 200);
-    QCOMPARE(form.ListView->columnWidth(1), 900 - 200 - 122 - 122 - 2 * scrollBar);
+    QCOMPARE(form.ListView->columnWidth(1), 900 - 200 - form.ListView->columnWidth(2) -
+                                                form.ListView->columnWidth(3) - 2 * scrollBar);
 }
 
 void WindowLayoutTest::StatusBarsHaveTheirPanels() {
