@@ -13,6 +13,9 @@ constexpr int TextPadding = 4;
 PanelStatusBar::PanelStatusBar(std::vector<int> rightEdges, QWidget* parent)
     : QWidget(parent), rightEdges_(std::move(rightEdges)), texts_(rightEdges_.size() + 1) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The bar paints every pixel of what it repaints; without this the window's background
+    // would be painted under it first, at every status change of a scan.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void PanelStatusBar::SetPanelText(int panel, const std::string& utf8Text) {

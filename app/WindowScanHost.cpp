@@ -6,6 +6,7 @@
 #include "TForm1.h"
 
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QToolButton>
 #include <QTreeView>
 #include <algorithm>
@@ -13,10 +14,11 @@
 
 namespace {
 // A repaint of the list costs a few milliseconds (every visible cell's text is laid out
-// again), far more than the walk may spend at one of its frequent event processings. During
-// a scan the list therefore shows its changes at most 10 times a second, as often as the
-// busy animation moves; input, the stop request and the status line are still handled at
-// every processing.
+// again), far more than the walk may spend at one of its frequent event processings, and
+// even the two status bars cost a few tenths of a millisecond, at more than a hundred
+// processings a second. During a scan the list and the bars therefore show their changes at
+// most 10 times a second, as often as the busy animation moves; input and the stop request
+// are still handled at every processing.
 constexpr auto ListFrameInterval = std::chrono::milliseconds(100);
 
 // Nanoseconds on a monotonic clock that is cheap to read: the walk asks for it at every
@@ -87,10 +89,12 @@ void WindowScanHost::MakeBrowseButtonVisible() {
 }
 
 void WindowScanHost::SetStatusText(const std::string& text) {
+    HoldBackRepaints();
     form_.StatusBar->SetPanelText(0, text);
 }
 
 void WindowScanHost::WriteTotalsPanels(const TotalsPanelTexts& texts) {
+    HoldBackRepaints();
     for (int panel = 0; panel < 3; ++panel) {
         form_.StatusBar2->SetPanelText(panel, texts[static_cast<size_t>(panel)]);
     }
@@ -126,17 +130,28 @@ void WindowScanHost::NoteGap(Clock::time_point now) {
 }
 
 void WindowScanHost::ShowListFrame(Clock::time_point now) {
-    // Switching updates on again repaints the whole list once, with every change so far.
+    // Switching updates on again repaints each control once, with every change so far.
     form_.ListView->viewport()->setUpdatesEnabled(true);
+    form_.ListView->header()->viewport()->setUpdatesEnabled(true);
+    form_.StatusBar->setUpdatesEnabled(true);
+    form_.StatusBar2->setUpdatesEnabled(true);
     listFramePending_ = false;
     lastListFrame_ = now;
 }
 
-void WindowScanHost::ListChanging(const ListChange& change) {
+void WindowScanHost::HoldBackRepaints() {
     if (scanning_ && !listFramePending_) {
         form_.ListView->viewport()->setUpdatesEnabled(false);
+        // The header repaints at every change of the rows too, though its texts stay.
+        form_.ListView->header()->viewport()->setUpdatesEnabled(false);
+        form_.StatusBar->setUpdatesEnabled(false);
+        form_.StatusBar2->setUpdatesEnabled(false);
         listFramePending_ = true;
     }
+}
+
+void WindowScanHost::ListChanging(const ListChange& change) {
+    HoldBackRepaints();
     form_.ListModel().ListChanging(change);
 }
 

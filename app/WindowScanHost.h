@@ -55,7 +55,9 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     void NoteGap(Clock::time_point now);
-    // Lets the list show what changed since its last frame.
+    // Holds the repaints of the list and the status bars back until the next frame.
+    void HoldBackRepaints();
+    // Lets the list and the status bars show what changed since their last frame.
     void ShowListFrame(Clock::time_point now);
 
     TForm1& form_;
@@ -71,8 +73,9 @@ private:
     double processingMs_ = 0;
     double maxProcessingMs_ = 0;
     int scansStarted_ = 0;
-    // While a scan runs the list repaints at most once a frame: its changes are held back
-    // (the view's updates switched off) from the first change until the frame is due.
+    // While a scan runs the list and the status bars repaint at most once a frame: their
+    // changes are held back (their updates switched off) from the first change until the
+    // frame is due.
     bool listFramePending_ = false;
     Clock::time_point lastListFrame_;
     std::function<void(std::int64_t)> hook_;

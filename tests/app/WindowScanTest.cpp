@@ -8,6 +8,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QHeaderView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -117,11 +118,16 @@ void WindowScanTest::CompletedScanShowsSummaryAndRestoresControls() {
     form.SetStartupRoot(tree_.Root());
     bool runningDuringScan = false;
     bool listHeldBackDuringScan = false;
+    bool barsHeldBackDuringScan = false;
     QString statusDuringScan;
     form.ScanHost().SetProcessEventsIntervalMs(0);
     form.ScanHost().SetProcessingHook([&](std::int64_t count) {
         if (!form.ListView->viewport()->updatesEnabled()) {
             listHeldBackDuringScan = true;
+        }
+        if (!form.ListView->header()->viewport()->updatesEnabled() &&
+            !form.StatusBar->updatesEnabled() && !form.StatusBar2->updatesEnabled()) {
+            barsHeldBackDuringScan = true;
         }
         if (count == 20) {
             runningDuringScan = form.ScanRunning() && form.Animate->IsPlaying();
@@ -132,8 +138,13 @@ void WindowScanTest::CompletedScanShowsSummaryAndRestoresControls() {
 
     QVERIFY(runningDuringScan);
     QVERIFY(listHeldBackDuringScan);
-    // The list shows its last changes once the walk is over.
+    // The list, its header and the status bars show their last changes once the walk is
+    // over.
+    QVERIFY(barsHeldBackDuringScan);
     QVERIFY(form.ListView->viewport()->updatesEnabled());
+    QVERIFY(form.ListView->header()->viewport()->updatesEnabled());
+    QVERIFY(form.StatusBar->updatesEnabled());
+    QVERIFY(form.StatusBar2->updatesEnabled());
     QVERIFY(statusDuringScan.startsWith(QString::fromStdString(tree_.Root())));
     QVERIFY(!form.ScanRunning());
     QCOMPARE(form.Animate->CurrentFrame(), 0);
