@@ -245,7 +245,16 @@ void TForm1::FormPaint() {
 
 void TForm1::StartScan(const std::string& path) {
     scanEverStarted_ = true;
+    const bool wasRunning = ScanRunning();
     RunGuarded([this, &path] { engine_.StartScan(path); });
+    if (!wasRunning && ScanRunning()) {
+        // The walk failed midway and its error has been shown. The window must not go on
+        // looking busy: every command would take it for a running scan and only stop it.
+        host_.StopBusyAnimation();
+        ShowButtonGlyph(ButtonGlyph::Folder, std::string(TextsFor(IsGermanUser()).BrowseButton));
+        StatusBar->SetPanelText(0, Text(TextsFor(IsGermanUser()).CreditLine));
+        StopRequested = false;
+    }
 }
 
 void TForm1::ShowReportPage(bool withSummary) {

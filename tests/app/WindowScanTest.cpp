@@ -65,6 +65,7 @@ private slots:
     void PickedFolderIsScanned();
     void EventsAreProcessedOnlyAfterTheInterval();
     void ReportPageErrorIsShownAndProgramGoesOn();
+    void WalkFailingMidwayLeavesTheWindowReady();
     void ModelKeepsSelectionOnItsEntryWhenSorted();
 
 private:
@@ -398,6 +399,31 @@ void WindowScanTest::ReportPageErrorIsShownAndProgramGoesOn() {
     form.StartScan(tree_.Root());
     QCOMPARE(form.Errors.size(), size_t(2));
     QCOMPARE(form.StatusBar->PanelText(0), Credit());
+}
+
+void WindowScanTest::WalkFailingMidwayLeavesTheWindowReady() {
+    FakeShellServices shell;
+    shell.BrowseAnswer = tree_.Root();
+    RecordingForm form(shell);
+    form.ScanHost().SetProcessEventsIntervalMs(0);
+    form.ScanHost().SetProcessingHook([](std::int64_t count) {
+        if (count == 40) {
+            throw std::runtime_error("out of memory in the middle of the walk");
+        }
+    });
+    form.StartScan(tree_.Root());
+    QCOMPARE(form.Errors.size(), size_t(1));
+    QVERIFY(!form.ScanRunning());
+    QCOMPARE(form.BrowseSpeedButton->text(), QStringLiteral("Browse"));
+    QCOMPARE(form.StatusBar->PanelText(0), Credit());
+    QVERIFY(!StopRequested);
+
+    // The button browses again instead of taking the window for busy, and the next scan runs.
+    form.ScanHost().SetProcessingHook(nullptr);
+    QTest::mouseClick(form.BrowseSpeedButton, Qt::LeftButton);
+    QCOMPARE(shell.CountCalls("browse"), 1);
+    QCOMPARE(form.Engine().State().FileCount, std::uint32_t(TreeFiles));
+    QCOMPARE(form.ReportPages.back(), true);
 }
 
 void WindowScanTest::ModelKeepsSelectionOnItsEntryWhenSorted() {
