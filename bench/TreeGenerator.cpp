@@ -190,20 +190,20 @@ struct FolderPlan {
     std::unordered_set<std::string> UsedNames;
 };
 
-std::vector<FolderPlan> PlanFolders(const std::string& root, const TreeSpec& spec,
+std::vector<FolderPlan> PlanFolders(const std::string& root, const TreeShape& shape,
                                     TreeRandom& random) {
-    const std::size_t average = spec.AverageFilesPerFolder == 0 ? 1 : spec.AverageFilesPerFolder;
-    const std::size_t perFolderCap = spec.MaxFilesPerFolder == 0 ? 1 : spec.MaxFilesPerFolder;
-    std::size_t folderCount = (spec.FileCount + average - 1) / average;
+    const std::size_t average = shape.AverageFilesPerFolder == 0 ? 1 : shape.AverageFilesPerFolder;
+    const std::size_t perFolderCap = shape.MaxFilesPerFolder == 0 ? 1 : shape.MaxFilesPerFolder;
+    std::size_t folderCount = (shape.FileCount + average - 1) / average;
     // Enough folders that the cap can hold every file, even with uneven weights.
-    folderCount = std::max(folderCount, (spec.FileCount + perFolderCap - 1) / perFolderCap);
+    folderCount = std::max(folderCount, (shape.FileCount + perFolderCap - 1) / perFolderCap);
     folderCount = std::max<std::size_t>(folderCount, 1);
 
     std::vector<FolderPlan> folders(folderCount);
     folders[0].Path = root;
     for (std::size_t i = 1; i < folderCount; ++i) {
         std::size_t parent = random.Below(i);
-        while (folders[parent].Depth >= spec.MaxDepth && parent != 0) {
+        while (folders[parent].Depth >= shape.MaxDepth && parent != 0) {
             parent = folders[parent].Parent;
         }
         folders[i].Parent = parent;
@@ -224,12 +224,13 @@ std::vector<FolderPlan> PlanFolders(const std::string& root, const TreeSpec& spe
     }
     std::size_t assigned = 0;
     for (std::size_t i = 0; i < folderCount; ++i) {
-        const std::size_t share = static_cast<std::size_t>(spec.FileCount * weights[i] / weightSum);
+        const std::size_t share =
+            static_cast<std::size_t>(shape.FileCount * weights[i] / weightSum);
         folders[i].FileCount = std::min(share, perFolderCap);
         assigned += folders[i].FileCount;
     }
     // What rounding and the cap left over goes round the folders that still have room.
-    for (std::size_t i = 0; assigned < spec.FileCount; i = (i + 1) % folderCount) {
+    for (std::size_t i = 0; assigned < shape.FileCount; i = (i + 1) % folderCount) {
         if (folders[i].FileCount < perFolderCap) {
             ++folders[i].FileCount;
             ++assigned;
@@ -265,19 +266,19 @@ std::string JoinTreePath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-GeneratedTree GenerateTree(const std::string& folder, const TreeSpec& spec) {
+GeneratedTree GenerateTree(const std::string& folder, const TreeShape& shape) {
     std::string root = folder;
     if (root.size() > 1 && root.back() == '/') {
         root.pop_back();
     }
     EnsureEmptyFolder(root);
 
-    TreeRandom random(spec.Seed);
-    std::vector<FolderPlan> folders = PlanFolders(root, spec, random);
+    TreeRandom random(shape.Seed);
+    std::vector<FolderPlan> folders = PlanFolders(root, shape, random);
 
     GeneratedTree tree;
     tree.FolderCount = folders.size() - 1;
-    tree.Files.reserve(spec.FileCount);
+    tree.Files.reserve(shape.FileCount);
     // Parents come before their children in the plan, so one pass creates every folder.
     for (std::size_t i = 0; i < folders.size(); ++i) {
         FolderPlan& plan = folders[i];

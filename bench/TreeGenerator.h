@@ -1,7 +1,7 @@
 #pragma once
 
 #include "GeneratedFile.h"
-#include "TreeSpec.h"
+#include "TreeShape.h"
 
 #include <string>
 #include <system_error>
@@ -15,8 +15,8 @@ struct GeneratedTree {
     std::size_t FolderCount = 0;
 };
 
-// Creates a tree of `spec.FileCount` files under `folder`, deterministically from
-// `spec.Seed`: nested folders with varied names (blanks, dots, capitals, non-ASCII UTF-8
+// Creates a tree of `shape.FileCount` files under `folder`, deterministically from
+// `shape.Seed`: nested folders with varied names (blanks, dots, capitals, non-ASCII UTF-8
 // and the odd name that is not UTF-8), sizes spread from 0 bytes to tens of GiB, with
 // repeated sizes and several files of 4 GiB and more. Every file is made with ftruncate
 // only, so the tree takes inodes but no data blocks.
@@ -24,7 +24,7 @@ struct GeneratedTree {
 // `folder` is created when missing (its parent must exist) and must otherwise be empty:
 // the record must describe the whole tree. Throws std::system_error naming the path on
 // any failure; what was created until then stays.
-GeneratedTree GenerateTree(const std::string& folder, const TreeSpec& spec);
+GeneratedTree GenerateTree(const std::string& folder, const TreeShape& shape);
 
 // Writes one line per file: the size in decimal, a tab, the full path. The generator
 // never makes names with tabs or line breaks, so every line is one file. False with

@@ -48,17 +48,17 @@ int main(int argc, char** argv) {
     if (positionalCount < 2) {
         return Usage();
     }
-    TreeSpec spec;
+    TreeShape shape;
     std::uint64_t count = 0;
     if (!ParseCount(positional[1].c_str(), count)) {
         return Usage();
     }
-    spec.FileCount = static_cast<std::size_t>(count);
-    if (positionalCount == 3 && !ParseCount(positional[2].c_str(), spec.Seed)) {
+    shape.FileCount = static_cast<std::size_t>(count);
+    if (positionalCount == 3 && !ParseCount(positional[2].c_str(), shape.Seed)) {
         return Usage();
     }
     try {
-        const GeneratedTree tree = GenerateTree(positional[0], spec);
+        const GeneratedTree tree = GenerateTree(positional[0], shape);
         std::printf("files %zu\nfolders %zu\n", tree.Files.size(), tree.FolderCount);
         if (!manifest.empty()) {
             std::error_code error;

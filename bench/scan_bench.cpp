@@ -141,10 +141,10 @@ int main(int argc, char** argv) {
     }
     try {
         if (options.Make) {
-            TreeSpec spec;
-            spec.FileCount = static_cast<std::size_t>(options.MakeCount);
-            spec.Seed = options.Seed;
-            const GeneratedTree tree = GenerateTree(options.Folder, spec);
+            TreeShape shape;
+            shape.FileCount = static_cast<std::size_t>(options.MakeCount);
+            shape.Seed = options.Seed;
+            const GeneratedTree tree = GenerateTree(options.Folder, shape);
             std::fprintf(stderr, "made %zu files in %zu folders\n", tree.Files.size(),
                          tree.FolderCount);
         }

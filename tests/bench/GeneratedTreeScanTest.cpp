@@ -96,10 +96,10 @@ class GeneratedTreeScan : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         temp_ = std::make_unique<TempFolder>();
-        TreeSpec spec;
-        spec.FileCount = TreeFiles;
-        spec.Seed = TreeSeed;
-        tree_ = std::make_unique<GeneratedTree>(GenerateTree(temp_->Child("tree"), spec));
+        TreeShape shape;
+        shape.FileCount = TreeFiles;
+        shape.Seed = TreeSeed;
+        tree_ = std::make_unique<GeneratedTree>(GenerateTree(temp_->Child("tree"), shape));
     }
     static void TearDownTestSuite() {
         tree_.reset();
@@ -178,10 +178,10 @@ TEST_F(GeneratedTreeScan, SecondScanStartsAfreshInsteadOfAddingUp) {
 
     // A smaller tree after a large one: the old threshold must not keep its files out.
     TempFolder small;
-    TreeSpec spec;
-    spec.FileCount = 60;
-    spec.Seed = 2;
-    const GeneratedTree smallTree = GenerateTree(small.Child("tree"), spec);
+    TreeShape shape;
+    shape.FileCount = 60;
+    shape.Seed = 2;
+    const GeneratedTree smallTree = GenerateTree(small.Child("tree"), shape);
     engine.StartScan(small.Child("tree"));
     const std::vector<Listed> all = ListedFiles(engine);
     ExpectLargestOf(smallTree.Files, all, 60);

@@ -33,10 +33,10 @@ std::vector<std::pair<std::string, std::uint64_t>> RelativeRecord(const std::str
 TEST(TreeGenerator, RecordMatchesTheFilesOnDiskWhichTakeNoDataBlocks) {
     TempFolder temp;
     const std::string root = temp.Child("tree");
-    TreeSpec spec;
-    spec.FileCount = 2000;
-    spec.Seed = 3;
-    const GeneratedTree tree = GenerateTree(root, spec);
+    TreeShape shape;
+    shape.FileCount = 2000;
+    shape.Seed = 3;
+    const GeneratedTree tree = GenerateTree(root, shape);
     ASSERT_EQ(tree.Files.size(), 2000u);
 
     std::uint64_t apparent = 0;
@@ -64,13 +64,13 @@ TEST(TreeGenerator, RecordMatchesTheFilesOnDiskWhichTakeNoDataBlocks) {
 
 TEST(TreeGenerator, SameSeedGivesTheSameTreeAndAnotherSeedAnother) {
     TempFolder temp;
-    TreeSpec spec;
-    spec.FileCount = 700;
-    spec.Seed = 42;
-    const GeneratedTree first = GenerateTree(temp.Child("a"), spec);
-    const GeneratedTree again = GenerateTree(temp.Child("b"), spec);
-    spec.Seed = 43;
-    const GeneratedTree other = GenerateTree(temp.Child("c"), spec);
+    TreeShape shape;
+    shape.FileCount = 700;
+    shape.Seed = 42;
+    const GeneratedTree first = GenerateTree(temp.Child("a"), shape);
+    const GeneratedTree again = GenerateTree(temp.Child("b"), shape);
+    shape.Seed = 43;
+    const GeneratedTree other = GenerateTree(temp.Child("c"), shape);
 
     const auto firstRecord = RelativeRecord(temp.Child("a"), first);
     EXPECT_EQ(firstRecord, RelativeRecord(temp.Child("b"), again));
@@ -80,10 +80,10 @@ TEST(TreeGenerator, SameSeedGivesTheSameTreeAndAnotherSeedAnother) {
 
 TEST(TreeGenerator, SizesSpreadFromEmptyToHugeWithRepeats) {
     TempFolder temp;
-    TreeSpec spec;
-    spec.FileCount = 5000;
-    spec.Seed = 11;
-    const GeneratedTree tree = GenerateTree(temp.Child("tree"), spec);
+    TreeShape shape;
+    shape.FileCount = 5000;
+    shape.Seed = 11;
+    const GeneratedTree tree = GenerateTree(temp.Child("tree"), shape);
 
     std::map<std::uint64_t, int> countOfSize;
     std::set<int> magnitudes; // number of decimal digits
@@ -109,12 +109,12 @@ TEST(TreeGenerator, SizesSpreadFromEmptyToHugeWithRepeats) {
 TEST(TreeGenerator, FoldersAreNestedBoundedAndNamesAreUsable) {
     TempFolder temp;
     const std::string root = temp.Child("tree");
-    TreeSpec spec;
-    spec.FileCount = 4000;
-    spec.Seed = 5;
-    spec.MaxFilesPerFolder = 120;
-    spec.MaxDepth = 4;
-    const GeneratedTree tree = GenerateTree(root, spec);
+    TreeShape shape;
+    shape.FileCount = 4000;
+    shape.Seed = 5;
+    shape.MaxFilesPerFolder = 120;
+    shape.MaxDepth = 4;
+    const GeneratedTree tree = GenerateTree(root, shape);
 
     std::map<std::string, std::size_t> filesPerFolder;
     std::set<std::string> paths;
@@ -138,11 +138,11 @@ TEST(TreeGenerator, FoldersAreNestedBoundedAndNamesAreUsable) {
         sawNonAscii |= std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
         sawBlank |= name.find(' ') != std::string::npos;
     }
-    EXPECT_LE(deepest, spec.MaxDepth);
+    EXPECT_LE(deepest, shape.MaxDepth);
     EXPECT_GE(deepest, 2);
     EXPECT_GE(tree.FolderCount, 30u);
     for (const auto& [folder, count] : filesPerFolder) {
-        EXPECT_LE(count, spec.MaxFilesPerFolder) << folder;
+        EXPECT_LE(count, shape.MaxFilesPerFolder) << folder;
     }
     EXPECT_TRUE(sawNonAscii);
     EXPECT_TRUE(sawBlank);
@@ -155,9 +155,9 @@ TEST(TreeGenerator, RefusesAFolderThatIsNotEmptyAndLeavesItAlone) {
         std::ofstream out(keep);
         out << "precious";
     }
-    TreeSpec spec;
-    spec.FileCount = 10;
-    EXPECT_THROW(GenerateTree(temp.Path(), spec), std::system_error);
+    TreeShape shape;
+    shape.FileCount = 10;
+    EXPECT_THROW(GenerateTree(temp.Path(), shape), std::system_error);
     std::ifstream in(keep);
     std::string content;
     in >> content;
@@ -165,14 +165,14 @@ TEST(TreeGenerator, RefusesAFolderThatIsNotEmptyAndLeavesItAlone) {
     EXPECT_EQ(PlainWalk(temp.Path()).FileCount, 1u);
 
     // A missing parent is a clear error too, not a partial tree somewhere else.
-    EXPECT_THROW(GenerateTree(temp.Child("no/such/parent"), spec), std::system_error);
+    EXPECT_THROW(GenerateTree(temp.Child("no/such/parent"), shape), std::system_error);
 }
 
 TEST(TreeGenerator, NoFilesGivesAnEmptyFolder) {
     TempFolder temp;
-    TreeSpec spec;
-    spec.FileCount = 0;
-    const GeneratedTree tree = GenerateTree(temp.Child("empty"), spec);
+    TreeShape shape;
+    shape.FileCount = 0;
+    const GeneratedTree tree = GenerateTree(temp.Child("empty"), shape);
     EXPECT_TRUE(tree.Files.empty());
     const PlainWalkResult walk = PlainWalk(temp.Child("empty"));
     EXPECT_EQ(walk.FileCount, 0u);
@@ -181,10 +181,10 @@ TEST(TreeGenerator, NoFilesGivesAnEmptyFolder) {
 
 TEST(TreeGenerator, ManifestHasOneLinePerFileWithSizeTabPath) {
     TempFolder temp;
-    TreeSpec spec;
-    spec.FileCount = 300;
-    spec.Seed = 9;
-    const GeneratedTree tree = GenerateTree(temp.Child("tree"), spec);
+    TreeShape shape;
+    shape.FileCount = 300;
+    shape.Seed = 9;
+    const GeneratedTree tree = GenerateTree(temp.Child("tree"), shape);
     std::error_code error;
     ASSERT_TRUE(WriteManifest(temp.Child("manifest"), tree.Files, error)) << error.message();
 

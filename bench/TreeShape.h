@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// What a generated tree looks like. The same spec and seed give the same tree.
-struct TreeSpec {
+// What a generated tree looks like. The same shape and seed give the same tree.
+struct TreeShape {
     // Number of files to create, spread over the folders.
     std::size_t FileCount = 1000;
     std::uint64_t Seed = 1;
