@@ -1,5 +1,6 @@
 // make_tree FOLDER N [SEED] [--manifest FILE]
 // Creates a reproducible tree of N sparse files under FOLDER for benchmarks and tests.
+#include "CommandLine.h"
 #include "TreeGenerator.h"
 
 #include <cerrno>
@@ -16,17 +17,6 @@ int Usage() {
                          "  creates N empty (sparse) files of varied sizes under FOLDER,\n"
                          "  which must be empty or missing; the same SEED gives the same tree\n");
     return 2;
-}
-
-bool ParseCount(const char* text, std::uint64_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || text[0] == '-') {
-        return false;
-    }
-    value = parsed;
-    return true;
 }
 
 } // namespace
@@ -50,11 +40,11 @@ int main(int argc, char** argv) {
     }
     TreeShape shape;
     std::uint64_t count = 0;
-    if (!ParseCount(positional[1].c_str(), count)) {
+    if (!ParseUnsigned(positional[1].c_str(), count)) {
         return Usage();
     }
     shape.FileCount = static_cast<std::size_t>(count);
-    if (positionalCount == 3 && !ParseCount(positional[2].c_str(), shape.Seed)) {
+    if (positionalCount == 3 && !ParseUnsigned(positional[2].c_str(), shape.Seed)) {
         return Usage();
     }
     try {

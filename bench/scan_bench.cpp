@@ -14,6 +14,7 @@
 // a window that does nothing.
 // --make N first creates a tree of N files in FOLDER (which must be empty or missing).
 #include "BenchedScan.h"
+#include "CommandLine.h"
 #include "PlainWalk.h"
 #include "TreeGenerator.h"
 #include "platform/fs/Paths.h"
@@ -55,31 +56,20 @@ int Usage() {
     return 2;
 }
 
-bool ParseNumber(const char* text, std::uint64_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || text[0] == '-') {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
         std::uint64_t number = 0;
-        if (arg == "--make" && hasValue && ParseNumber(argv[i + 1], number)) {
+        if (arg == "--make" && hasValue && ParseUnsigned(argv[i + 1], number)) {
             options.Make = true;
             options.MakeCount = number;
             ++i;
-        } else if (arg == "--seed" && hasValue && ParseNumber(argv[i + 1], number)) {
+        } else if (arg == "--seed" && hasValue && ParseUnsigned(argv[i + 1], number)) {
             options.Seed = number;
             ++i;
-        } else if (arg == "--runs" && hasValue && ParseNumber(argv[i + 1], number) && number >= 1 &&
-                   number <= 1000) {
+        } else if (arg == "--runs" && hasValue && ParseUnsigned(argv[i + 1], number) &&
+                   number >= 1 && number <= 1000) {
             options.Runs = static_cast<int>(number);
             ++i;
         } else if (arg == "--window") {
