@@ -472,22 +472,6 @@ TEST_F(ScanEngineTest, FolderThatVanishesIsSkippedAndTheWalkGoesOn) {
     EXPECT_EQ(window.Count("report 1"), 1);
 }
 
-TEST_F(ScanEngineTest, UnreadableFolderIsSkippedAndTheWalkGoesOn) {
-    ASSERT_TRUE(tree.File("locked/f", 10));
-    ASSERT_TRUE(tree.File("open/g", 20));
-    std::filesystem::permissions(tree.Path("locked"), std::filesystem::perms::none);
-    std::error_code error;
-    std::filesystem::directory_iterator probe(tree.Path("locked"), error);
-    if (!error)
-        GTEST_SKIP() << "this user reads folders without permission (root)";
-    const std::string root = Root();
-    engine.StartScan(root);
-
-    EXPECT_EQ(Captions(), std::vector<std::string>{"g"});
-    EXPECT_EQ(window.Count("status " + Join(root, "locked")), 1);
-    EXPECT_EQ(window.Count("report 1"), 1);
-}
-
 TEST(ScanEntries, DotEntriesAreNeitherFilesNorFolders) {
     DirectoryEntry entry;
     entry.Attributes = FolderAttribute;
