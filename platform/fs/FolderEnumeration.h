@@ -6,6 +6,15 @@
 
 class FolderWalk;
 
+// Why a folder was not opened.
+enum class FolderSkip {
+    None,       // it is open, or was never asked for
+    Unreadable, // it could not be opened or read: no access, vanished, not a folder
+    NotEntered, // deliberately not entered: a pseudo file system, a link into the tree or round
+                // a cycle, a folder already walked
+    OtherDrive, // a network or removable drive mounted below the root
+};
+
 // Reads the entries of one folder during a walk. Construct it for the walk's root, or for a
 // subfolder entry that the innermost open enumeration of the same walk has just delivered
 // (its path is that enumeration's folder, the separator and the entry's name); the walk
@@ -22,8 +31,12 @@ public:
 
     // True when the folder could be opened for reading. False when it cannot be read (no
     // access, not a folder, vanished) or must not be entered (a pseudo file system, a link
-    // back into the tree or into a folder the walk is already inside of).
+    // back into the tree or into a folder the walk is already inside of, a network or
+    // removable drive mounted below the root); Skip() tells which.
     bool IsOpen() const;
+
+    // Why the folder is not open; None while it is open. Closing does not change it.
+    FolderSkip Skip() const { return skip_; }
 
     // Fills `entry` with the next entry. False at the end, on a read error and once closed.
     bool Next(DirectoryEntry& entry);
@@ -35,4 +48,5 @@ private:
     FolderWalk& walk_;
     // Depth of this folder in the walk's stack of open folders; -1 when not open.
     int level_ = -1;
+    FolderSkip skip_ = FolderSkip::None;
 };

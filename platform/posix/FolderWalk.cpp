@@ -60,17 +60,25 @@ bool IsPseudoFileSystem(FolderWalk::State& state, int fd, dev_t device) {
         return true;
     }
     // devtmpfs reports the magic number of tmpfs; only the mount table tells them apart.
-    if (!state.MountsLoaded) {
-        state.Mounts = ReadMountTable();
-        state.MountsLoaded = true;
-    }
-    return IsPseudoFsType(FindFsTypeOfDevice(state.Mounts, device));
+    return IsPseudoFsType(state.Devices.FsType(device));
 #else
     (void)state;
     (void)fd;
     (void)device;
     return false;
 #endif
+}
+
+// True when the folder on `device`, found in a folder on `parentDevice`, is a network or
+// removable drive mounted below the root: the walk leaves it out, as a scan of a drive on
+// Windows never walks onto another drive. The root's own file system is walked whatever its
+// kind, because the user chose it. Only a change of device costs a look.
+bool IsOtherDrive(FolderWalk::State& state, dev_t parentDevice, dev_t device) {
+    if (device == parentDevice || !state.RootOpen || device == state.Root.Device) {
+        return false;
+    }
+    const DriveType type = state.Devices.TypeOf(device);
+    return type == DriveType::Network || type == DriveType::Removable;
 }
 
 // Decides whether the link `name` in `dirFd`, whose target is the folder `target`, may be
@@ -266,27 +274,44 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         level.PathFromAnchor.assign(folder);
     }
 
+    // Decided before the folder is opened: a share is not even listed, a stick not read.
+    if (isChild &&
+        IsOtherDrive(state, parent->Identity.Device, parent->LastEntry.Identity.Device)) {
+        skip_ = FolderSkip::OtherDrive;
+        return;
+    }
     int fd = OpenLongPath(base, level.PathFromAnchor.c_str(), level.PathFromAnchor.size(), flags);
     if (fd < 0) {
+        skip_ = FolderSkip::Unreadable;
         return;
     }
     if (!identityKnown) {
         struct stat st;
         if (fstat(fd, &st) != 0) {
             ::close(fd);
+            skip_ = FolderSkip::Unreadable;
             return;
         }
         level.Identity = IdentityOf(st);
         if (isChild && !(level.Identity == parent->LastEntry.Identity)) {
             // The link was changed after it was checked; its new target is not checked.
             ::close(fd);
+            skip_ = FolderSkip::NotEntered;
             return;
         }
+    }
+    if (!isChild && index > 0 &&
+        IsOtherDrive(state, state.Levels[static_cast<std::size_t>(index - 1)]->Identity.Device,
+                     level.Identity.Device)) {
+        ::close(fd);
+        skip_ = FolderSkip::OtherDrive;
+        return;
     }
     // Pseudo file systems can only start at a mount point, where the device changes.
     const bool mountPoint = !isChild || level.Identity.Device != parent->Identity.Device;
     if (mountPoint && IsPseudoFileSystem(state, fd, level.Identity.Device)) {
         ::close(fd);
+        skip_ = FolderSkip::NotEntered;
         return;
     }
     if (index == 0) {
@@ -296,6 +321,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     }
     if (index < state.FdBudget) {
         if (!level.Reader.Open(fd)) {
+            skip_ = FolderSkip::Unreadable;
             return;
         }
     } else {

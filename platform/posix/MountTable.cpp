@@ -187,13 +187,50 @@ bool IsNetworkFsType(std::string_view fsType) {
         "coda", "davfs", "sshfs", "orangefs",  "pvfs2"};
     // FUSE file systems name themselves "fuse.<program>"; those that talk to a server.
     static constexpr std::string_view fuseNetwork[] = {
-        "sshfs",     "glusterfs", "s3fs",       "rclone",   "davfs2",    "gcsfuse",  "goofys",
-        "curlftpfs", "smbnetfs",  "gvfsd-fuse", "cephfs",   "ceph-fuse", "moosefs",  "mfs",
-        "juicefs",   "seaweedfs", "lizardfs",   "blobfuse", "blobfuse2", "onedriver"};
+        "sshfs",     "glusterfs", "s3fs",     "rclone",     "davfs2",   "gcsfuse",
+        "goofys",    "curlftpfs", "smbnetfs", "gvfsd-fuse", "cephfs",   "ceph-fuse",
+        "moosefs",   "mfs",       "juicefs",  "seaweedfs",  "lizardfs", "blobfuse",
+        "blobfuse2", "onedriver", "kio-fuse", "httpdirfs",  "afpfs"};
     if (fsType.substr(0, 5) == "fuse.") {
         std::string_view program = fsType.substr(5);
         return std::find(std::begin(fuseNetwork), std::end(fuseNetwork), program) !=
                std::end(fuseNetwork);
     }
     return std::find(std::begin(network), std::end(network), fsType) != std::end(network);
+}
+
+DriveType DriveTypeOfMount(const MountEntry& mount, bool onRemovableDevice) {
+    if (IsNetworkFsType(mount.FsType)) {
+        return DriveType::Network;
+    }
+    // FUSE mounts made by old tools say only "fuse"; the source names the program then.
+    if ((mount.FsType == "fuse" || mount.FsType == "fuse3") &&
+        (mount.Source.rfind("sshfs#", 0) == 0 || mount.Source.rfind("curlftpfs#", 0) == 0)) {
+        return DriveType::Network;
+    }
+    return onRemovableDevice ? DriveType::Removable : DriveType::Fixed;
+}
+
+namespace {
+
+bool ReadsOne(const std::string& file) {
+    std::FILE* f = std::fopen(file.c_str(), "re");
+    if (f == nullptr) {
+        return false;
+    }
+    int c = std::fgetc(f);
+    std::fclose(f);
+    return c == '1';
+}
+
+} // namespace
+
+bool IsRemovableBlockDevice(unsigned majorNumber, unsigned minorNumber) {
+    if (majorNumber == 0) {
+        return false;
+    }
+    // A partition has no "removable" of its own; the disk above it has.
+    std::string base =
+        "/sys/dev/block/" + std::to_string(majorNumber) + ":" + std::to_string(minorNumber);
+    return ReadsOne(base + "/removable") || ReadsOne(base + "/../removable");
 }

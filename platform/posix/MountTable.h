@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fs/Volume.h"
+
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -41,3 +43,17 @@ bool IsPseudoFsMagic(unsigned long magic);
 
 // True for file systems that reach their files over a network (nfs, cifs, sshfs...).
 bool IsNetworkFsType(std::string_view fsType);
+
+// The drive type of a mounted file system, from its mount table entry alone: Network for a
+// file system that reaches its files over a network (by its type, or an old-style FUSE
+// source "sshfs#host:"), Removable for one on a removable block device, else Fixed.
+// `onRemovableDevice` says what the system knows of the entry's device (see
+// IsRemovableBlockDevice). A bind mount is listed with the device and type of the file system
+// it shows, so it gets that file system's kind.
+DriveType DriveTypeOfMount(const MountEntry& mount, bool onRemovableDevice);
+
+// True when the block device `majorNumber`:`minorNumber`, or the disk it is a partition of,
+// says in /sys that its medium is removable (USB sticks, card readers, optical drives).
+// False for devices without a block device (major 0: network, FUSE, tmpfs) and when /sys
+// cannot be read.
+bool IsRemovableBlockDevice(unsigned majorNumber, unsigned minorNumber);

@@ -1,6 +1,7 @@
 #include "platform/fs/Volume.h"
 #include "LongPath.h"
 #include "MountTable.h"
+#include "MountedDevices.h"
 
 #include <climits>
 #include <cstdio>
@@ -27,8 +28,8 @@ std::string ResolveExistingPath(std::string path) {
         }
         std::size_t cut = path.find_last_of('/');
         if (cut == std::string::npos) {
-            path = ".";
-            char* current = realpath(path.c_str(), nullptr);
+            // A relative name without a folder lies in the working directory.
+            char* current = realpath(".", nullptr);
             if (current == nullptr) {
                 return {};
             }
@@ -44,38 +45,10 @@ std::string ResolveExistingPath(std::string path) {
     return {};
 }
 
-bool ReadsOne(const std::string& file) {
-    std::FILE* f = std::fopen(file.c_str(), "re");
-    if (f == nullptr) {
-        return false;
-    }
-    int c = std::fgetc(f);
-    std::fclose(f);
-    return c == '1';
-}
-
-// A block device counts as removable when it, or the disk it is a partition of, says so.
-bool IsRemovableBlockDevice(unsigned majorNumber, unsigned minorNumber) {
-    std::string base =
-        "/sys/dev/block/" + std::to_string(majorNumber) + ":" + std::to_string(minorNumber);
-    return ReadsOne(base + "/removable") || ReadsOne(base + "/../removable");
-}
-
 DriveType ClassifyDevice(dev_t device) {
-    std::vector<MountEntry> mounts = ReadMountTable();
-    for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
-        if (it->Major != major(device) || it->Minor != minor(device)) {
-            continue;
-        }
-        if (IsNetworkFsType(it->FsType)) {
-            return DriveType::Network;
-        }
-        break;
-    }
-    if (major(device) != 0 && IsRemovableBlockDevice(major(device), minor(device))) {
-        return DriveType::Removable;
-    }
-    return DriveType::Fixed;
+    // The walk's own rule, so that a listed file's drive and a skipped mount agree.
+    MountedDevices devices;
+    return devices.TypeOf(device);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DirectoryReader.h"
-#include "MountTable.h"
+#include "MountedDevices.h"
 #include "platform/fs/FolderWalk.h"
 
 #include <cstdint>
@@ -79,7 +79,6 @@ struct FolderWalk::State {
     std::vector<FileIdentity> FollowedTargets;
     // Reads the folders of buffered levels, one at a time, with one buffer for them all.
     DirectoryReader SharedReader;
-    // The mount table, read once when the walk first meets a mount point.
-    bool MountsLoaded = false;
-    std::vector<MountEntry> Mounts;
+    // The file systems met so far: their types and kinds of drive.
+    MountedDevices Devices;
 };

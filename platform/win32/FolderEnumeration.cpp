@@ -35,12 +35,14 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     // Windows refuses plain paths of MAX_PATH characters or more; Wine accepts them. Holding
     // to the limit everywhere gives the same listing on both.
     if (pattern.size() >= MAX_PATH) {
+        skip_ = FolderSkip::Unreadable;
         return;
     }
     auto& levels = walk_.PlatformState().Levels;
     std::wstring path = pattern.substr(0, pattern.size() - 4);
     std::wstring realPath;
     if (!walk_.PlatformState().Locate(path, realPath)) {
+        skip_ = FolderSkip::NotEntered;
         return;
     }
     auto level = std::make_unique<FindLevel>();
@@ -50,6 +52,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     level->Find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &level->Data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (level->Find == INVALID_HANDLE_VALUE) {
+        skip_ = FolderSkip::Unreadable;
         return;
     }
     level->HasPending = true;

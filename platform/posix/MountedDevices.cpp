@@ -1,0 +1,63 @@
+#include "MountedDevices.h"
+
+#if __has_include(<sys/sysmacros.h>)
+#include <sys/sysmacros.h> // major() and minor() on glibc; elsewhere in <sys/types.h>
+#endif
+
+namespace {
+
+const MountEntry* LastEntryOf(const std::vector<MountEntry>& table, dev_t device) {
+    // A later mount of the same device hides an earlier one.
+    for (auto it = table.rbegin(); it != table.rend(); ++it) {
+        if (it->Major == major(device) && it->Minor == minor(device)) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+const MountedDevices::Device& MountedDevices::Find(dev_t device) {
+    for (const Device& known : devices_) {
+        if (known.Number == device) {
+            return known;
+        }
+    }
+    const MountEntry* entry = tableRead_ ? LastEntryOf(table_, device) : nullptr;
+    if (entry == nullptr) {
+        table_ = ReadMountTable();
+        tableRead_ = true;
+        entry = LastEntryOf(table_, device);
+    }
+    Device added;
+    added.Number = device;
+    const bool removable = IsRemovableBlockDevice(major(device), minor(device));
+    if (entry != nullptr) {
+        added.FsType = entry->FsType;
+        added.Type = DriveTypeOfMount(*entry, removable);
+    } else {
+        added.Type = removable ? DriveType::Removable : DriveType::Fixed;
+    }
+    devices_.push_back(std::move(added));
+    return devices_.back();
+}
+
+const std::string& MountedDevices::FsType(dev_t device) {
+    return Find(device).FsType;
+}
+
+DriveType MountedDevices::TypeOf(dev_t device) {
+    return Find(device).Type;
+}
+
+void MountedDevices::AssumeType(dev_t device, DriveType type) {
+    for (Device& known : devices_) {
+        if (known.Number == device) {
+            known.Type = type;
+            return;
+        }
+    }
+    Find(device);
+    devices_.back().Type = type;
+}

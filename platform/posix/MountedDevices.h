@@ -1,0 +1,40 @@
+#pragma once
+
+#include "MountTable.h"
+#include "platform/fs/Volume.h"
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// What a walk knows about the file systems it meets, by device number (st_dev): their type
+// and their kind of drive. The walk asks only where the device changes from a folder to its
+// subfolder, and each device is looked up once: the mount table is read at the first
+// question and read again only for a device that it does not list (mounted since).
+class MountedDevices {
+public:
+    // The file-system type of `device` ("ext4", "nfs4"...); empty when the mount table does
+    // not list it even after a fresh read (a btrfs subvolume, an overlay's folder).
+    const std::string& FsType(dev_t device);
+
+    // The kind of drive of `device`: Network, Removable or Fixed (also for a device that the
+    // mount table does not list: it is part of the file system it was found in).
+    DriveType TypeOf(dev_t device);
+
+    // Makes `device` count as `type` from now on, whatever the system says. It lets the tests
+    // walk a file system of their own making as if it were a network drive.
+    void AssumeType(dev_t device, DriveType type);
+
+private:
+    struct Device {
+        dev_t Number = 0;
+        std::string FsType;
+        DriveType Type = DriveType::Fixed;
+    };
+    const Device& Find(dev_t device);
+
+    bool tableRead_ = false;
+    std::vector<MountEntry> table_;
+    // A walk meets a handful of devices; a list is the fastest way to keep them.
+    std::vector<Device> devices_;
+};
