@@ -66,8 +66,12 @@ std::string BuildReportPage(const std::string& templateText, ScanState& state, b
         if (state.FileCount == 0) {
             state.FileCount = 1;
         }
-        const std::string sentence = Utf8ToPageText(MakeSummarySentence(
+        std::string sentence = Utf8ToPageText(MakeSummarySentence(
             state, EscapeHtml(state.ScanRoot), EscapeHtml(volumeLabel), german, locale));
+        // A result with drives left out must not read as complete.
+        const std::string skipped = MakeSkippedMountsSentence(state, german, locale);
+        if (!skipped.empty())
+            sentence += "<BR>" + Utf8ToPageText(EscapeHtml(skipped));
         page = ReplaceAllIgnoringCase(page, HeadlinePattern,
                                       std::string(SummaryOpening) + sentence + "</B>");
     }

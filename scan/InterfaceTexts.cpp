@@ -22,6 +22,8 @@ const InterfaceTexts English{
     .Panel2 = "%.3f %% of all files on %s",
     .Summary = "The 100 largest files on %s occupy %.2f GB.<BR>These are %d%% of total hard disk "
                "space and %d%% of the occupied disk space on %s.",
+    .SkippedMountOne = "1 network or removable drive was left out.",
+    .SkippedMountsMany = "%d network or removable drives were left out.",
     .TemplateResource = "bulkon_en_html",
     .CreditLine = CreditLineText,
 };
@@ -43,6 +45,8 @@ const InterfaceTexts German{
     .Panel2 = "%.3f %% aller Dateien auf %s",
     .Summary = "Die 100 gr\u00f6\u00dften Dateien auf %s belegen zusammen %.2f GB.<BR>Das sind "
                "%d%% des gesamten Speicherplatzes und %d%% des belegten Speicherplatzes von %s.",
+    .SkippedMountOne = "1 Netzlaufwerk oder Wechseldatentr\u00e4ger wurde ausgelassen.",
+    .SkippedMountsMany = "%d Netzlaufwerke oder Wechseldatentr\u00e4ger wurden ausgelassen.",
     .TemplateResource = "bulkon_de_html",
     .CreditLine = CreditLineText,
 };

@@ -20,6 +20,9 @@ struct InterfaceTexts {
     std::string_view Panel1;
     std::string_view Panel2;
     std::string_view Summary;
+    // Under the summary when the walk left drives out: one drive, several ("%d").
+    std::string_view SkippedMountOne;
+    std::string_view SkippedMountsMany;
     std::string_view TemplateResource;
     std::string_view CreditLine;
 };

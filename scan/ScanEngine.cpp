@@ -100,6 +100,7 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.MinListedSize = 0;
     state_.FileCount = 0;
     state_.ListCapacity = 100;
+    state_.SkippedMountCount = 0;
     StopRequested = false;
 
     const std::string root = TrimScanRoot(path);
@@ -129,8 +130,14 @@ void ScanEngine::ScanFolder(const std::string& folder) {
 
     FolderEnumeration enumeration(*walk_, folder);
     if (!enumeration.IsOpen()) {
-        // A folder that cannot be read contributes nothing; the walk goes on.
+        // A folder that cannot be read contributes nothing; the walk goes on. A drive left
+        // out is counted, so that the result does not read as complete.
+        const FolderSkip reason = enumeration.Skip();
         enumeration.Close();
+        if (reason == FolderSkip::OtherDrive) {
+            ++state_.SkippedMountCount;
+            window_.FolderSkipped(folder, reason);
+        }
         window_.ProcessPendingMessages();
         return;
     }

@@ -20,4 +20,7 @@ struct ScanState {
     std::uint32_t ListedTotalMB = 0;
     // The largest number of entries the list keeps; set to 100 at every scan start.
     std::int32_t ListCapacity = 100;
+    // Network and removable drives mounted below the root that the walk left out; reset at
+    // every scan start.
+    std::uint64_t SkippedMountCount = 0;
 };

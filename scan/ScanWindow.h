@@ -3,6 +3,8 @@
 #include "ListChange.h"
 #include "TotalsPanelTexts.h"
 
+#include "platform/fs/FolderEnumeration.h"
+
 #include <string>
 
 // Everything a scan does to the window, and nothing else. The main window implements it;
@@ -37,6 +39,14 @@ public:
     // (which may set StopRequested or change the list). Called very often during a walk;
     // an implementation decides how much work each call does.
     virtual void ProcessPendingMessages() = 0;
+
+    // The walk has left out `folder` for `reason` (Unreadable or OtherDrive; folders that are
+    // deliberately not entered are not announced). Called right after it is found out,
+    // before the processing of pending messages that follows.
+    virtual void FolderSkipped(const std::string& folder, FolderSkip reason) {
+        (void)folder;
+        (void)reason;
+    }
 
     // The result list is about to change / has changed.
     virtual void ListChanging(const ListChange& change) = 0;

@@ -4,6 +4,7 @@
 #include "TextFormat.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -47,4 +48,16 @@ std::string MakeSummarySentence(const ScanState& state, const std::string& rootT
                       {rootText, figures.ListedGB, figures.ShareOfCapacity,
                        figures.ShareOfUsedSpace, volumeLabel},
                       locale);
+}
+
+std::string MakeSkippedMountsSentence(const ScanState& state, bool german,
+                                      const LocaleFormat& locale) {
+    const InterfaceTexts& texts = TextsFor(german);
+    if (state.SkippedMountCount == 0)
+        return {};
+    if (state.SkippedMountCount == 1)
+        return std::string(texts.SkippedMountOne);
+    const auto count = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(state.SkippedMountCount, std::numeric_limits<std::int64_t>::max()));
+    return FormatText(texts.SkippedMountsMany, {count}, locale);
 }

@@ -25,3 +25,8 @@ TotalsPanelTexts MakeTotalsPanelTexts(const ScanState& state, const std::string&
 std::string MakeSummarySentence(const ScanState& state, const std::string& rootText,
                                 const std::string& volumeLabel, bool german,
                                 const LocaleFormat& locale);
+
+// The sentence that says how many network or removable drives the walk left out, in English
+// or German; empty when it left none out.
+std::string MakeSkippedMountsSentence(const ScanState& state, bool german,
+                                      const LocaleFormat& locale);

@@ -106,6 +106,31 @@ TEST(ReportPageSummary, GermanSentenceHasWindows1252LettersAndTheDecimalComma) {
                                 "Speicherplatzes von D:."));
 }
 
+TEST(ReportPageSummary, DrivesLeftOutAreNamedUnderTheSentenceInEitherLanguage) {
+    const std::string english = "The 100 largest files on / occupy 0.00 GB.<BR>These are 0% of "
+                                "total hard disk space and 0% of the occupied disk space on /.";
+    const std::string german = "Die 100 gr\xF6\xDFten Dateien auf / belegen zusammen 0,00 "
+                               "GB.<BR>Das sind 0% des gesamten Speicherplatzes und 0% des "
+                               "belegten Speicherplatzes von /.";
+    ScanState state;
+    state.ScanRoot = "/";
+    state.SkippedMountCount = 2;
+    EXPECT_EQ(BuildReportPage(kBand, state, true, false, LocaleFormat{}, kProgram, "/"),
+              SummaryBand(english + "<BR>2 network or removable drives were left out."));
+    EXPECT_EQ(BuildReportPage(kBand, state, true, true, DecimalComma(), kProgram, "/"),
+              SummaryBand(german + "<BR>2 Netzlaufwerke oder Wechseldatentr\xE4ger wurden "
+                                   "ausgelassen."));
+    state.SkippedMountCount = 1;
+    EXPECT_EQ(BuildReportPage(kBand, state, true, false, LocaleFormat{}, kProgram, "/"),
+              SummaryBand(english + "<BR>1 network or removable drive was left out."));
+    EXPECT_EQ(BuildReportPage(kBand, state, true, true, DecimalComma(), kProgram, "/"),
+              SummaryBand(german + "<BR>1 Netzlaufwerk oder Wechseldatentr\xE4ger wurde "
+                                   "ausgelassen."));
+    state.SkippedMountCount = 0;
+    EXPECT_EQ(BuildReportPage(kBand, state, true, false, LocaleFormat{}, kProgram, "/"),
+              SummaryBand(english));
+}
+
 TEST(ReportPageSummary, WithoutSummaryTheBandAndTheStateStayAsTheyAre) {
     ScanState state;
     state.ScanRoot = "/data";

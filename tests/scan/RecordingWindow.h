@@ -21,9 +21,10 @@
 // Records the scan's window calls as lines: "report 0", "animation start", "button stop
 // Stop", "button visible", "status <text>", "process", "totals <0>|<1>|<2>", "list clear",
 // "list append <row>", "list sort", "list update <row>", "list remove <row>",
-// "animation stop", "button browse <caption>". List changes are recorded when they have
-// happened; an announcement that does not pair up with its "before" call is recorded as
-// "list unpaired", a sort without a valid permutation as "list bad permutation".
+// "animation stop", "button browse <caption>", "skipped <unreadable|other drive> <folder>". List
+// changes are recorded when they have happened; an announcement that does not pair up with its
+// "before" call is recorded as "list unpaired", a sort without a valid permutation as "list bad
+// permutation".
 class RecordingWindow : public ScanWindow {
 public:
     std::vector<std::string> Lines;
@@ -61,6 +62,12 @@ public:
             Lines.push_back("list out of order");
         if (OnProcess)
             OnProcess(ProcessCount);
+    }
+    void FolderSkipped(const std::string& folder, FolderSkip reason) override {
+        const char* why = reason == FolderSkip::OtherDrive   ? "other drive "
+                          : reason == FolderSkip::Unreadable ? "unreadable "
+                                                             : "unexpected ";
+        Lines.push_back("skipped " + (why + folder));
     }
     void ListChanging(const ListChange& change) override {
         if (pending_)
