@@ -11,7 +11,9 @@
 // it is already inside of, or into a folder it has already reached through another link (so
 // no file is listed twice); it lists other links as files of size 0, does not enter kernel
 // pseudo file systems, and completes trees deeper than the open-file limit and paths longer
-// than PATH_MAX.
+// than PATH_MAX. It does not enter network or removable drives mounted below the root (the
+// root's own drive is walked whatever its kind); a network mount point is known by its path
+// in the mount table and never looked at, so a share whose server is gone cannot stop it.
 //
 // On Windows the walk follows junctions and folder links by the same rule (not into the
 // scanned tree, not into a folder it is already inside of), and does not enter folders whose

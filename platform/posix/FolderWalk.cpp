@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
@@ -137,6 +138,16 @@ bool MayFollowLink(const FolderWalk::State& state, int levelIndex, int dirFd, co
 // a second time.
 bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
                    ClassifiedEntry& out) {
+    for (const MountedDevices::NetworkMount& mount :
+         state.Levels[static_cast<std::size_t>(levelIndex)]->NetworkMounts) {
+        if (mount.Name == name) {
+            // A folder on another device, which the next level leaves out unopened.
+            out = ClassifiedEntry{};
+            out.Attributes = FolderAttribute;
+            out.Identity = {mount.Device, 0};
+            return true;
+        }
+    }
     struct stat st;
     if (fstatat(dirFd, name, &st, LinkStatFlags) != 0) {
         return false;
@@ -197,6 +208,48 @@ void ReadWholeFolder(FolderWalk::State& state, int levelIndex, int fd) {
         level.Entries.push_back(entry);
     }
     reader.Close();
+}
+
+// The network mounts below `folder`, the walk's path of the folder at `level`, found by its
+// path without links. Below a followed link the path says nothing about where a folder
+// really is; there, as everywhere, the change of device still finds the other drives.
+void FindNetworkMounts(FolderWalk::State& state, const std::string& root, const std::string& folder,
+                       WalkLevel& level, int index) {
+    level.NetworkMounts.clear();
+    if (index == 0) {
+        state.RealRoot.clear();
+        if (state.Devices.HasNetworkMounts()) {
+            if (char* resolved = realpath(folder.c_str(), nullptr)) {
+                state.RealRoot = resolved;
+                std::free(resolved);
+            }
+        }
+    }
+    if (state.RealRoot.empty() || (index > 0 && level.UnderLink)) {
+        return;
+    }
+    std::string realFolder = state.RealRoot;
+    if (index > 0) {
+        // Below the root the walk's paths are the root, a separator and the names.
+        const std::size_t skip = root == "/" ? 1 : root.size() + 1;
+        if (folder.size() <= skip || folder.compare(0, root.size(), root) != 0 ||
+            folder[skip - 1] != '/') {
+            return;
+        }
+        if (realFolder != "/") {
+            realFolder.push_back('/');
+        }
+        realFolder.append(folder, skip, std::string::npos);
+    }
+    // Network mounts that the walk enters anyway (the root's own share, the folder's own)
+    // are looked at as usual.
+    if (const auto* mounts = state.Devices.NetworkMountsIn(realFolder)) {
+        for (const MountedDevices::NetworkMount& mount : *mounts) {
+            if (mount.Device != state.Root.Device && mount.Device != level.Identity.Device) {
+                level.NetworkMounts.push_back(mount);
+            }
+        }
+    }
 }
 
 bool IsChildPath(const std::string& folder, std::string_view name) {
@@ -319,6 +372,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         state.RootOpen = true;
         state.FollowedTargets.clear();
     }
+    FindNetworkMounts(state, walk.Root(), folder, level, index);
     if (index < state.FdBudget) {
         if (!level.Reader.Open(fd)) {
             skip_ = FolderSkip::Unreadable;

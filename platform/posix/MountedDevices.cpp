@@ -26,8 +26,7 @@ const MountedDevices::Device& MountedDevices::Find(dev_t device) {
     }
     const MountEntry* entry = tableRead_ ? LastEntryOf(table_, device) : nullptr;
     if (entry == nullptr) {
-        table_ = ReadMountTable();
-        tableRead_ = true;
+        ReadTable();
         entry = LastEntryOf(table_, device);
     }
     Device added;
@@ -41,6 +40,43 @@ const MountedDevices::Device& MountedDevices::Find(dev_t device) {
     }
     devices_.push_back(std::move(added));
     return devices_.back();
+}
+
+void MountedDevices::ReadTable() {
+    table_ = ReadMountTable();
+    tableRead_ = true;
+    networkMountsByFolder_.clear();
+    // The last mount at a path is the one seen there: a share covered by a local mount is
+    // not listed, a local folder covered by a share is.
+    std::unordered_map<std::string, const MountEntry*> seenAt;
+    for (const MountEntry& entry : table_) {
+        seenAt[entry.MountPoint] = &entry;
+    }
+    for (const auto& [point, entry] : seenAt) {
+        const std::size_t cut = point.rfind('/');
+        if (cut == std::string::npos || cut + 1 >= point.size() ||
+            DriveTypeOfMount(*entry, false) != DriveType::Network) {
+            continue;
+        }
+        networkMountsByFolder_[point.substr(0, cut == 0 ? 1 : cut)].push_back(
+            {point.substr(cut + 1), makedev(entry->Major, entry->Minor)});
+    }
+}
+
+const std::vector<MountedDevices::NetworkMount>*
+MountedDevices::NetworkMountsIn(const std::string& realFolder) {
+    if (!tableRead_) {
+        ReadTable();
+    }
+    const auto found = networkMountsByFolder_.find(realFolder);
+    return found != networkMountsByFolder_.end() ? &found->second : nullptr;
+}
+
+bool MountedDevices::HasNetworkMounts() {
+    if (!tableRead_) {
+        ReadTable();
+    }
+    return !networkMountsByFolder_.empty();
 }
 
 const std::string& MountedDevices::FsType(dev_t device) {

@@ -5,6 +5,8 @@
 
 #include <string>
 #include <sys/types.h>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // What a walk knows about the file systems it meets, by device number (st_dev): their type
@@ -21,6 +23,19 @@ public:
     // mount table does not list: it is part of the file system it was found in).
     DriveType TypeOf(dev_t device);
 
+    // A network file system mounted on an entry of a folder: the entry's name and the device.
+    struct NetworkMount {
+        std::string Name;
+        dev_t Device = 0;
+    };
+    // The network file systems whose mount points are entries of the folder `realFolder` (a
+    // path without links, as the mount table writes them), by the mount table. Looking at
+    // such an entry asks the server, and a server that is gone never answers: the walk knows
+    // them by name instead. Null when there are none, which is the rule.
+    const std::vector<NetworkMount>* NetworkMountsIn(const std::string& realFolder);
+    // True when the mount table lists a network file system anywhere.
+    bool HasNetworkMounts();
+
     // Makes `device` count as `type` from now on, whatever the system says. It lets the tests
     // walk a file system of their own making as if it were a network drive.
     void AssumeType(dev_t device, DriveType type);
@@ -32,9 +47,12 @@ private:
         DriveType Type = DriveType::Fixed;
     };
     const Device& Find(dev_t device);
+    void ReadTable();
 
     bool tableRead_ = false;
     std::vector<MountEntry> table_;
     // A walk meets a handful of devices; a list is the fastest way to keep them.
     std::vector<Device> devices_;
+    // The network mounts of the table, by the folder that holds their mount point.
+    std::unordered_map<std::string, std::vector<NetworkMount>> networkMountsByFolder_;
 };

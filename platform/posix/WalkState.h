@@ -60,6 +60,10 @@ struct WalkLevel {
     std::vector<BufferedEntry> Entries;
     std::size_t Cursor = 0;
 
+    // Entries of this folder on which a network file system is mounted: they are not looked
+    // at, only left out. Empty in nearly every folder.
+    std::vector<MountedDevices::NetworkMount> NetworkMounts;
+
     // The entry that Next delivered last, when it was a folder: a child enumeration opens it.
     bool LastIsFolder = false;
     std::string_view LastName;
@@ -81,4 +85,7 @@ struct FolderWalk::State {
     DirectoryReader SharedReader;
     // The file systems met so far: their types and kinds of drive.
     MountedDevices Devices;
+    // The root's path without links, when network file systems are mounted anywhere: the
+    // folders' paths below it are compared with the mount table. Empty otherwise.
+    std::string RealRoot;
 };

@@ -174,4 +174,39 @@ TEST_F(MountBelowRootTest, LinkToANetworkDriveIsNotFollowed) {
               (std::map<std::string, FolderSkip>{{"/link", FolderSkip::OtherDrive}}));
 }
 
+TEST(UnansweredShareTest, IsLeftOutWithoutWaitingForItsServer) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting needs root";
+    }
+    ScratchFolder scratch;
+    const std::string root = scratch / "root";
+    MakeFolder(root);
+    MakeFile(JoinPath(root, "top.bin"), 1);
+    MakeFolder(JoinPath(root, "share"));
+    const std::string answer = RunInChildProcess(
+        [&] {
+            std::string error;
+            if (MountUnservedFuse(JoinPath(root, "share"), "sshfs", error) < 0) {
+                return "cannot mount: " + error;
+            }
+            FolderWalk walk(root);
+            SkipReport report;
+            WalkRecordingSkips(walk, root, report);
+            std::string text = "files:";
+            for (const std::string& file : report.Files) {
+                text += " " + file;
+            }
+            for (const auto& [folder, reason] : report.Skipped) {
+                text +=
+                    "\nskipped " + folder + (reason == FolderSkip::OtherDrive ? " other" : " ?");
+            }
+            return text;
+        },
+        20);
+    if (answer.rfind("cannot mount", 0) == 0) {
+        GTEST_SKIP() << answer;
+    }
+    EXPECT_EQ(answer, "files: /top.bin\nskipped /share other");
+}
+
 } // namespace

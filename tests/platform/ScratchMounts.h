@@ -5,10 +5,12 @@
 // reason. Everything is unmounted and detached at the end, also when the test fails.
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <linux/loop.h>
+#include <poll.h>
 #include <sched.h>
 #include <string>
 #include <sys/ioctl.h>
@@ -117,8 +119,10 @@ private:
 
 // Runs `body` in a child process and returns the text it returns, or a text that says what
 // went wrong in the child. For checks that must change the process (its user, its view of
-// the mounts) without changing the test program.
-inline std::string RunInChildProcess(const std::function<std::string()>& body) {
+// the mounts) without changing the test program. A child still running after `limitSeconds`
+// is killed: it hangs, and the answer says so.
+inline std::string RunInChildProcess(const std::function<std::string()>& body,
+                                     int limitSeconds = 60) {
     int channel[2];
     if (pipe2(channel, O_CLOEXEC) != 0) {
         return "no pipe";
@@ -136,8 +140,23 @@ inline std::string RunInChildProcess(const std::function<std::string()>& body) {
     close(channel[1]);
     std::string answer;
     char buffer[512];
-    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) {
-        answer.append(buffer, static_cast<size_t>(got));
+    struct pollfd ready = {channel[0], POLLIN, 0};
+    for (int waited = 0;;) {
+        const int polled = poll(&ready, 1, 100);
+        if (polled == 0) {
+            if (++waited < limitSeconds * 10) {
+                continue;
+            }
+            kill(child, SIGKILL);
+            answer += "(the child hung and was killed)";
+            break;
+        }
+        const ssize_t got = polled > 0 ? read(channel[0], buffer, sizeof buffer) : -1;
+        if (got > 0) {
+            answer.append(buffer, static_cast<size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            break;
+        }
     }
     close(channel[0]);
     int status = 0;
@@ -171,6 +190,33 @@ inline std::string SeeDeviceAsRemovable(dev_t device) {
         close(flag);
     }
     return written ? std::string() : std::string("cannot write ") + folder + "/removable";
+}
+
+// Mounts at `target` a FUSE file system of type "fuse.`subtype`" that no program serves, in
+// a mount namespace of this process's own: the mount table lists it like any other, and
+// everything that looks at it waits for an answer that never comes, like a share whose
+// server is gone. Call it only in a child process (RunInChildProcess), which keeps the
+// returned descriptor open until it ends; the mount goes away with the child. Returns the
+// descriptor, or -1 with `error` set.
+inline int MountUnservedFuse(const std::string& target, const std::string& subtype,
+                             std::string& error) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) {
+        error = std::string("private mounts: ") + std::strerror(errno);
+        return -1;
+    }
+    const int fd = open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::string("/dev/fuse: ") + std::strerror(errno);
+        return -1;
+    }
+    const std::string options = "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=0,group_id=0";
+    if (mount("bulkon-test", target.c_str(), ("fuse." + subtype).c_str(), MS_NOSUID | MS_NODEV,
+              options.c_str()) != 0) {
+        error = std::string("mount fuse: ") + std::strerror(errno);
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace testtree
