@@ -1,6 +1,7 @@
 #include "ReportFile.h"
 
 #include "platform/fs/TempFiles.h"
+#include "scan/InterfaceTexts.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -20,6 +21,11 @@ std::filesystem::path NativePath(const std::string& path) {
     }
 }
 
+// A message of the user's language, naming `path`.
+std::string Message(std::string_view InterfaceTexts::*text, const std::string& path) {
+    return FillIn(TextsFor(IsGermanUser()).*text, path);
+}
+
 [[noreturn]] void ThrowFileError(int savedErrno, const std::string& what) {
     // The streams do not promise to leave errno set; a failure is never passed off as
     // success for want of a code.
@@ -33,19 +39,19 @@ void WritePageFile(const std::string& path, const std::string& page) {
     errno = 0;
     std::ofstream file(NativePath(path), std::ios::binary | std::ios::trunc);
     if (!file.is_open()) {
-        ThrowFileError(errno, "Cannot open the report file \"" + path + "\"");
+        ThrowFileError(errno, Message(&InterfaceTexts::ReportNotOpened, path));
     }
     errno = 0;
     file.write(page.data(), static_cast<std::streamsize>(page.size()));
     file.write("\r\n", 2);
     file.flush();
     if (!file) {
-        ThrowFileError(errno, "Cannot write the report file \"" + path + "\"");
+        ThrowFileError(errno, Message(&InterfaceTexts::ReportNotWritten, path));
     }
     errno = 0;
     file.close();
     if (file.fail()) {
-        ThrowFileError(errno, "Cannot close the report file \"" + path + "\"");
+        ThrowFileError(errno, Message(&InterfaceTexts::ReportNotClosed, path));
     }
 }
 
@@ -56,8 +62,7 @@ std::string WriteReportFile(const std::string& page) {
         if (!error) {
             error = std::make_error_code(std::errc::io_error);
         }
-        throw std::system_error(error, "Cannot create a report file in the temporary folder \"" +
-                                           TempFolder() + "\"");
+        throw std::system_error(error, Message(&InterfaceTexts::ReportNotCreated, TempFolder()));
     }
     WritePageFile(path, page);
     return path;

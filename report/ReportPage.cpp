@@ -26,9 +26,9 @@ char ChoosePlaceholder(const std::string& templateText) {
 
 } // namespace
 
-std::string BuildReportPage(const std::string& templateText, ScanState& state, bool withSummary,
-                            bool german, const LocaleFormat& locale, const std::string& programPath,
-                            const std::string& volumeLabel) {
+std::string BuildReportPage(const std::string& templateText, const ScanState& state,
+                            bool withSummary, bool german, const LocaleFormat& locale,
+                            const std::string& programPath, const std::string& volumeLabel) {
     // The path is an attribute value in a Windows-1252 page: escaped and re-encoded so that
     // the view reads back exactly the path.
     const std::string pagePath = Utf8ToPageText(EscapeHtml(programPath));
@@ -55,17 +55,6 @@ std::string BuildReportPage(const std::string& templateText, ScanState& state, b
     }
 
     if (withSummary) {
-        // The totals bar is written right after the page from the same state, so the
-        // corrected counters are kept.
-        if (state.DiskUsedMB == 0) {
-            state.DiskUsedMB = 1;
-        }
-        if (state.DiskTotalMB == 0) {
-            state.DiskTotalMB = 1;
-        }
-        if (state.FileCount == 0) {
-            state.FileCount = 1;
-        }
         std::string sentence = Utf8ToPageText(MakeSummarySentence(
             state, EscapeHtml(state.ScanRoot), EscapeHtml(volumeLabel), german, locale));
         // A result with drives left out must not read as complete.
@@ -76,4 +65,16 @@ std::string BuildReportPage(const std::string& templateText, ScanState& state, b
                                       std::string(SummaryOpening) + sentence + "</B>");
     }
     return page;
+}
+
+void SetZeroCountersToOne(ScanState& state) {
+    if (state.DiskUsedMB == 0) {
+        state.DiskUsedMB = 1;
+    }
+    if (state.DiskTotalMB == 0) {
+        state.DiskTotalMB = 1;
+    }
+    if (state.FileCount == 0) {
+        state.FileCount = 1;
+    }
 }

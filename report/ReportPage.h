@@ -29,14 +29,19 @@ inline constexpr std::string_view SummaryOpening =
 // "/GIF/AWARDS"; below SiteImageFolderUrl() a name beginning with "bg" and "space.jpg" as
 // JPG pictures, any other as a GIF picture; ".jpg" and ".gif" are removed everywhere.
 //
-// With `withSummary` the zero counters of `state` (DiskUsedMB, DiskTotalMB, FileCount) are
-// set to 1 and stay so, and the headline band gets the summary sentence in English or
-// German, its decimal separator from `locale`, naming the scan root and `volumeLabel`.
+// With `withSummary` the headline band gets the summary sentence in English or German, its
+// decimal separator from `locale`, naming the scan root and `volumeLabel`. The sentence
+// divides by the counters as they are: the window sets zero counters to 1 before it builds
+// the page (SetZeroCountersToOne), so that the totals bar written afterwards agrees.
 // The inserted texts are HTML-escaped and written as Windows-1252 (characters outside it
 // as character references), so a folder named "R&D <draft>" shows as that text.
 //
 // An empty template gives an empty page; a template without the headline pattern gives a
 // page without the summary. Never fails.
-std::string BuildReportPage(const std::string& templateText, ScanState& state, bool withSummary,
-                            bool german, const LocaleFormat& locale, const std::string& programPath,
-                            const std::string& volumeLabel);
+std::string BuildReportPage(const std::string& templateText, const ScanState& state,
+                            bool withSummary, bool german, const LocaleFormat& locale,
+                            const std::string& programPath, const std::string& volumeLabel);
+
+// Sets the counters that the summary and the totals divide by (DiskUsedMB, DiskTotalMB,
+// FileCount) to 1 where they are 0.
+void SetZeroCountersToOne(ScanState& state);

@@ -26,6 +26,17 @@ const InterfaceTexts English{
     .SkippedMountsMany = "%d network or removable drives were left out.",
     .TemplateResource = "bulkon_en_html",
     .CreditLine = CreditLineText,
+    .UnexpectedError = "An unexpected error occurred.",
+    .DeleteTitle = "Delete File",
+    .DeleteQuestion = "Do you want to delete this file for good?\n\n%1\n\n"
+                      "It is not moved to the trash. This cannot be undone.",
+    .DeleteIsFolder = "%1\n\nis a folder. Only files are deleted.",
+    .DeleteFailed = "The file could not be deleted:\n\n%1\n\n%2",
+    .ReportNotCreated = "Cannot create a report file in the temporary folder \"%1\"",
+    .ReportNotOpened = "Cannot open the report file \"%1\"",
+    .ReportNotWritten = "Cannot write the report file \"%1\"",
+    .ReportNotClosed = "Cannot close the report file \"%1\"",
+    .PageNotShown = "Cannot show the page \"%1\"",
 };
 
 // The German headline's first line keeps its blank before the line break.
@@ -49,6 +60,18 @@ const InterfaceTexts German{
     .SkippedMountsMany = "%d Netzlaufwerke oder Wechseldatentr\u00e4ger wurden ausgelassen.",
     .TemplateResource = "bulkon_de_html",
     .CreditLine = CreditLineText,
+    .UnexpectedError = "Ein unerwarteter Fehler ist aufgetreten.",
+    .DeleteTitle = "Datei l\u00f6schen",
+    .DeleteQuestion = "Soll diese Datei endg\u00fcltig gel\u00f6scht werden?\n\n%1\n\n"
+                      "Sie wird nicht in den Papierkorb verschoben. "
+                      "Das L\u00f6schen kann nicht r\u00fcckg\u00e4ngig gemacht werden.",
+    .DeleteIsFolder = "%1\n\nist ein Ordner. Gel\u00f6scht werden nur Dateien.",
+    .DeleteFailed = "Die Datei konnte nicht gel\u00f6scht werden:\n\n%1\n\n%2",
+    .ReportNotCreated = "Im tempor\u00e4ren Ordner \"%1\" kann keine Berichtsdatei angelegt werden",
+    .ReportNotOpened = "Die Berichtsdatei \"%1\" kann nicht ge\u00f6ffnet werden",
+    .ReportNotWritten = "Die Berichtsdatei \"%1\" kann nicht geschrieben werden",
+    .ReportNotClosed = "Die Berichtsdatei \"%1\" kann nicht geschlossen werden",
+    .PageNotShown = "Die Seite \"%1\" kann nicht angezeigt werden",
 };
 
 } // namespace
@@ -59,6 +82,20 @@ const InterfaceTexts& EnglishTexts() {
 
 const InterfaceTexts& GermanTexts() {
     return German;
+}
+
+std::string FillIn(std::string_view text, std::string_view first, std::string_view second) {
+    std::string result;
+    result.reserve(text.size() + first.size() + second.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            result += text[i + 1] == '1' ? first : second;
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
 }
 
 bool IsGermanUser() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Every text of the interface in one language, UTF-8. Line breaks inside a text are a single
@@ -25,6 +26,17 @@ struct InterfaceTexts {
     std::string_view SkippedMountsMany;
     std::string_view TemplateResource;
     std::string_view CreditLine;
+    // Messages. "%1" and "%2" stand for what FillIn puts in.
+    std::string_view UnexpectedError;
+    std::string_view DeleteTitle;
+    std::string_view DeleteQuestion;   // %1: the path
+    std::string_view DeleteIsFolder;   // %1: the path
+    std::string_view DeleteFailed;     // %1: the path, %2: the system's message
+    std::string_view ReportNotCreated; // %1: the temporary folder
+    std::string_view ReportNotOpened;  // %1: the report file
+    std::string_view ReportNotWritten; // %1: the report file
+    std::string_view ReportNotClosed;  // %1: the report file
+    std::string_view PageNotShown;     // %1: the report file
 };
 
 const InterfaceTexts& EnglishTexts();
@@ -32,6 +44,10 @@ const InterfaceTexts& GermanTexts();
 inline const InterfaceTexts& TextsFor(bool german) {
     return german ? GermanTexts() : EnglishTexts();
 }
+
+// `text` with "%1" replaced by `first` and "%2" by `second`, each wherever it stands; the
+// inserted texts are not searched again.
+std::string FillIn(std::string_view text, std::string_view first, std::string_view second = {});
 
 // True when the user's language is German; asked anew at every call.
 bool IsGermanUser();

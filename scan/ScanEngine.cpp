@@ -29,6 +29,18 @@ std::uint32_t WholeMB(std::uint64_t sizeBytes) {
     return static_cast<std::uint32_t>(sizeBytes >> 20);
 }
 
+// Marks a scan as running for as long as StartScan runs, also when it throws.
+class ScanInProgress {
+public:
+    explicit ScanInProgress(bool& running) : running_(running) { running_ = true; }
+    ~ScanInProgress() { running_ = false; }
+    ScanInProgress(const ScanInProgress&) = delete;
+    ScanInProgress& operator=(const ScanInProgress&) = delete;
+
+private:
+    bool& running_;
+};
+
 // Points a scan's walk pointer at its FolderWalk for as long as the walk runs, also when
 // the window throws out of one of its calls.
 class WalkInProgress {
@@ -77,8 +89,9 @@ void ScanEngine::StartScan(const std::string& path) {
         return;
     // The window's commands run inside the walk; a start from there would clear the list
     // and the counters under the running walk, so it is refused.
-    if (walk_ != nullptr)
+    if (running_)
         return;
+    ScanInProgress running(running_);
 
     window_.ShowReportPage(false);
     window_.StartBusyAnimation();
@@ -108,15 +121,23 @@ void ScanEngine::StartScan(const std::string& path) {
     window_.MakeBrowseButtonVisible();
 
     walkVolumeLabel_ = VolumeLabelFor(root);
-    {
+    try {
         FolderWalk walk(root);
-        WalkInProgress running(walk_, walk);
+        WalkInProgress walking(walk_, walk);
         ScanFolder(root);
+    } catch (...) {
+        // The walk failed midway: the window is left as after a stop, then the error goes
+        // on to the window's handler.
+        EndScan(false);
+        throw;
     }
+    EndScan(!StopRequested);
+}
 
+void ScanEngine::EndScan(bool withReportPage) {
     window_.StopBusyAnimation();
     window_.ShowBrowseButton(std::string(TextsFor(IsGermanUser()).BrowseButton));
-    if (!StopRequested)
+    if (withReportPage)
         window_.ShowReportPage(true);
     window_.SetStatusText(std::string(TextsFor(IsGermanUser()).CreditLine));
     UpdateTotalsPanels();

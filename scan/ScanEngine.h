@@ -25,8 +25,14 @@ public:
     // by StopRequested. Does nothing when StopRequested is already set, `path` is empty or
     // a scan is already running (a call from the window's commands during a walk).
     // An error thrown by the window's ShowReportPage passes through: at the start the scan
-    // then does not run; at the end the remaining closing steps are skipped.
+    // then does not run; at the end the remaining closing steps are skipped. An error
+    // thrown during the walk passes through after the closing steps have run, without the
+    // report page, so that the window is left as after a stopped scan.
     void StartScan(const std::string& path);
+
+    // True from the first step of StartScan to its last: the one answer to "is a scan
+    // running" that the window's commands consult.
+    bool ScanRunning() const { return running_; }
 
     // Writes the totals bar from the current scan state, in the user's language.
     void UpdateTotalsPanels();
@@ -50,6 +56,9 @@ private:
     ScanState state_;
     ResultList list_;
     LocaleFormat locale_;
+    void EndScan(bool withReportPage);
+
+    bool running_ = false;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans
     // The scan root's volume label, found once per walk: the totals are rewritten at every
     // eviction, and finding the label reads the system's mount table.

@@ -2,6 +2,7 @@
 
 #include "ResourceText.h"
 #include "platform/fs/Paths.h"
+#include "scan/InterfaceTexts.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -36,7 +37,7 @@ std::FILE* OpenForReading(const std::string& path) {
 
 [[noreturn]] void ThrowReadError(int savedErrno, const std::string& path) {
     throw std::system_error(savedErrno != 0 ? savedErrno : EIO, std::generic_category(),
-                            "Cannot show the page \"" + path + "\"");
+                            FillIn(TextsFor(IsGermanUser()).PageNotShown, path));
 }
 
 QByteArray ReadFileOrThrow(const std::string& path) {

@@ -131,37 +131,35 @@ TEST(ReportPageSummary, DrivesLeftOutAreNamedUnderTheSentenceInEitherLanguage) {
               SummaryBand(english));
 }
 
-TEST(ReportPageSummary, WithoutSummaryTheBandAndTheStateStayAsTheyAre) {
+TEST(ReportPageSummary, WithoutSummaryTheBandStaysAsItIs) {
     ScanState state;
     state.ScanRoot = "/data";
-    const std::string page =
-        BuildReportPage(kBand, state, false, false, LocaleFormat{}, kProgram, "/");
-    EXPECT_EQ(page, kBand);
-    EXPECT_EQ(state.DiskUsedMB, 0u);
-    EXPECT_EQ(state.DiskTotalMB, 0u);
-    EXPECT_EQ(state.FileCount, 0u);
+    EXPECT_EQ(BuildReportPage(kBand, state, false, false, LocaleFormat{}, kProgram, "/"), kBand);
 }
 
-TEST(ReportPageSummary, ZeroCountersBecomeOneAndStaySoForTheTotalsBar) {
+TEST(ReportPageSummary, ZeroCountersSetToOneServeThePageAndTheTotalsBarAlike) {
     ScanState state;
     state.ScanRoot = "/mnt/empty";
     state.ListedTotalMB = 3;
+    state.DiskTotalMB = 7;
+    SetZeroCountersToOne(state);
+    EXPECT_EQ(state.DiskUsedMB, 1u);
+    EXPECT_EQ(state.DiskTotalMB, 7u);
+    EXPECT_EQ(state.FileCount, 1u);
     const std::string page =
         BuildReportPage(kBand, state, true, false, LocaleFormat{}, kProgram, "/mnt");
-    EXPECT_EQ(state.DiskUsedMB, 1u);
-    EXPECT_EQ(state.DiskTotalMB, 1u);
-    EXPECT_EQ(state.FileCount, 1u);
-    EXPECT_NE(page.find("These are 300% of total hard disk space and 300% of the occupied disk "
+    EXPECT_NE(page.find("These are 43% of total hard disk space and 300% of the occupied disk "
                         "space on /mnt."),
               std::string::npos)
         << page;
     const TotalsPanelTexts panels = MakeTotalsPanelTexts(state, "/mnt", false, LocaleFormat{});
-    EXPECT_EQ(panels[0], "Total 0.00 GB (300% of /mnt)");
+    EXPECT_EQ(panels[0], "Total 0.00 GB (43% of /mnt)");
     EXPECT_EQ(panels[1], "300 % of uses disk spaces on /mnt");
 
     // Nothing listed on an empty volume: the shares are 0, without failing.
     ScanState empty;
     empty.ScanRoot = "/e";
+    SetZeroCountersToOne(empty);
     const std::string emptyPage =
         BuildReportPage(kBand, empty, true, false, LocaleFormat{}, kProgram, "/e");
     EXPECT_NE(emptyPage.find("occupy 0.00 GB.<BR>These are 0% of total hard disk space and 0% "
@@ -170,15 +168,12 @@ TEST(ReportPageSummary, ZeroCountersBecomeOneAndStaySoForTheTotalsBar) {
         << emptyPage;
 }
 
-TEST(ReportPageSummary, TemplateWithoutHeadlineKeepsItsTextButStillCorrectsCounters) {
+TEST(ReportPageSummary, TemplateWithoutHeadlineKeepsItsText) {
     ScanState state;
+    SetZeroCountersToOne(state);
     const std::string text = "<P>no band here</P>";
     EXPECT_EQ(BuildReportPage(text, state, true, false, LocaleFormat{}, kProgram, "/"), text);
-    EXPECT_EQ(state.FileCount, 1u);
-    EXPECT_EQ(state.DiskUsedMB, 1u);
-    ScanState again;
-    EXPECT_EQ(BuildReportPage("", again, true, true, LocaleFormat{}, kProgram, "/"), "");
-    EXPECT_EQ(again.DiskTotalMB, 1u);
+    EXPECT_EQ(BuildReportPage("", state, true, true, LocaleFormat{}, kProgram, "/"), "");
 }
 
 TEST(ReportPageSummary, NetworkRootGivesItsLabelAsPassed) {
