@@ -5,16 +5,10 @@
 #include "PanelStatusBar.h"
 #include "WindowGeometry.h"
 #include "platform/fs/LocalTime.h"
-#include "platform/fs/Paths.h"
-#include "platform/fs/Volume.h"
 #include "platform/shell/HtmlView.h"
 #include "platform/shell/ResourceText.h"
-#include "platform/shell/ShellServices.h"
 #include "platform/shell/SystemLocaleFormat.h"
-#include "report/ReportFile.h"
-#include "report/ReportPage.h"
 #include "scan/InterfaceTexts.h"
-#include "scan/StopRequested.h"
 #include "scan/TextFormat.h"
 
 #include <QApplication>
@@ -30,7 +24,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
-#include <QThread>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -54,8 +47,7 @@ QString Headline(std::string_view utf8) {
 } // namespace
 
 TForm1::TForm1(ShellServices& shell, QWidget* parent)
-    : QWidget(parent), shell_(shell), host_(*this), engine_(host_, icons_),
-      model_(engine_.List(), &icons_), startupRoot_(SystemDriveRoot()) {
+    : QWidget(parent), logic_(*this, shell, icons_), model_(logic_.Engine().List(), &icons_) {
     CreateControls();
     FormCreate();
     // Escape is seen before the focused control sees it, wherever the focus is.
@@ -228,196 +220,12 @@ void TForm1::FormResize() {
                   (TopPanelHeight - Animate->height()) / 2);
 }
 
-void TForm1::FormPaint() {
-    RunGuarded([this] {
-        // Let the window be drawn completely before the walk takes over.
-        QCoreApplication::processEvents();
-        QThread::msleep(100);
-        QCoreApplication::processEvents();
-        // Meanwhile the window may have been closed, or the user may have scanned a folder
-        // of their own choice: the system drive is then not scanned behind their back.
-        if (isHidden() || scanEverStarted_) {
-            return;
-        }
-        StartScan(startupRoot_);
-    });
-}
-
-void TForm1::StartScan(const std::string& path) {
-    scanEverStarted_ = true;
-    const bool wasRunning = ScanRunning();
-    RunGuarded([this, &path] { engine_.StartScan(path); });
-    if (!wasRunning && ScanRunning()) {
-        // The walk failed midway and its error has been shown. The window must not go on
-        // looking busy: every command would take it for a running scan and only stop it.
-        host_.StopBusyAnimation();
-        ShowButtonGlyph(ButtonGlyph::Folder, std::string(TextsFor(IsGermanUser()).BrowseButton));
-        StatusBar->SetPanelText(0, Text(TextsFor(IsGermanUser()).CreditLine));
-        StopRequested = false;
-    }
-}
-
-void TForm1::ShowReportPage(bool withSummary) {
-    WebBrowser->NavigateBlank();
-    WebBrowser->RepaintNow();
-    const bool german = IsGermanUser();
-    ScanState& state = engine_.State();
-    // The mount table is read only when the sentence names the volume.
-    const std::string volumeLabel = withSummary ? VolumeLabelFor(state.ScanRoot) : std::string();
-    const std::string page =
-        BuildReportPage(LoadTextResource(std::string(TextsFor(german).TemplateResource)), state,
-                        withSummary, german, engine_.Locale(), ProgramPath(), volumeLabel);
-    // Each page goes to a new file that is never deleted: the view may still be reading an
-    // earlier one.
-    WebBrowser->Navigate(WriteReportFile(page));
-}
-
-bool TForm1::ScanRunning() const {
-    return !Animate->isHidden();
-}
-
-int TForm1::SelectedRow() const {
-    const QModelIndexList rows = ListView->selectionModel()->selectedRows();
-    if (rows.isEmpty()) {
-        return -1;
-    }
-    const int row = rows.first().row();
-    return row >= 0 && row < engine_.List().Count() ? row : -1;
-}
-
-std::string TForm1::SelectedPath() const {
-    const int row = SelectedRow();
-    if (row < 0) {
-        return std::string();
-    }
-    const ResultEntry& entry = engine_.List().At(row);
-    return JoinPath(entry.FolderText, entry.Caption);
-}
-
-void TForm1::ShowButtonGlyph(ButtonGlyph glyph, const std::string& caption) {
-    const QString resource = glyph == ButtonGlyph::Stop ? QStringLiteral(":/glyphs/STOP")
-                                                        : QStringLiteral(":/glyphs/ORDNER");
-    BrowseSpeedButton->setIcon(QIcon(LoadButtonGlyph(resource)));
-    BrowseSpeedButton->setText(Text(caption));
-}
-
-void TForm1::BrowseSpeedButtonClick() {
-    RunGuarded([this] {
-        if (ScanRunning()) {
-            StopRequested = true;
-            return;
-        }
-        const std::string folder = shell_.BrowseForFolder(this);
-        if (!folder.empty()) {
-            StartScan(folder);
-        }
-    });
-}
-
-void TForm1::FormKeyDown(int key) {
-    if (key != Qt::Key_Escape) {
-        return;
-    }
-    RunGuarded([this] {
-        if (ScanRunning()) {
-            StopRequested = true;
-        } else {
-            close();
-        }
-    });
-}
-
-void TForm1::FormCloseQuery() {
-    if (ScanRunning()) {
-        StopRequested = true;
-    }
-}
-
-void TForm1::FormClose() {}
-
-void TForm1::AppImageClick() {
-    RunGuarded([this] {
-        if (!shell_.OpenUrl(std::string(PublisherSiteUrl))) {
-            shell_.Beep();
-        }
-    });
-}
-
-void TForm1::ListViewClick() {
-    RunGuarded([this] {
-        const int row = SelectedRow();
-        if (row >= 0) {
-            StatusBar->SetPanelText(0, engine_.List().At(row).FolderText);
-        }
-    });
-}
-
-void TForm1::ListViewDblClick() {
-    RunGuarded([this] {
-        const std::string path = SelectedPath();
-        if (!path.empty() && !shell_.OpenFile(path)) {
-            shell_.Beep();
-        }
-    });
-}
-
-void TForm1::ShowInExplorerPopupmenuClick() {
-    RunGuarded([this] {
-        const std::string path = SelectedPath();
-        if (path.empty()) {
-            return;
-        }
-        const FileLocation location = SplitFileLocation(path);
-        if (shell_.RevealSelectFile(location.Location, location.FileName)) {
-            return;
-        }
-        if (shell_.ExploreFolder(location.Location)) {
-            return;
-        }
-        shell_.StartFileManager(location.Location);
-    });
-}
-
-void TForm1::DeletePopupmenuClick() {
-    RunGuarded([this] {
-        const int row = SelectedRow();
-        if (row < 0) {
-            return;
-        }
-        // Copies: the confirmation runs an event loop of its own, and the entry is only
-        // known again by its name afterwards.
-        const std::string folder = engine_.List().At(row).FolderText;
-        const std::string caption = engine_.List().At(row).Caption;
-        if (!shell_.DeleteFileForGood(this, JoinPath(folder, caption))) {
-            return;
-        }
-        auto isTheEntry = [&](int candidate) {
-            const ResultEntry& entry = engine_.List().At(candidate);
-            return entry.FolderText == folder && entry.Caption == caption;
-        };
-        int current = -1;
-        if (row < engine_.List().Count() && isTheEntry(row)) {
-            current = row;
-        } else {
-            for (int candidate = 0; candidate < engine_.List().Count(); ++candidate) {
-                if (isTheEntry(candidate)) {
-                    current = candidate;
-                    break;
-                }
-            }
-        }
-        if (current >= 0) {
-            engine_.List().RemoveAt(current);
-        }
-    });
-}
-
 void TForm1::SetMessageBoxHook(std::function<void(const QString&)> hook) {
     messageBoxHook_ = std::move(hook);
 }
 
 void TForm1::ReadLocaleFormat() {
-    engine_.SetLocaleFormat(ReadSystemLocaleFormat());
+    logic_.Engine().SetLocaleFormat(ReadSystemLocaleFormat());
     FitValueColumnsToFont();
 }
 
@@ -430,29 +238,104 @@ void TForm1::FitValueColumnsToFont() {
     const QString sizeSample =
         Text(SizeText(99'999'999'999ULL) + std::string(EnglishTexts().SizeSuffix));
     const QString dateSample =
-        Text(DateColumnText(LocalDateTime{2026, 12, 28, 22, 58, 58}, engine_.Locale()));
+        Text(DateColumnText(LocalDateTime{2026, 12, 28, 22, 58, 58}, logic_.Engine().Locale()));
     for (const auto& [column, sample] : {std::pair{2, sizeSample}, std::pair{3, dateSample}}) {
         const int needed = metrics.horizontalAdvance(sample) + padding;
         ListView->setColumnWidth(column, std::max(ListView->columnWidth(column), needed));
     }
 }
 
-void TForm1::RunGuarded(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& error) {
-        ShowError(QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        ShowError(QStringLiteral("An unexpected error occurred."));
+void TForm1::FormKeyDown(int key) {
+    logic_.FormKeyDown(key == Qt::Key_Escape ? MainWindowLogic::EscapeKey : key);
+}
+
+void TForm1::NavigateBlank() {
+    WebBrowser->NavigateBlank();
+    WebBrowser->RepaintNow();
+}
+
+void TForm1::Navigate(const std::string& file) {
+    WebBrowser->Navigate(file);
+}
+
+std::string TForm1::ReportTemplate(std::string_view resourceName) {
+    return LoadTextResource(std::string(resourceName));
+}
+
+void TForm1::StartBusyAnimation() {
+    Animate->Start();
+}
+
+void TForm1::StopBusyAnimation() {
+    Animate->Stop();
+}
+
+void TForm1::ShowButton(Glyph glyph, const std::string& caption) {
+    const QString resource =
+        glyph == Glyph::Stop ? QStringLiteral(":/glyphs/STOP") : QStringLiteral(":/glyphs/ORDNER");
+    BrowseSpeedButton->setIcon(QIcon(LoadButtonGlyph(resource)));
+    BrowseSpeedButton->setText(Text(caption));
+}
+
+void TForm1::MakeBrowseButtonVisible() {
+    BrowseSpeedButton->setVisible(true);
+}
+
+void TForm1::SetStatusText(const std::string& text) {
+    StatusBar->SetPanelText(0, text);
+}
+
+void TForm1::WriteTotalsPanels(const TotalsPanelTexts& texts) {
+    for (int panel = 0; panel < 3; ++panel) {
+        StatusBar2->SetPanelText(panel, texts[static_cast<size_t>(panel)]);
     }
 }
 
-void TForm1::ShowError(const QString& message) {
+void TForm1::ProcessPendingMessages() {
+    QCoreApplication::processEvents();
+}
+
+void TForm1::HoldBackRepaints() {
+    ListView->viewport()->setUpdatesEnabled(false);
+    // The header repaints at every change of the rows too, though its texts stay.
+    ListView->header()->viewport()->setUpdatesEnabled(false);
+    StatusBar->setUpdatesEnabled(false);
+    StatusBar2->setUpdatesEnabled(false);
+}
+
+void TForm1::ShowHeldBackRepaints() {
+    // Switching updates on again repaints each control once, with every change so far.
+    ListView->viewport()->setUpdatesEnabled(true);
+    ListView->header()->viewport()->setUpdatesEnabled(true);
+    StatusBar->setUpdatesEnabled(true);
+    StatusBar2->setUpdatesEnabled(true);
+}
+
+void TForm1::ListChanging(const ListChange& change) {
+    model_.ListChanging(change);
+}
+
+void TForm1::ListChanged(const ListChange& change) {
+    model_.ListChanged(change);
+}
+
+int TForm1::SelectedRow() const {
+    const QModelIndexList rows = ListView->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TForm1::CloseWindow() {
+    close();
+}
+
+void TForm1::ShowErrorMessage(const std::string& message) {
+    const QString text =
+        QString::fromLocal8Bit(message.data(), static_cast<qsizetype>(message.size()));
     if (messageBoxHook_) {
-        messageBoxHook_(message);
+        messageBoxHook_(text);
         return;
     }
-    QMessageBox::critical(this, windowTitle(), message);
+    QMessageBox::critical(this, windowTitle(), text);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -472,16 +355,19 @@ void TForm1::paintEvent(QPaintEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    FormCloseQuery();
-    // Closing is never refused. During a scan the walk unwinds first; the program ends once
-    // control is back in the event loop.
-    event->accept();
-    FormClose();
+    // During a scan the walk unwinds first; the program ends once control is back in the
+    // event loop.
+    if (logic_.FormCloseQuery()) {
+        event->accept();
+        FormClose();
+    } else {
+        event->ignore();
+    }
 }
 
 void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LocaleChange) {
-        RunGuarded([this] { ReadLocaleFormat(); });
+        logic_.RunGuarded([this] { ReadLocaleFormat(); });
     }
     QWidget::changeEvent(event);
 }

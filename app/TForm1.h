@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ResultListModel.h"
-#include "WindowScanHost.h"
 #include "platform/shell/IconCatalogue.h"
-#include "scan/ScanEngine.h"
+#include "window/MainWindowLogic.h"
+#include "window/WindowFace.h"
 
 #include <QString>
 #include <QWidget>
@@ -21,15 +21,11 @@ class QToolButton;
 class QTreeView;
 class ShellServices;
 
-// The program's one window: the top bar with the logo, the headline, the Browse/Stop button
-// and the busy animation; the list of the largest files; the report view under a splitter;
-// the totals bar and the status line. It runs the scans (inside the call that starts them,
-// on this thread) and the user's commands, which during a scan run re-entrantly from the
-// walk's processing of pending events.
-//
-// A scan is running exactly while the busy animation is shown. Every command catches what
-// it raises and shows the message in a message box; nothing crosses the event loop.
-class TForm1 : public QWidget {
+// The program's one window on Qt: the top bar with the logo, the headline, the Browse/Stop
+// button and the busy animation; the list of the largest files; the report view under a
+// splitter; the totals bar and the status line. It creates the controls, draws, and forwards
+// its events to MainWindowLogic, which decides what they do.
+class TForm1 : public QWidget, public WindowFace {
     Q_OBJECT
 public:
     // `shell` carries out the desktop actions (open, reveal, delete, folder picker, beep); it
@@ -52,44 +48,52 @@ public:
     QAction* ShowInExplorerPopupmenu = nullptr;
     QAction* DeletePopupmenu = nullptr;
 
-    ScanEngine& Engine() { return engine_; }
-    WindowScanHost& ScanHost() { return host_; }
+    MainWindowLogic& Logic() { return logic_; }
+    ScanEngine& Engine() { return logic_.Engine(); }
+    WindowScanHost& ScanHost() { return logic_.ScanHost(); }
     ResultListModel& ListModel() { return model_; }
 
     // The folder scanned after the first paint; SystemDriveRoot() unless set before then.
-    void SetStartupRoot(const std::string& root) { startupRoot_ = root; }
+    void SetStartupRoot(const std::string& root) { logic_.SetStartupRoot(root); }
     // Replaces the message box that shows a command's error (tests use it so that no real
     // dialog opens). An empty function restores the message box.
     void SetMessageBoxHook(std::function<void(const QString&)> hook);
 
-    bool ScanRunning() const;
-    // The selected row, or -1.
-    int SelectedRow() const;
+    bool ScanRunning() const { return logic_.ScanRunning(); }
+    void StartScan(const std::string& path) { logic_.StartScan(path); }
 
-    // Shows the report page under the list, with or without the summary of the scan that
-    // has just ended. Throws std::system_error when the page cannot be written or shown.
-    virtual void ShowReportPage(bool withSummary);
-
-    // Starts and completes a scan of `path`; an error is shown in a message box.
-    void StartScan(const std::string& path);
-
-    // The window's event handlers.
+    // The window's events, forwarded to the logic's handlers of the same names.
     void FormCreate();
     void FormResize();
-    void FormPaint();
-    void BrowseSpeedButtonClick();
+    void FormPaint() { logic_.FormPaint(); }
+    void BrowseSpeedButtonClick() { logic_.BrowseSpeedButtonClick(); }
     void FormKeyDown(int key);
-    void FormCloseQuery();
-    void FormClose();
-    void AppImageClick();
-    void ListViewClick();
-    void ListViewDblClick();
-    void ShowInExplorerPopupmenuClick();
-    void DeletePopupmenuClick();
+    void FormCloseQuery() { logic_.FormCloseQuery(); }
+    void FormClose() {}
+    void AppImageClick() { logic_.AppImageClick(); }
+    void ListViewClick() { logic_.ListViewClick(); }
+    void ListViewDblClick() { logic_.ListViewDblClick(); }
+    void ShowInExplorerPopupmenuClick() { logic_.ShowInExplorerPopupmenuClick(); }
+    void DeletePopupmenuClick() { logic_.DeletePopupmenuClick(); }
 
-    enum class ButtonGlyph { Stop, Folder };
-    // The Browse/Stop button's glyph and caption.
-    void ShowButtonGlyph(ButtonGlyph glyph, const std::string& caption);
+    // The face's operations.
+    void NavigateBlank() override;
+    void Navigate(const std::string& file) override;
+    std::string ReportTemplate(std::string_view resourceName) override;
+    void StartBusyAnimation() override;
+    void StopBusyAnimation() override;
+    void ShowButton(Glyph glyph, const std::string& caption) override;
+    void MakeBrowseButtonVisible() override;
+    void SetStatusText(const std::string& text) override;
+    void WriteTotalsPanels(const TotalsPanelTexts& texts) override;
+    void ProcessPendingMessages() override;
+    void HoldBackRepaints() override;
+    void ShowHeldBackRepaints() override;
+    void ListChanging(const ListChange& change) override;
+    void ListChanged(const ListChange& change) override;
+    int SelectedRow() const override;
+    void CloseWindow() override;
+    void ShowErrorMessage(const std::string& message) override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -103,19 +107,10 @@ private:
     HtmlView* CreateWebBrowser();
     void ReadLocaleFormat();
     void FitValueColumnsToFont();
-    // The full path of the selected entry, from its original bytes; empty without one.
-    std::string SelectedPath() const;
-    // Runs a command, showing what it throws in a message box.
-    void RunGuarded(const std::function<void()>& command);
-    void ShowError(const QString& message);
 
-    ShellServices& shell_;
     IconCatalogue icons_;
-    WindowScanHost host_;
-    ScanEngine engine_;
+    MainWindowLogic logic_;
     ResultListModel model_;
-    std::string startupRoot_;
     std::function<void(const QString&)> messageBoxHook_;
     bool firstPaintSeen_ = false;
-    bool scanEverStarted_ = false;
 };

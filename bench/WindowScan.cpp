@@ -1,7 +1,7 @@
 // The program's main window as the scan's host, for scan_bench --window.
 #include "BenchedScan.h"
 #include "app/TForm1.h"
-#include "platform/shell/ShellServices.h"
+#include "window/ShellServices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,17 +24,9 @@ public:
     bool RevealSelectFile(const std::string&, const std::string&) override { return false; }
     bool ExploreFolder(const std::string&) override { return false; }
     bool StartFileManager(const std::string&) override { return false; }
-    bool DeleteFileForGood(QWidget*, const std::string&) override { return false; }
-    std::string BrowseForFolder(QWidget*) override { return std::string(); }
+    bool DeleteFileForGood(const std::string&) override { return false; }
+    std::string BrowseForFolder() override { return std::string(); }
     void Beep() override {}
-};
-
-// The main window without its report page: writing the page to a file and loading it into
-// the HTML view before and after every scan is no part of the walk being measured.
-class BenchForm final : public TForm1 {
-public:
-    using TForm1::TForm1;
-    void ShowReportPage(bool) override {}
 };
 
 // How the walk let the event loop run during one scan.
@@ -56,6 +48,9 @@ class WindowScan final : public BenchedScan {
 public:
     WindowScan(int& argc, char** argv, const std::string& folder)
         : application_(OffscreenUnlessNamed(argc), argv), form_(shell_) {
+        // Without its report page: writing the page to a file and loading it into the HTML
+        // view before and after every scan is no part of the walk being measured.
+        form_.Logic().SetReportPageHook([](bool) {});
         form_.SetMessageBoxHook(
             [this](const QString& message) { errors_.push_back(message.toStdString()); });
         // The window's own start-up scan covers the folder, not the system drive: it is the
@@ -147,7 +142,7 @@ private:
 
     QApplication application_;
     InertShellServices shell_;
-    BenchForm form_;
+    TForm1 form_;
     std::vector<std::string> errors_;
     ProcessingFigures last_;
     ProcessingFigures fastest_;

@@ -2,11 +2,10 @@
 
 #include <string>
 
-class QWidget;
-
-// The desktop's services that the window's commands call. The real implementation talks
-// to the desktop; tests replace it with a recording fake. Paths are the bytes of the
-// listed entry (UTF-8 on Windows), so that every action reaches exactly the listed file.
+// The desktop's services that the window's commands call, free of any toolkit: each face
+// gives an implementation whose dialogs belong to its own main window. Tests replace it
+// with a recording fake. Paths are the bytes of the listed entry (UTF-8 on Windows), so
+// that every action reaches exactly the listed file.
 class ShellServices {
 public:
     virtual ~ShellServices() = default;
@@ -28,12 +27,14 @@ public:
     virtual bool StartFileManager(const std::string& location) = 0;
 
     // Asks the user to confirm, then deletes the file for good (no trash). Shows the
-    // failure's system message itself. True only when the file is gone.
-    virtual bool DeleteFileForGood(QWidget* owner, const std::string& path) = 0;
+    // failure's system message itself. True only when the file is gone. The question runs
+    // an event loop of its own: the window's commands and a walk's changes may run
+    // meanwhile.
+    virtual bool DeleteFileForGood(const std::string& path) = 0;
 
-    // The platform's folder picker, modal to `owner`: folders only, no title. Returns the
-    // chosen folder's path, or an empty string when the user cancels.
-    virtual std::string BrowseForFolder(QWidget* owner) = 0;
+    // The platform's folder picker, modal to the main window: folders only, no title.
+    // Returns the chosen folder's path, or an empty string when the user cancels.
+    virtual std::string BrowseForFolder() = 0;
 
     // The default sound.
     virtual void Beep() = 0;

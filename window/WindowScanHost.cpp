@@ -1,16 +1,10 @@
 #include "WindowScanHost.h"
 
-#include "BusyAnimation.h"
-#include "PanelStatusBar.h"
-#include "ResultListModel.h"
-#include "TForm1.h"
+#include "MainWindowLogic.h"
+#include "WindowFace.h"
+#include "platform/fs/CoarseClock.h"
 
-#include <QCoreApplication>
-#include <QHeaderView>
-#include <QToolButton>
-#include <QTreeView>
 #include <algorithm>
-#include <ctime>
 
 namespace {
 // A repaint of the list costs a few milliseconds (every visible cell's text is laid out
@@ -20,24 +14,10 @@ namespace {
 // most 10 times a second, as often as the busy animation moves; input and the stop request
 // are still handled at every processing.
 constexpr auto ListFrameInterval = std::chrono::milliseconds(100);
-
-// Nanoseconds on a monotonic clock that is cheap to read: the walk asks for it at every
-// directory entry. Where the system has a coarse clock (read from memory the kernel updates
-// at every tick, a few milliseconds apart) it is used; elsewhere the standard steady clock.
-std::int64_t CoarseNowNs() {
-#if defined(CLOCK_MONOTONIC_COARSE)
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-#else
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-#endif
-}
 } // namespace
 
-WindowScanHost::WindowScanHost(TForm1& form) : form_(form) {}
+WindowScanHost::WindowScanHost(WindowFace& face, MainWindowLogic& logic)
+    : face_(face), logic_(logic) {}
 
 void WindowScanHost::SetProcessEventsIntervalMs(int intervalMs) {
     intervalMs_ = std::max(0, intervalMs);
@@ -49,7 +29,7 @@ void WindowScanHost::SetProcessingHook(std::function<void(std::int64_t)> hook) {
 }
 
 void WindowScanHost::ShowReportPage(bool withSummary) {
-    form_.ShowReportPage(withSummary);
+    logic_.ShowReportPage(withSummary);
 }
 
 void WindowScanHost::StartBusyAnimation() {
@@ -58,64 +38,62 @@ void WindowScanHost::StartBusyAnimation() {
     maxGapMs_ = 0;
     processingMs_ = 0;
     maxProcessingMs_ = 0;
-    scanning_ = true;
+    measuring_ = true;
     lastProcessed_ = Clock::now();
-    lastProcessedCoarseNs_ = CoarseNowNs();
+    lastProcessedCoarseNs_ = CoarseMonotonicNs();
     lastListFrame_ = lastProcessed_ - ListFrameInterval;
-    form_.Animate->Start();
+    face_.StartBusyAnimation();
 }
 
 void WindowScanHost::StopBusyAnimation() {
-    if (scanning_) {
+    if (measuring_) {
         NoteGap(Clock::now());
-        scanning_ = false;
+        measuring_ = false;
     }
     if (listFramePending_) {
         ShowListFrame(Clock::now());
     }
-    form_.Animate->Stop();
+    face_.StopBusyAnimation();
 }
 
 void WindowScanHost::ShowStopButton(const std::string& caption) {
-    form_.ShowButtonGlyph(TForm1::ButtonGlyph::Stop, caption);
+    face_.ShowButton(WindowFace::Glyph::Stop, caption);
 }
 
 void WindowScanHost::ShowBrowseButton(const std::string& caption) {
-    form_.ShowButtonGlyph(TForm1::ButtonGlyph::Folder, caption);
+    face_.ShowButton(WindowFace::Glyph::Folder, caption);
 }
 
 void WindowScanHost::MakeBrowseButtonVisible() {
-    form_.BrowseSpeedButton->setVisible(true);
+    face_.MakeBrowseButtonVisible();
 }
 
 void WindowScanHost::SetStatusText(const std::string& text) {
     HoldBackRepaints();
-    form_.StatusBar->SetPanelText(0, text);
+    face_.SetStatusText(text);
 }
 
 void WindowScanHost::WriteTotalsPanels(const TotalsPanelTexts& texts) {
     HoldBackRepaints();
-    for (int panel = 0; panel < 3; ++panel) {
-        form_.StatusBar2->SetPanelText(panel, texts[static_cast<size_t>(panel)]);
-    }
+    face_.WriteTotalsPanels(texts);
 }
 
 void WindowScanHost::ProcessPendingMessages() {
     // Asked for at every directory entry: the clock read is all that most requests cost.
-    if (CoarseNowNs() - lastProcessedCoarseNs_ < intervalNs_) {
+    if (CoarseMonotonicNs() - lastProcessedCoarseNs_ < intervalNs_) {
         return;
     }
     const Clock::time_point now = Clock::now();
-    if (scanning_) {
+    if (measuring_) {
         NoteGap(now);
     }
     if (listFramePending_ && now - lastListFrame_ >= ListFrameInterval) {
         ShowListFrame(now);
     }
-    QCoreApplication::processEvents();
+    face_.ProcessPendingMessages();
     ++processingCount_;
     lastProcessed_ = Clock::now();
-    lastProcessedCoarseNs_ = CoarseNowNs();
+    lastProcessedCoarseNs_ = CoarseMonotonicNs();
     const double spentMs = std::chrono::duration<double, std::milli>(lastProcessed_ - now).count();
     processingMs_ += spentMs;
     maxProcessingMs_ = std::max(maxProcessingMs_, spentMs);
@@ -130,31 +108,23 @@ void WindowScanHost::NoteGap(Clock::time_point now) {
 }
 
 void WindowScanHost::ShowListFrame(Clock::time_point now) {
-    // Switching updates on again repaints each control once, with every change so far.
-    form_.ListView->viewport()->setUpdatesEnabled(true);
-    form_.ListView->header()->viewport()->setUpdatesEnabled(true);
-    form_.StatusBar->setUpdatesEnabled(true);
-    form_.StatusBar2->setUpdatesEnabled(true);
+    face_.ShowHeldBackRepaints();
     listFramePending_ = false;
     lastListFrame_ = now;
 }
 
 void WindowScanHost::HoldBackRepaints() {
-    if (scanning_ && !listFramePending_) {
-        form_.ListView->viewport()->setUpdatesEnabled(false);
-        // The header repaints at every change of the rows too, though its texts stay.
-        form_.ListView->header()->viewport()->setUpdatesEnabled(false);
-        form_.StatusBar->setUpdatesEnabled(false);
-        form_.StatusBar2->setUpdatesEnabled(false);
+    if (measuring_ && !listFramePending_) {
+        face_.HoldBackRepaints();
         listFramePending_ = true;
     }
 }
 
 void WindowScanHost::ListChanging(const ListChange& change) {
     HoldBackRepaints();
-    form_.ListModel().ListChanging(change);
+    face_.ListChanging(change);
 }
 
 void WindowScanHost::ListChanged(const ListChange& change) {
-    form_.ListModel().ListChanged(change);
+    face_.ListChanged(change);
 }

@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <functional>
 
-class TForm1;
+class MainWindowLogic;
+class WindowFace;
 
 // The main window's side of a scan: what the scan engine does to the window, forwarded to
-// its controls. It also decides how often the walk really lets the event loop run, and
-// keeps figures about that for the window benchmark.
+// the face. It also decides how often the walk really lets the window system run, paces
+// the repaints of the list and the status bars, and keeps figures about that for the
+// window benchmark.
 class WindowScanHost : public ScanWindow {
 public:
-    explicit WindowScanHost(TForm1& form);
+    WindowScanHost(WindowFace& face, MainWindowLogic& logic);
 
     // The walk asks to process pending events at every entry; events are really processed
     // only when at least this many milliseconds have passed since the last processing
@@ -60,22 +62,23 @@ private:
     // Lets the list and the status bars show what changed since their last frame.
     void ShowListFrame(Clock::time_point now);
 
-    TForm1& form_;
+    WindowFace& face_;
+    MainWindowLogic& logic_;
     int intervalMs_ = 5;
     std::int64_t intervalNs_ = 5'000'000;
     // When events were last processed: on the cheap clock for deciding when to process
     // again, on the precise one for the figures.
     std::int64_t lastProcessedCoarseNs_ = 0;
     Clock::time_point lastProcessed_ = Clock::now();
-    bool scanning_ = false;
+    // Between the busy animation's start and stop: the span the figures cover.
+    bool measuring_ = false;
     std::int64_t processingCount_ = 0;
     double maxGapMs_ = 0;
     double processingMs_ = 0;
     double maxProcessingMs_ = 0;
     int scansStarted_ = 0;
     // While a scan runs the list and the status bars repaint at most once a frame: their
-    // changes are held back (their updates switched off) from the first change until the
-    // frame is due.
+    // changes are held back from the first change until the frame is due.
     bool listFramePending_ = false;
     Clock::time_point lastListFrame_;
     std::function<void(std::int64_t)> hook_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ShellServices.h"
+#include "window/ShellServices.h"
 
 #include <memory>
 

@@ -48,20 +48,20 @@ struct DeleteTexts {
     QString CannotDelete; // %1: the path, %2: the system's message
 };
 
+QString Text(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
 DeleteTexts DeleteTextsFor(bool german) {
-    if (german) {
-        return {QStringLiteral("Datei löschen"),
-                QStringLiteral("Soll diese Datei endgültig gelöscht werden?\n\n%1\n\n"
-                               "Sie wird nicht in den Papierkorb verschoben. "
-                               "Das Löschen kann nicht rückgängig gemacht werden."),
-                QStringLiteral("%1\n\nist ein Ordner. Gelöscht werden nur Dateien."),
-                QStringLiteral("Die Datei konnte nicht gelöscht werden:\n\n%1\n\n%2")};
-    }
-    return {QStringLiteral("Delete File"),
-            QStringLiteral("Do you want to delete this file for good?\n\n%1\n\n"
-                           "It is not moved to the trash. This cannot be undone."),
-            QStringLiteral("%1\n\nis a folder. Only files are deleted."),
-            QStringLiteral("The file could not be deleted:\n\n%1\n\n%2")};
+    const InterfaceTexts& texts = TextsFor(german);
+    return {Text(texts.DeleteTitle), Text(texts.DeleteQuestion), Text(texts.DeleteIsFolder),
+            Text(texts.DeleteFailed)};
+}
+
+// The program's one window owns the dialogs: it is the active one while the user gives a
+// command.
+QWidget* DialogOwner() {
+    return QApplication::activeWindow();
 }
 
 // The form of a path that survives the trip through a QString argument: the plain path when
@@ -139,25 +139,27 @@ bool DesktopShellServices::StartFileManager(const std::string& location) {
     return QProcess::startDetached(QStringLiteral("xdg-open"), {ProgramArgument(location)});
 }
 
-bool DesktopShellServices::DeleteFileForGood(QWidget* owner, const std::string& path) {
+bool DesktopShellServices::DeleteFileForGood(const std::string& path) {
     const DeleteTexts texts = DeleteTextsFor(IsGermanUser());
     const QString shown = DisplayPath(path);
     if (!IsUsablePath(path)) {
-        ShowDeleteError(owner, texts.Title, texts.CannotDelete.arg(shown, SystemMessage(EINVAL)));
+        ShowDeleteError(DialogOwner(), texts.Title,
+                        texts.CannotDelete.arg(shown, SystemMessage(EINVAL)));
         return false;
     }
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
-        ShowDeleteError(owner, texts.Title, texts.CannotDelete.arg(shown, SystemMessage(errno)));
+        ShowDeleteError(DialogOwner(), texts.Title,
+                        texts.CannotDelete.arg(shown, SystemMessage(errno)));
         return false;
     }
     // Checked before asking so that the user is not asked about something that will not be
     // deleted; unlink itself refuses folders, so one that appears meanwhile stays too.
     if (S_ISDIR(info.st_mode)) {
-        ShowDeleteError(owner, texts.Title, texts.IsFolder.arg(shown));
+        ShowDeleteError(DialogOwner(), texts.Title, texts.IsFolder.arg(shown));
         return false;
     }
-    if (!AskDeleteConfirmation(owner, texts.Title, texts.Question.arg(shown))) {
+    if (!AskDeleteConfirmation(DialogOwner(), texts.Title, texts.Question.arg(shown))) {
         return false;
     }
     // unlink on the original bytes removes exactly the listed entry; a symbolic link is
@@ -166,7 +168,7 @@ bool DesktopShellServices::DeleteFileForGood(QWidget* owner, const std::string& 
         const int error = errno;
         // Gone meanwhile by other means: what the user asked for has happened.
         if (error != ENOENT) {
-            ShowDeleteError(owner, texts.Title,
+            ShowDeleteError(DialogOwner(), texts.Title,
                             texts.CannotDelete.arg(shown, SystemMessage(error)));
             return false;
         }
@@ -174,9 +176,9 @@ bool DesktopShellServices::DeleteFileForGood(QWidget* owner, const std::string& 
     return ::lstat(path.c_str(), &info) != 0 && errno == ENOENT;
 }
 
-std::string DesktopShellServices::BrowseForFolder(QWidget* owner) {
-    const QString folder =
-        QFileDialog::getExistingDirectory(owner, QString(), QString(), QFileDialog::ShowDirsOnly);
+std::string DesktopShellServices::BrowseForFolder() {
+    const QString folder = QFileDialog::getExistingDirectory(DialogOwner(), QString(), QString(),
+                                                             QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) {
         return {};
     }

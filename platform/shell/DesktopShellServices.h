@@ -1,9 +1,11 @@
 #pragma once
 
-#include "ShellServices.h"
+#include "window/ShellServices.h"
 
 #include <QString>
 #include <QUrl>
+
+class QWidget;
 #include <string>
 
 // The shell services on a freedesktop.org desktop (Linux and other POSIX systems): Qt's
@@ -31,11 +33,11 @@ public:
     // answer No), then unlinks it. Folders are never deleted. A folder, a missing file and
     // a failed unlink are reported in an error box with the system's message. True only
     // when the file is gone afterwards.
-    bool DeleteFileForGood(QWidget* owner, const std::string& path) override;
+    bool DeleteFileForGood(const std::string& path) override;
 
     // Qt's folder picker, folders only, no title. The chosen folder's path, or an empty
     // string when the user cancels.
-    std::string BrowseForFolder(QWidget* owner) override;
+    std::string BrowseForFolder() override;
 
     void Beep() override;
 

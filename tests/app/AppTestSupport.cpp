@@ -13,61 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool FakeShellServices::OpenFile(const std::string& path) {
-    Calls.push_back("open " + path);
-    return OpenResult;
-}
-
-bool FakeShellServices::OpenUrl(const std::string& url) {
-    Calls.push_back("url " + url);
-    return UrlResult;
-}
-
-bool FakeShellServices::RevealSelectFile(const std::string& location, const std::string& fileName) {
-    Calls.push_back("reveal " + location + "|" + fileName);
-    return RevealResult;
-}
-
-bool FakeShellServices::ExploreFolder(const std::string& location) {
-    Calls.push_back("explore " + location);
-    return ExploreResult;
-}
-
-bool FakeShellServices::StartFileManager(const std::string& location) {
-    Calls.push_back("filemanager " + location);
-    return FileManagerResult;
-}
-
-bool FakeShellServices::DeleteFileForGood(QWidget*, const std::string& path) {
-    Calls.push_back("delete " + path);
-    if (!ConfirmDelete) {
-        return false;
-    }
-    if (::unlink(path.c_str()) != 0) {
-        return false;
-    }
-    return !PathExists(path);
-}
-
-std::string FakeShellServices::BrowseForFolder(QWidget*) {
-    Calls.push_back("browse");
-    return BrowseAnswer;
-}
-
-void FakeShellServices::Beep() {
-    ++Beeps;
-}
-
-int FakeShellServices::CountCalls(const std::string& prefix) const {
-    int count = 0;
-    for (const std::string& call : Calls) {
-        if (call.rfind(prefix, 0) == 0) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 TestTree::TestTree() {
     root_ = QFile::encodeName(dir_.path()).toStdString();
 }
@@ -134,13 +79,12 @@ ScopedEnvironment::~ScopedEnvironment() {
 RecordingForm::RecordingForm(ShellServices& shell) : TForm1(shell) {
     SetStartupRoot(std::string());
     SetMessageBoxHook([this](const QString& message) { Errors.push_back(message); });
-}
-
-void RecordingForm::ShowReportPage(bool withSummary) {
-    ReportPages.push_back(withSummary);
-    if (OnReportPage) {
-        OnReportPage(withSummary);
-    }
+    Logic().SetReportPageHook([this](bool withSummary) {
+        ReportPages.push_back(withSummary);
+        if (OnReportPage) {
+            OnReportPage(withSummary);
+        }
+    });
 }
 
 bool PathExists(const std::string& path) {

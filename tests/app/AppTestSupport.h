@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/TForm1.h"
-#include "platform/shell/ShellServices.h"
+#include "tests/support/FakeShellServices.h"
 
 #include <QTemporaryDir>
 #include <cstdint>
@@ -9,37 +9,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// A stand-in for the desktop: records every call and answers as the test tells it. The
-// delete removes the file with unlink on exactly the bytes it was given.
-class FakeShellServices : public ShellServices {
-public:
-    bool OpenFile(const std::string& path) override;
-    bool OpenUrl(const std::string& url) override;
-    bool RevealSelectFile(const std::string& location, const std::string& fileName) override;
-    bool ExploreFolder(const std::string& location) override;
-    bool StartFileManager(const std::string& location) override;
-    bool DeleteFileForGood(QWidget* owner, const std::string& path) override;
-    std::string BrowseForFolder(QWidget* owner) override;
-    void Beep() override;
-
-    // Every call, one line each: "open PATH", "url URL", "reveal LOCATION|NAME",
-    // "explore LOCATION", "filemanager LOCATION", "delete PATH", "browse".
-    std::vector<std::string> Calls;
-    int Beeps = 0;
-
-    bool OpenResult = true;
-    bool UrlResult = true;
-    bool RevealResult = true;
-    bool ExploreResult = true;
-    bool FileManagerResult = true;
-    // The user's answer to the delete confirmation.
-    bool ConfirmDelete = true;
-    // What the folder picker answers; empty means cancelled.
-    std::string BrowseAnswer;
-
-    int CountCalls(const std::string& prefix) const;
-};
 
 // A folder tree made for one test in a temporary folder; files are sparse, so sizes cost
 // no disk.
@@ -80,7 +49,6 @@ private:
 class RecordingForm : public TForm1 {
 public:
     explicit RecordingForm(ShellServices& shell);
-    void ShowReportPage(bool withSummary) override;
 
     std::vector<bool> ReportPages;
     // Runs inside ShowReportPage, e.g. to fail it.

@@ -115,7 +115,7 @@ private slots:
         QVERIFY(MakeFile(path));
         AnsweringShellServices services;
 
-        QVERIFY(services.DeleteFileForGood(nullptr, path));
+        QVERIFY(services.DeleteFileForGood(path));
         QVERIFY(!Exists(path));
         QCOMPARE(services.Questions.size(), 1);
         QVERIFY(services.Questions[0].contains(QString::fromStdString(path)));
@@ -129,7 +129,7 @@ private slots:
         AnsweringShellServices services;
         services.Answer = false;
 
-        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QVERIFY(!services.DeleteFileForGood(path));
         QVERIFY(Exists(path));
         QCOMPARE(services.Questions.size(), 1);
         QVERIFY(services.Errors.isEmpty());
@@ -143,9 +143,9 @@ private slots:
         QVERIFY(MakeFile(fullFolder + "/inside.txt"));
         AnsweringShellServices services;
 
-        QVERIFY(!services.DeleteFileForGood(nullptr, emptyFolder));
-        QVERIFY(!services.DeleteFileForGood(nullptr, fullFolder));
-        QVERIFY(!services.DeleteFileForGood(nullptr, fullFolder + "/"));
+        QVERIFY(!services.DeleteFileForGood(emptyFolder));
+        QVERIFY(!services.DeleteFileForGood(fullFolder));
+        QVERIFY(!services.DeleteFileForGood(fullFolder + "/"));
         QVERIFY(Exists(emptyFolder));
         QVERIFY(Exists(fullFolder + "/inside.txt"));
         QVERIFY(services.Questions.isEmpty());
@@ -157,7 +157,7 @@ private slots:
         AnsweringShellServices services;
         const std::string path = PathOf("gone.txt");
 
-        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QVERIFY(!services.DeleteFileForGood(path));
         QVERIFY(services.Questions.isEmpty());
         QCOMPARE(services.Errors.size(), 1);
         QVERIFY(services.Errors[0].contains(QString::fromStdString(path)));
@@ -173,7 +173,7 @@ private slots:
         QVERIFY(MakeFile(sibling));
         AnsweringShellServices services;
 
-        QVERIFY(services.DeleteFileForGood(nullptr, listed));
+        QVERIFY(services.DeleteFileForGood(listed));
         QVERIFY(!Exists(listed));
         QVERIFY(Exists(sibling));
         QCOMPARE(services.Questions.size(), 1);
@@ -189,7 +189,7 @@ private slots:
         }
         AnsweringShellServices services;
 
-        QVERIFY(services.DeleteFileForGood(nullptr, link));
+        QVERIFY(services.DeleteFileForGood(link));
         QVERIFY(!Exists(link));
         QVERIFY(Exists(target));
     }
@@ -203,11 +203,11 @@ private slots:
         path += ".bak";
         AnsweringShellServices services;
 
-        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QVERIFY(!services.DeleteFileForGood(path));
         QVERIFY(Exists(other));
         QVERIFY(services.Questions.isEmpty());
         QCOMPARE(services.Errors.size(), 1);
-        QVERIFY(!services.DeleteFileForGood(nullptr, ""));
+        QVERIFY(!services.DeleteFileForGood(""));
     }
 
     void FailedUnlinkIsReportedAndFileStays() {
@@ -222,7 +222,7 @@ private slots:
         QVERIFY(::chmod(locked.c_str(), 0555) == 0);
         AnsweringShellServices services;
 
-        const bool deleted = services.DeleteFileForGood(nullptr, path);
+        const bool deleted = services.DeleteFileForGood(path);
         ::chmod(locked.c_str(), 0755);
         QVERIFY(!deleted);
         QVERIFY(Exists(path));
@@ -237,12 +237,12 @@ private slots:
         AnsweringShellServices services;
         services.Answer = false;
 
-        QVERIFY(!services.DeleteFileForGood(nullptr, path));
+        QVERIFY(!services.DeleteFileForGood(path));
         QCOMPARE(services.Questions.size(), 1);
         QVERIFY(services.Questions[0].startsWith(QString::fromUtf8("Datei löschen|")));
         QVERIFY(services.Questions[0].contains(QString::fromUtf8("endgültig")));
 
-        QVERIFY(!services.DeleteFileForGood(nullptr, root_));
+        QVERIFY(!services.DeleteFileForGood(root_));
         QCOMPARE(services.Errors.size(), 1);
         QVERIFY(services.Errors[0].contains("Ordner"));
     }

@@ -37,12 +37,12 @@ bool WindowsShellServices::StartFileManager(const std::string& location) {
     return ShellStartFileManager(OwnerHandle(nullptr), location);
 }
 
-bool WindowsShellServices::DeleteFileForGood(QWidget* owner, const std::string& path) {
-    return ShellDeleteFileForGood(OwnerHandle(owner), path);
+bool WindowsShellServices::DeleteFileForGood(const std::string& path) {
+    return ShellDeleteFileForGood(OwnerHandle(nullptr), path);
 }
 
-std::string WindowsShellServices::BrowseForFolder(QWidget* owner) {
-    return ShellBrowseForFolder(OwnerHandle(owner));
+std::string WindowsShellServices::BrowseForFolder() {
+    return ShellBrowseForFolder(OwnerHandle(nullptr));
 }
 
 void WindowsShellServices::Beep() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/shell/ShellServices.h"
+#include "window/ShellServices.h"
 
 // The shell services on Windows: each command goes to the Windows shell as it stands
 // (ShellExecute, SHFileOperation with the shell's own confirmation, SHBrowseForFolder,
@@ -13,7 +13,7 @@ public:
     bool ExploreFolder(const std::string& location) override;
     bool StartFileManager(const std::string& location) override;
     // The shell asks for confirmation and shows its own progress and error messages.
-    bool DeleteFileForGood(QWidget* owner, const std::string& path) override;
-    std::string BrowseForFolder(QWidget* owner) override;
+    bool DeleteFileForGood(const std::string& path) override;
+    std::string BrowseForFolder() override;
     void Beep() override;
 };

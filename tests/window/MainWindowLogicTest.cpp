@@ -1,0 +1,270 @@
+#include "window/MainWindowLogic.h"
+#include "RecordingFace.h"
+#include "platform/fs/Paths.h"
+#include "platform/fs/Volume.h"
+#include "report/ReportPage.h"
+#include "scan/InterfaceTexts.h"
+#include "scan/StopRequested.h"
+#include "scan/Totals.h"
+#include "tests/scan/RecordingWindow.h"
+#include "tests/support/FakeShellServices.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr int TreeFiles = 30;
+
+// A window logic over a recording face and a fake desktop, with a small tree to scan. The
+// face's template carries the headline band, so a page with the summary can be told apart.
+class MainWindowLogicTest : public ::testing::Test {
+protected:
+    MainWindowLogicTest() : logic_(face_, shell_, icons_) {
+        StopRequested = false;
+        for (int i = 0; i < TreeFiles; ++i) {
+            tree_.File("d" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".bin",
+                       (static_cast<std::uint64_t>(i) + 1) * 4096);
+        }
+        face_.Template = "<TD " + std::string(HeadlinePattern) + "</FONT></TD>";
+        logic_.ScanHost().SetProcessEventsIntervalMs(0);
+        logic_.SetStartupRoot(Root());
+    }
+    ~MainWindowLogicTest() override { StopRequested = false; }
+
+    std::string Root() const { return tree_.Root().string(); }
+    bool HasSummary(const std::string& page) const {
+        return page.find(SummaryOpening) != std::string::npos;
+    }
+    int RowOf(const std::string& caption) const {
+        const ResultList& list = logic_.Engine().List();
+        for (int row = 0; row < list.Count(); ++row) {
+            if (list.At(row).Caption == caption) {
+                return row;
+            }
+        }
+        return -1;
+    }
+
+    TempTree tree_;
+    RecordingFace face_;
+    FakeShellServices shell_;
+    FixedIcons icons_;
+    MainWindowLogic logic_;
+};
+
+TEST_F(MainWindowLogicTest, TheStartupScanRunsOnceAfterTheFirstPaint) {
+    logic_.FormPaint();
+    logic_.FormPaint();
+    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 1);
+    EXPECT_EQ(logic_.Engine().State().ScanRoot, Root());
+    EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles);
+    ASSERT_EQ(face_.Pages.size(), 2u);
+    EXPECT_FALSE(HasSummary(face_.Pages[0]));
+    EXPECT_TRUE(HasSummary(face_.Pages[1]));
+    EXPECT_EQ(face_.Last("button"), "button folder Browse");
+    EXPECT_EQ(face_.Last("status"), "status " + std::string(EnglishTexts().CreditLine));
+    EXPECT_FALSE(face_.Held) << "the list must not stay frozen after a scan";
+    EXPECT_EQ(face_.Count("held twice"), 0);
+}
+
+TEST_F(MainWindowLogicTest, NoStartupScanAfterAChosenScanOrAGrantedClose) {
+    const TempTree chosen;
+    chosen.File("only.bin", 10);
+    shell_.BrowseAnswer = chosen.Root().string();
+    logic_.BrowseSpeedButtonClick();
+    logic_.FormPaint();
+    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 1);
+    EXPECT_EQ(logic_.Engine().State().ScanRoot, chosen.Root().string());
+
+    RecordingFace otherFace;
+    MainWindowLogic closed(otherFace, shell_, icons_);
+    closed.SetStartupRoot(Root());
+    EXPECT_TRUE(closed.FormCloseQuery());
+    closed.FormPaint();
+    EXPECT_EQ(closed.ScanHost().ScansStarted(), 0);
+}
+
+// Each way of stopping, used in the middle of the walk: the scan ends without the summary,
+// keeps its partial list, and the window is ready again; the folder picker never opens.
+TEST_F(MainWindowLogicTest, BrowseEscapeAndCloseStopARunningScan) {
+    const std::vector<std::pair<std::string, std::function<void()>>> stops = {
+        {"browse", [this] { logic_.BrowseSpeedButtonClick(); }},
+        {"escape", [this] { logic_.FormKeyDown(MainWindowLogic::EscapeKey); }},
+        {"close", [this] { EXPECT_TRUE(logic_.FormCloseQuery()); }},
+    };
+    for (const auto& [name, stop] : stops) {
+        SCOPED_TRACE(name);
+        face_.Pages.clear();
+        face_.Lines.clear();
+        face_.Processings = 0;
+        bool runningWhenStopped = false;
+        face_.OnProcess = [&](int count) {
+            if (count == 8) {
+                runningWhenStopped = logic_.ScanRunning();
+                stop();
+                stop(); // a second stop before the walk unwinds changes nothing
+            }
+        };
+        logic_.StartScan(Root());
+        EXPECT_TRUE(runningWhenStopped);
+        EXPECT_FALSE(logic_.ScanRunning());
+        EXPECT_FALSE(StopRequested);
+        ASSERT_EQ(face_.Pages.size(), 1u);
+        EXPECT_FALSE(HasSummary(face_.Pages[0]));
+        EXPECT_LT(logic_.Engine().List().Count(), TreeFiles);
+        EXPECT_EQ(face_.Last("button"), "button folder Browse");
+        EXPECT_EQ(face_.Count("close"), 0) << "Escape during a scan must not close";
+        EXPECT_EQ(shell_.CountCalls("browse"), 0);
+    }
+    EXPECT_TRUE(logic_.CloseGranted());
+}
+
+TEST_F(MainWindowLogicTest, EscapeWhenIdleClosesAndOtherKeysDoNothing) {
+    logic_.FormKeyDown(13);
+    logic_.FormKeyDown('Q');
+    EXPECT_EQ(face_.Count("close"), 0);
+    logic_.FormKeyDown(MainWindowLogic::EscapeKey);
+    EXPECT_EQ(face_.Count("close"), 1);
+}
+
+TEST_F(MainWindowLogicTest, ACancelledPickerChangesNothing) {
+    logic_.StartScan(Root());
+    const std::size_t lines = face_.Lines.size();
+    logic_.BrowseSpeedButtonClick();
+    EXPECT_EQ(shell_.CountCalls("browse"), 1);
+    EXPECT_EQ(face_.Lines.size(), lines);
+    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 1);
+    EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles);
+}
+
+TEST_F(MainWindowLogicTest, CommandsOnTheSelectedEntry) {
+    logic_.StartScan(Root());
+    const std::string folder = logic_.Engine().List().At(0).FolderText;
+    const std::string caption = logic_.Engine().List().At(0).Caption;
+    const std::string path = JoinPath(folder, caption);
+    const std::string location = SplitFileLocation(path).Location;
+
+    // Without a selection no command does anything.
+    for (auto command :
+         {&MainWindowLogic::ListViewClick, &MainWindowLogic::ListViewDblClick,
+          &MainWindowLogic::ShowInExplorerPopupmenuClick, &MainWindowLogic::DeletePopupmenuClick}) {
+        (logic_.*command)();
+    }
+    EXPECT_TRUE(shell_.Calls.empty());
+
+    face_.Selected = 0;
+    logic_.ListViewClick();
+    EXPECT_EQ(face_.Last("status"), "status " + folder);
+
+    logic_.ListViewDblClick();
+    shell_.OpenResult = false;
+    logic_.ListViewDblClick();
+    EXPECT_EQ(shell_.CountCalls("open " + path), 2);
+    EXPECT_EQ(shell_.Beeps, 1);
+
+    logic_.AppImageClick();
+    shell_.UrlResult = false;
+    logic_.AppImageClick();
+    EXPECT_EQ(shell_.CountCalls("url " + std::string(PublisherSiteUrl)), 2);
+    EXPECT_EQ(shell_.Beeps, 2);
+
+    // The three ways of showing the file, each only when the one before failed; no beep.
+    shell_.Calls.clear();
+    logic_.ShowInExplorerPopupmenuClick();
+    shell_.RevealResult = false;
+    logic_.ShowInExplorerPopupmenuClick();
+    shell_.ExploreResult = false;
+    shell_.FileManagerResult = false;
+    logic_.ShowInExplorerPopupmenuClick();
+    const std::string reveal = "reveal " + location + "|" + caption;
+    EXPECT_EQ(shell_.Calls,
+              (std::vector<std::string>{reveal, reveal, "explore " + location, reveal,
+                                        "explore " + location, "filemanager " + location}));
+    EXPECT_EQ(shell_.Beeps, 2);
+    EXPECT_EQ(face_.Count("error"), 0);
+}
+
+// The confirmation runs an event loop of its own: meanwhile the list may lose entries, so
+// the deleted entry is found again by its name, and only its row goes.
+TEST_F(MainWindowLogicTest, DeleteRemovesTheEntryWhereverItIsAfterTheConfirmation) {
+    logic_.StartScan(Root());
+    const ScanState before = logic_.Engine().State();
+    face_.Selected = 2;
+    const std::string caption = logic_.Engine().List().At(2).Caption;
+    const std::string path = JoinPath(logic_.Engine().List().At(2).FolderText, caption);
+    const std::string largest = logic_.Engine().List().At(0).Caption;
+
+    shell_.ConfirmDelete = false;
+    logic_.DeletePopupmenuClick();
+    EXPECT_EQ(RowOf(caption), 2);
+    EXPECT_TRUE(std::filesystem::exists(path));
+
+    shell_.ConfirmDelete = true;
+    shell_.BeforeDelete = [this] { logic_.Engine().List().RemoveAt(0); };
+    logic_.DeletePopupmenuClick();
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(RowOf(caption), -1);
+    EXPECT_EQ(RowOf(largest), -1);
+    EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles - 2);
+    EXPECT_EQ(logic_.Engine().State().ListedTotalMB, before.ListedTotalMB);
+    EXPECT_EQ(logic_.Engine().State().FileCount, before.FileCount);
+
+    // The entry gone from the list meanwhile: nothing else is removed.
+    face_.Selected = 0;
+    const std::string next = logic_.Engine().List().At(0).Caption;
+    shell_.BeforeDelete = [this] { logic_.Engine().List().RemoveAt(0); };
+    logic_.DeletePopupmenuClick();
+    EXPECT_EQ(RowOf(next), -1);
+    EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles - 3);
+}
+
+TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
+    // The page before the walk fails: no scan runs.
+    face_.PageError = "page failed";
+    logic_.StartScan(Root());
+    EXPECT_EQ(face_.Count("error page failed"), 1);
+    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 0);
+    EXPECT_FALSE(logic_.ScanRunning());
+    face_.PageError.clear();
+
+    // The walk fails midway: the window ends the scan as after a stop, once, and shows the
+    // error; the next scan runs.
+    face_.OnProcess = [](int count) {
+        if (count == 5) {
+            throw std::runtime_error("disk gone");
+        }
+    };
+    logic_.StartScan(Root());
+    EXPECT_EQ(face_.Count("error disk gone"), 1);
+    EXPECT_FALSE(logic_.ScanRunning());
+    EXPECT_FALSE(StopRequested);
+    EXPECT_EQ(face_.Count("animation stop"), 1);
+    EXPECT_EQ(face_.Last("button"), "button folder Browse");
+    EXPECT_EQ(face_.Last("status"), "status " + std::string(EnglishTexts().CreditLine));
+    face_.OnProcess = nullptr;
+    logic_.StartScan(Root());
+    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 2);
+    EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles);
+
+    // Whatever a command throws stays inside the command.
+    logic_.RunGuarded([] { throw 42; });
+    EXPECT_EQ(face_.Last("error"), "error " + std::string(EnglishTexts().UnexpectedError));
+}
+
+// An empty folder counts no file: the summary and the totals bar written after it divide
+// by the same counters, set to 1.
+TEST_F(MainWindowLogicTest, TheSummaryAndTheTotalsBarSeeTheSameCounters) {
+    const TempTree empty;
+    logic_.StartScan(empty.Root().string());
+    const ScanState& state = logic_.Engine().State();
+    EXPECT_EQ(state.FileCount, 1u);
+    ASSERT_EQ(face_.Pages.size(), 2u);
+    EXPECT_TRUE(HasSummary(face_.Pages[1]));
+    const TotalsPanelTexts panels =
+        MakeTotalsPanelTexts(state, VolumeLabelFor(state.ScanRoot), false, LocaleFormat{});
+    EXPECT_EQ(face_.Last("totals"), "totals " + panels[0] + "|" + panels[1] + "|" + panels[2]);
+}
+
+} // namespace

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "scan/ResultList.h"
+#include "window/WindowFace.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <vector>
+
+// A face that writes the logic's calls down, one line each: "blank", "page", "animation
+// start", "animation stop", "button stop CAPTION", "button folder CAPTION", "button visible",
+// "status TEXT", "totals P0|P1|P2", "close", "error MESSAGE", "hold", "show held". Every
+// page shown is read into Pages and its file removed. Processing pending messages runs
+// OnProcess, where a test plays the user.
+class RecordingFace : public WindowFace {
+public:
+    std::vector<std::string> Lines;
+    std::vector<std::string> Pages;
+    std::string Template;
+    int Selected = -1;
+    int Processings = 0;
+    bool Held = false;
+    std::function<void(int)> OnProcess;
+    // When set, showing a page throws this error.
+    std::string PageError;
+
+    void NavigateBlank() override { Lines.push_back("blank"); }
+    void Navigate(const std::string& file) override {
+        Lines.push_back("page");
+        std::error_code ignored;
+        {
+            std::ifstream in(file, std::ios::binary);
+            Pages.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
+        }
+        std::filesystem::remove(file, ignored);
+        if (!PageError.empty()) {
+            throw std::system_error(std::make_error_code(std::errc::io_error), PageError);
+        }
+    }
+    std::string ReportTemplate(std::string_view) override { return Template; }
+    void StartBusyAnimation() override { Lines.push_back("animation start"); }
+    void StopBusyAnimation() override { Lines.push_back("animation stop"); }
+    void ShowButton(Glyph glyph, const std::string& caption) override {
+        Lines.push_back((glyph == Glyph::Stop ? "button stop " : "button folder ") + caption);
+    }
+    void MakeBrowseButtonVisible() override { Lines.push_back("button visible"); }
+    void SetStatusText(const std::string& text) override { Lines.push_back("status " + text); }
+    void WriteTotalsPanels(const TotalsPanelTexts& texts) override {
+        Lines.push_back("totals " + texts[0] + "|" + texts[1] + "|" + texts[2]);
+    }
+    void ProcessPendingMessages() override {
+        ++Processings;
+        if (OnProcess) {
+            OnProcess(Processings);
+        }
+    }
+    void HoldBackRepaints() override {
+        if (Held) {
+            Lines.push_back("held twice");
+        }
+        Held = true;
+    }
+    void ShowHeldBackRepaints() override { Held = false; }
+    void ListChanging(const ListChange&) override {}
+    void ListChanged(const ListChange&) override {}
+    int SelectedRow() const override { return Selected; }
+    void CloseWindow() override { Lines.push_back("close"); }
+    void ShowErrorMessage(const std::string& message) override {
+        Lines.push_back("error " + message);
+    }
+
+    int Count(const std::string& prefix) const {
+        int count = 0;
+        for (const std::string& line : Lines) {
+            count += line.rfind(prefix, 0) == 0 ? 1 : 0;
+        }
+        return count;
+    }
+    std::string Last(const std::string& prefix) const {
+        for (auto it = Lines.rbegin(); it != Lines.rend(); ++it) {
+            if (it->rfind(prefix, 0) == 0) {
+                return *it;
+            }
+        }
+        return std::string();
+    }
+};

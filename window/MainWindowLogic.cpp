@@ -1,0 +1,204 @@
+#include "MainWindowLogic.h"
+
+#include "ShellServices.h"
+#include "WindowFace.h"
+#include "platform/fs/Paths.h"
+#include "platform/fs/Volume.h"
+#include "report/ReportFile.h"
+#include "report/ReportPage.h"
+#include "scan/InterfaceTexts.h"
+#include "scan/StopRequested.h"
+
+#include <chrono>
+#include <thread>
+
+MainWindowLogic::MainWindowLogic(WindowFace& face, ShellServices& shell, IconLookup& icons)
+    : face_(face), shell_(shell), host_(face, *this), engine_(host_, icons),
+      startupRoot_(SystemDriveRoot()) {}
+
+void MainWindowLogic::SetReportPageHook(std::function<void(bool)> hook) {
+    reportPageHook_ = std::move(hook);
+}
+
+void MainWindowLogic::StartScan(const std::string& path) {
+    scanEverStarted_ = true;
+    RunGuarded([this, &path] { engine_.StartScan(path); });
+}
+
+void MainWindowLogic::ShowReportPage(bool withSummary) {
+    ScanState& state = engine_.State();
+    if (withSummary) {
+        // The totals bar is written right after the page from the same state.
+        SetZeroCountersToOne(state);
+    }
+    if (reportPageHook_) {
+        reportPageHook_(withSummary);
+        return;
+    }
+    face_.NavigateBlank();
+    const bool german = IsGermanUser();
+    // The mount table is read only when the sentence names the volume.
+    const std::string volumeLabel = withSummary ? VolumeLabelFor(state.ScanRoot) : std::string();
+    const std::string page =
+        BuildReportPage(face_.ReportTemplate(TextsFor(german).TemplateResource), state, withSummary,
+                        german, engine_.Locale(), ProgramPath(), volumeLabel);
+    // Each page goes to a new file that is never deleted: the view may still be reading an
+    // earlier one.
+    face_.Navigate(WriteReportFile(page));
+}
+
+void MainWindowLogic::FormPaint() {
+    if (firstPaintSeen_) {
+        return;
+    }
+    firstPaintSeen_ = true;
+    RunGuarded([this] {
+        // Let the window be drawn completely before the walk takes over.
+        face_.ProcessPendingMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        face_.ProcessPendingMessages();
+        // Meanwhile the window may have been closed, or the user may have scanned a folder
+        // of their own choice: the system drive is then not scanned behind their back.
+        if (closeGranted_ || scanEverStarted_) {
+            return;
+        }
+        StartScan(startupRoot_);
+    });
+}
+
+void MainWindowLogic::RequestStop() {
+    if (ScanRunning()) {
+        StopRequested = true;
+    }
+}
+
+void MainWindowLogic::BrowseSpeedButtonClick() {
+    RunGuarded([this] {
+        if (ScanRunning()) {
+            RequestStop();
+            return;
+        }
+        const std::string folder = shell_.BrowseForFolder();
+        if (!folder.empty()) {
+            StartScan(folder);
+        }
+    });
+}
+
+void MainWindowLogic::FormKeyDown(int key) {
+    if (key != EscapeKey) {
+        return;
+    }
+    RunGuarded([this] {
+        if (ScanRunning()) {
+            RequestStop();
+        } else {
+            face_.CloseWindow();
+        }
+    });
+}
+
+bool MainWindowLogic::FormCloseQuery() {
+    // Closing is never refused. During a scan the walk unwinds first; the program ends once
+    // control is back in the event loop.
+    RequestStop();
+    closeGranted_ = true;
+    return true;
+}
+
+void MainWindowLogic::AppImageClick() {
+    RunGuarded([this] {
+        if (!shell_.OpenUrl(std::string(PublisherSiteUrl))) {
+            shell_.Beep();
+        }
+    });
+}
+
+void MainWindowLogic::ListViewClick() {
+    RunGuarded([this] {
+        const int row = face_.SelectedRow();
+        if (row >= 0 && row < engine_.List().Count()) {
+            face_.SetStatusText(engine_.List().At(row).FolderText);
+        }
+    });
+}
+
+void MainWindowLogic::ListViewDblClick() {
+    RunGuarded([this] {
+        const std::string path = SelectedPath();
+        if (!path.empty() && !shell_.OpenFile(path)) {
+            shell_.Beep();
+        }
+    });
+}
+
+void MainWindowLogic::ShowInExplorerPopupmenuClick() {
+    RunGuarded([this] {
+        const std::string path = SelectedPath();
+        if (path.empty()) {
+            return;
+        }
+        const FileLocation location = SplitFileLocation(path);
+        if (shell_.RevealSelectFile(location.Location, location.FileName)) {
+            return;
+        }
+        if (shell_.ExploreFolder(location.Location)) {
+            return;
+        }
+        shell_.StartFileManager(location.Location);
+    });
+}
+
+void MainWindowLogic::DeletePopupmenuClick() {
+    RunGuarded([this] {
+        const int row = face_.SelectedRow();
+        if (row < 0 || row >= engine_.List().Count()) {
+            return;
+        }
+        // Copies: the confirmation runs an event loop of its own, during which the walk may
+        // add, re-sort and evict entries; the entry is only known again by its name.
+        const std::string folder = engine_.List().At(row).FolderText;
+        const std::string caption = engine_.List().At(row).Caption;
+        if (!shell_.DeleteFileForGood(JoinPath(folder, caption))) {
+            return;
+        }
+        const ResultList& list = engine_.List();
+        auto isTheEntry = [&](int candidate) {
+            const ResultEntry& entry = list.At(candidate);
+            return entry.FolderText == folder && entry.Caption == caption;
+        };
+        int current = -1;
+        if (row < list.Count() && isTheEntry(row)) {
+            current = row;
+        } else {
+            for (int candidate = 0; candidate < list.Count(); ++candidate) {
+                if (isTheEntry(candidate)) {
+                    current = candidate;
+                    break;
+                }
+            }
+        }
+        if (current >= 0) {
+            engine_.List().RemoveAt(current);
+        }
+    });
+}
+
+void MainWindowLogic::RunGuarded(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        face_.ShowErrorMessage(error.what());
+    } catch (...) {
+        face_.ShowErrorMessage(std::string(TextsFor(IsGermanUser()).UnexpectedError));
+    }
+}
+
+std::string MainWindowLogic::SelectedPath() const {
+    const int row = face_.SelectedRow();
+    if (row < 0 || row >= engine_.List().Count()) {
+        return std::string();
+    }
+    const ResultEntry& entry = engine_.List().At(row);
+    return JoinPath(entry.FolderText, entry.Caption);
+}
