@@ -1,4 +1,6 @@
-// The commands on listed files and on the logo, with a recording stand-in for the desktop.
+// The commands on listed files and on the logo as the Qt window delivers them, with a
+// recording stand-in for the desktop. What the commands decide is tested with the window
+// logic; here, that clicks, menus and the list model reach it and show its results.
 #include "AppTestSupport.h"
 #include "app/PanelStatusBar.h"
 #include "platform/fs/Paths.h"
@@ -18,15 +20,11 @@ private slots:
     void init();
     void cleanup();
     void ListClickShowsTheEntrysFolder();
-    void DoubleClickOnUnopenableFileBeepsOnce();
     void DoubleClickOpensTheSelectedFile();
-    void LogoOpensTheSiteAndBeepsOnFailure();
-    void RevealTriesThreeWaysAndNeverBeeps();
+    void LogoClickOpensTheSite();
     void DeleteConfirmedRemovesFileAndRowButKeepsTotals();
-    void DeleteDeclinedChangesNothing();
     void DeleteReachesExactlyTheNonUtf8File();
     void DeleteDuringScanRemovesTheRowAndTheWalkGoesOn();
-    void CommandsWithoutSelectionDoNothing();
 
 private:
     // A window that has scanned a fresh tree, shown.
@@ -90,17 +88,6 @@ void WindowCommandsTest::ListClickShowsTheEntrysFolder() {
     QCOMPARE(shell_->Beeps, 0);
 }
 
-void WindowCommandsTest::DoubleClickOnUnopenableFileBeepsOnce() {
-    ScanFreshTree();
-    shell_->OpenResult = false;
-    const int row = RowOfCaption(*form_, "notes.txt");
-    DoubleClickRow(row);
-    QCOMPARE(shell_->Calls,
-             std::vector<std::string>{"open " + tree_->Root() + "/Data/deep/notes.txt"});
-    QCOMPARE(shell_->Beeps, 1);
-    QCOMPARE(form_->Engine().List().Count(), 3);
-}
-
 void WindowCommandsTest::DoubleClickOpensTheSelectedFile() {
     ScanFreshTree();
     const int row = RowOfCaption(*form_, "big.iso");
@@ -109,54 +96,14 @@ void WindowCommandsTest::DoubleClickOpensTheSelectedFile() {
     QCOMPARE(shell_->Beeps, 0);
 }
 
-void WindowCommandsTest::LogoOpensTheSiteAndBeepsOnFailure() {
+void WindowCommandsTest::LogoClickOpensTheSite() {
     ScanFreshTree();
     const std::string site(PublisherSiteUrl);
     QTest::mouseClick(form_->AppImage, Qt::LeftButton);
     QCOMPARE(shell_->Calls, std::vector<std::string>{"url " + site});
-    QCOMPARE(shell_->Beeps, 0);
-    shell_->UrlResult = false;
-    QTest::mouseClick(form_->AppImage, Qt::LeftButton);
-    QCOMPARE(shell_->CountCalls("url "), 2);
-    QCOMPARE(shell_->Beeps, 1);
     // The right button does not count as a click on the logo.
     QTest::mouseClick(form_->AppImage, Qt::RightButton);
-    QCOMPARE(shell_->CountCalls("url "), 2);
-}
-
-void WindowCommandsTest::RevealTriesThreeWaysAndNeverBeeps() {
-    ScanFreshTree();
-    SelectRow(*form_, RowOfCaption(*form_, "movie.mkv"));
-    const std::string location = tree_->Root() + "/Data/";
-
-    // The first way works: nothing else is tried.
-    form_->ShowInExplorerPopupmenu->trigger();
-    QCOMPARE(shell_->Calls, std::vector<std::string>{"reveal " + location + "|movie.mkv"});
-
-    // The first fails: the folder is opened instead.
-    shell_->Calls.clear();
-    shell_->RevealResult = false;
-    form_->ShowInExplorerPopupmenu->trigger();
-    QCOMPARE(shell_->Calls, (std::vector<std::string>{"reveal " + location + "|movie.mkv",
-                                                      "explore " + location}));
-
-    // All three fail: still no beep and no message.
-    shell_->Calls.clear();
-    shell_->ExploreResult = false;
-    shell_->FileManagerResult = false;
-    form_->ShowInExplorerPopupmenu->trigger();
-    QCOMPARE(shell_->Calls,
-             (std::vector<std::string>{"reveal " + location + "|movie.mkv", "explore " + location,
-                                       "filemanager " + location}));
-    QCOMPARE(shell_->Beeps, 0);
-    QVERIFY(form_->Errors.empty());
-
-    // A file in the scan's root.
-    shell_->Calls.clear();
-    shell_->RevealResult = true;
-    SelectRow(*form_, RowOfCaption(*form_, "big.iso"));
-    form_->ShowInExplorerPopupmenu->trigger();
-    QCOMPARE(shell_->Calls, std::vector<std::string>{"reveal " + tree_->Root() + "/|big.iso"});
+    QCOMPARE(shell_->CountCalls("url "), 1);
 }
 
 void WindowCommandsTest::DeleteConfirmedRemovesFileAndRowButKeepsTotals() {
@@ -190,19 +137,6 @@ void WindowCommandsTest::DeleteConfirmedRemovesFileAndRowButKeepsTotals() {
     QTest::mouseClick(form_->BrowseSpeedButton, Qt::LeftButton);
     QCOMPARE(form_->Engine().State().FileCount, std::uint32_t(2));
     QCOMPARE(RowOfCaption(*form_, "movie.mkv"), -1);
-}
-
-void WindowCommandsTest::DeleteDeclinedChangesNothing() {
-    ScanFreshTree();
-    shell_->ConfirmDelete = false;
-    const auto captions = ListedCaptions(*form_);
-    const std::string path = tree_->Root() + "/big.iso";
-    SelectRow(*form_, RowOfCaption(*form_, "big.iso"));
-    form_->DeletePopupmenu->trigger();
-    QCOMPARE(shell_->Calls, std::vector<std::string>{"delete " + path});
-    QVERIFY(PathExists(path));
-    QCOMPARE(ListedCaptions(*form_), captions);
-    QCOMPARE(form_->SelectedRow(), RowOfCaption(*form_, "big.iso"));
 }
 
 void WindowCommandsTest::DeleteReachesExactlyTheNonUtf8File() {
@@ -261,21 +195,6 @@ void WindowCommandsTest::DeleteDuringScanRemovesTheRowAndTheWalkGoesOn() {
     QCOMPARE(form_->Engine().State().FileCount, std::uint32_t(200));
     QCOMPARE(form_->ReportPages, (std::vector<bool>{false, true}));
     QCOMPARE(form_->Engine().List().Count(), 100);
-}
-
-void WindowCommandsTest::CommandsWithoutSelectionDoNothing() {
-    ScanFreshTree();
-    form_->ListView->clearSelection();
-    QCOMPARE(form_->SelectedRow(), -1);
-    const QString status = form_->StatusBar->PanelText(0);
-    form_->ListViewClick();
-    form_->ListViewDblClick();
-    form_->ShowInExplorerPopupmenu->trigger();
-    form_->DeletePopupmenu->trigger();
-    QVERIFY(shell_->Calls.empty());
-    QCOMPARE(shell_->Beeps, 0);
-    QCOMPARE(form_->StatusBar->PanelText(0), status);
-    QCOMPARE(form_->Engine().List().Count(), 3);
 }
 
 QTEST_MAIN(WindowCommandsTest)

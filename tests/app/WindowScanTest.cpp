@@ -59,13 +59,8 @@ private slots:
     void EscapeDuringScanStopsItAndKeepsWindowOpen();
     void EscapeWithoutScanClosesWindow();
     void StopButtonDuringScanStopsWithoutPicker();
-    void CloseDuringScanStopsItWithoutSummary();
     void CloseDuringScanEndsTheProgramOnceTheWalkHasUnwound();
-    void CancelledPickerChangesNothing();
     void PickedFolderIsScanned();
-    void EventsAreProcessedOnlyAfterTheInterval();
-    void ReportPageErrorIsShownAndProgramGoesOn();
-    void WalkFailingMidwayLeavesTheWindowReady();
     void ModelKeepsSelectionOnItsEntryWhenSorted();
 
 private:
@@ -238,31 +233,6 @@ void WindowScanTest::StopButtonDuringScanStopsWithoutPicker() {
     QVERIFY(!StopRequested);
 }
 
-void WindowScanTest::CloseDuringScanStopsItWithoutSummary() {
-    FakeShellServices shell;
-    RecordingForm form(shell);
-    form.SetStartupRoot(tree_.Root());
-    form.ScanHost().SetProcessEventsIntervalMs(0);
-    std::vector<std::string> listAtClose;
-    form.ScanHost().SetProcessingHook([&](std::int64_t count) {
-        if (count == 250) {
-            listAtClose = ListedCaptions(form);
-            QVERIFY(form.close());
-        }
-    });
-    QVERIFY(ShowAndWaitForStartupScan(form));
-
-    QVERIFY(form.isHidden());
-    QVERIFY(form.ListView->viewport()->updatesEnabled());
-    QVERIFY(!listAtClose.empty());
-    // The walk stopped at once: what was listed when the window closed is what stays.
-    QCOMPARE(ListedCaptions(form), listAtClose);
-    QVERIFY(form.Engine().State().FileCount < std::uint32_t(TreeFiles));
-    QCOMPARE(form.ReportPages, std::vector<bool>{false});
-    QVERIFY(!form.ScanRunning());
-    QVERIFY(!StopRequested);
-}
-
 void WindowScanTest::CloseDuringScanEndsTheProgramOnceTheWalkHasUnwound() {
     FakeShellServices shell;
     RecordingForm form(shell);
@@ -298,26 +268,6 @@ void WindowScanTest::CloseDuringScanEndsTheProgramOnceTheWalkHasUnwound() {
     QCOMPARE(form.BrowseSpeedButton->text(), QStringLiteral("Browse"));
 }
 
-void WindowScanTest::CancelledPickerChangesNothing() {
-    FakeShellServices shell;
-    RecordingForm form(shell);
-    form.SetStartupRoot(tree_.Root());
-    QVERIFY(ShowAndWaitForStartupScan(form));
-    const auto captions = ListedCaptions(form);
-    const QString totals = form.StatusBar2->PanelText(0);
-    const auto pages = form.ReportPages;
-
-    shell.BrowseAnswer.clear();
-    QTest::mouseClick(form.BrowseSpeedButton, Qt::LeftButton);
-
-    QCOMPARE(shell.CountCalls("browse"), 1);
-    QCOMPARE(form.ScanHost().ScansStarted(), 1);
-    QCOMPARE(ListedCaptions(form), captions);
-    QCOMPARE(form.StatusBar2->PanelText(0), totals);
-    QCOMPARE(form.ReportPages, pages);
-    QCOMPARE(form.BrowseSpeedButton->text(), QStringLiteral("Browse"));
-}
-
 void WindowScanTest::PickedFolderIsScanned() {
     TestTree other;
     other.AddFile("only.iso", 4096);
@@ -336,94 +286,6 @@ void WindowScanTest::PickedFolderIsScanned() {
     QCOMPARE(ListedCaptions(form), (std::vector<std::string>{"only.iso", "second.iso"}));
     QCOMPARE(form.ListModel().rowCount(), 2);
     QCOMPARE(form.Engine().List().At(1).FolderText, other.Root() + "/sub");
-}
-
-void WindowScanTest::EventsAreProcessedOnlyAfterTheInterval() {
-    FakeShellServices shell;
-    RecordingForm form(shell);
-    QCOMPARE(form.ScanHost().ProcessEventsIntervalMs(), 5);
-
-    // With no interval every request processes events: at least one per file.
-    form.ScanHost().SetProcessEventsIntervalMs(0);
-    form.StartScan(tree_.Root());
-    QVERIFY(form.ScanHost().ProcessingCount() >= TreeFiles);
-    QVERIFY(form.ScanHost().MaxProcessingMs() <= form.ScanHost().ProcessingMs());
-
-    // With an interval longer than any scan, a posted event waits for the event loop.
-    form.ScanHost().SetProcessEventsIntervalMs(24 * 3600 * 1000);
-    bool delivered = false;
-    QMetaObject::invokeMethod(
-        &form, [&] { delivered = true; }, Qt::QueuedConnection);
-    form.StartScan(tree_.Root());
-    QCOMPARE(form.ScanHost().ProcessingCount(), std::int64_t(0));
-    QVERIFY(!delivered);
-    QCOMPARE(form.Engine().State().FileCount, std::uint32_t(TreeFiles));
-    QCoreApplication::processEvents();
-    QVERIFY(delivered);
-    QCOMPARE(form.ScanHost().ScansStarted(), 2);
-}
-
-void WindowScanTest::ReportPageErrorIsShownAndProgramGoesOn() {
-    FakeShellServices shell;
-    RecordingForm form(shell);
-    form.ScanHost().SetProcessEventsIntervalMs(0);
-    form.StartScan(tree_.Root());
-    const auto captions = ListedCaptions(form);
-
-    // A page that cannot be written at the start: the scan does not run at all.
-    form.OnReportPage = [](bool withSummary) {
-        if (!withSummary) {
-            throw std::system_error(std::make_error_code(std::errc::read_only_file_system),
-                                    "cannot write the report page");
-        }
-    };
-    form.StartScan(tree_.Root());
-    QCOMPARE(form.Errors.size(), size_t(1));
-    QVERIFY(form.Errors[0].contains(QStringLiteral("cannot write the report page")));
-    QVERIFY(!form.ScanRunning());
-    QCOMPARE(ListedCaptions(form), captions);
-
-    // At the end: the walk has run, the message is shown, the window goes on.
-    form.OnReportPage = [](bool withSummary) {
-        if (withSummary) {
-            throw std::runtime_error("the view refused the page");
-        }
-    };
-    form.StartScan(tree_.Root());
-    QCOMPARE(form.Errors.size(), size_t(2));
-    QCOMPARE(form.Errors[1], QStringLiteral("the view refused the page"));
-    QVERIFY(!form.ScanRunning());
-    QCOMPARE(form.Engine().List().Count(), 100);
-
-    form.OnReportPage = nullptr;
-    form.StartScan(tree_.Root());
-    QCOMPARE(form.Errors.size(), size_t(2));
-    QCOMPARE(form.StatusBar->PanelText(0), Credit());
-}
-
-void WindowScanTest::WalkFailingMidwayLeavesTheWindowReady() {
-    FakeShellServices shell;
-    shell.BrowseAnswer = tree_.Root();
-    RecordingForm form(shell);
-    form.ScanHost().SetProcessEventsIntervalMs(0);
-    form.ScanHost().SetProcessingHook([](std::int64_t count) {
-        if (count == 40) {
-            throw std::runtime_error("out of memory in the middle of the walk");
-        }
-    });
-    form.StartScan(tree_.Root());
-    QCOMPARE(form.Errors.size(), size_t(1));
-    QVERIFY(!form.ScanRunning());
-    QCOMPARE(form.BrowseSpeedButton->text(), QStringLiteral("Browse"));
-    QCOMPARE(form.StatusBar->PanelText(0), Credit());
-    QVERIFY(!StopRequested);
-
-    // The button browses again instead of taking the window for busy, and the next scan runs.
-    form.ScanHost().SetProcessingHook(nullptr);
-    QTest::mouseClick(form.BrowseSpeedButton, Qt::LeftButton);
-    QCOMPARE(shell.CountCalls("browse"), 1);
-    QCOMPARE(form.Engine().State().FileCount, std::uint32_t(TreeFiles));
-    QCOMPARE(form.ReportPages.back(), true);
 }
 
 void WindowScanTest::ModelKeepsSelectionOnItsEntryWhenSorted() {

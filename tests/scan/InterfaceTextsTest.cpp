@@ -46,3 +46,29 @@ TEST(InterfaceTexts, CreditLineNamesThePublisherInBothLanguages) {
     EXPECT_NE(EnglishTexts().CreditLine.find("Vantrel"), std::string_view::npos);
     EXPECT_EQ(EnglishTexts().CreditLine.find('\r'), std::string_view::npos);
 }
+
+// Every message exists in German too, with the same places for what is filled in.
+TEST(InterfaceTexts, EveryMessageIsTranslatedWithItsPlaceholders) {
+    using Text = std::string_view InterfaceTexts::*;
+    for (Text text : {&InterfaceTexts::UnexpectedError, &InterfaceTexts::DeleteTitle,
+                      &InterfaceTexts::DeleteQuestion, &InterfaceTexts::DeleteIsFolder,
+                      &InterfaceTexts::DeleteFailed, &InterfaceTexts::ReportNotCreated,
+                      &InterfaceTexts::ReportNotOpened, &InterfaceTexts::ReportNotWritten,
+                      &InterfaceTexts::ReportNotClosed, &InterfaceTexts::PageNotShown}) {
+        const std::string_view english = EnglishTexts().*text;
+        const std::string_view german = GermanTexts().*text;
+        SCOPED_TRACE(std::string(english));
+        EXPECT_FALSE(english.empty());
+        EXPECT_NE(english, german);
+        for (std::string_view placeholder : {"%1", "%2"}) {
+            EXPECT_EQ(english.find(placeholder) == std::string_view::npos,
+                      german.find(placeholder) == std::string_view::npos);
+        }
+    }
+}
+
+TEST(InterfaceTexts, FillInPutsEachValueInOnceAndLeavesOtherPercentSigns) {
+    EXPECT_EQ(FillIn("%1 of %2 is 50%", "a%2", "b"), "a%2 of b is 50%");
+    EXPECT_EQ(FillIn("no places", "x"), "no places");
+    EXPECT_EQ(FillIn("ends with %", "x"), "ends with %");
+}

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -222,12 +223,27 @@ TEST_F(MainWindowLogicTest, DeleteRemovesTheEntryWhereverItIsAfterTheConfirmatio
 
 TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
     // The page before the walk fails: no scan runs.
-    face_.PageError = "page failed";
+    face_.OnPage = [](const std::string&) {
+        throw std::system_error(std::make_error_code(std::errc::io_error), "page failed");
+    };
     logic_.StartScan(Root());
     EXPECT_EQ(face_.Count("error page failed"), 1);
     EXPECT_EQ(logic_.ScanHost().ScansStarted(), 0);
     EXPECT_FALSE(logic_.ScanRunning());
-    face_.PageError.clear();
+
+    // The summary page fails: the walk has run, the message is shown, the window is ready.
+    face_.OnPage = [this](const std::string& page) {
+        if (HasSummary(page)) {
+            throw std::runtime_error("the view refused the page");
+        }
+    };
+    logic_.StartScan(Root());
+    EXPECT_EQ(face_.Count("error the view refused the page"), 1);
+    EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles);
+    EXPECT_FALSE(logic_.ScanRunning());
+    face_.OnPage = nullptr;
+    face_.Lines.clear();
+    face_.Processings = 0;
 
     // The walk fails midway: the window ends the scan as after a stop, once, and shows the
     // error; the next scan runs.
@@ -245,7 +261,7 @@ TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
     EXPECT_EQ(face_.Last("status"), "status " + std::string(EnglishTexts().CreditLine));
     face_.OnProcess = nullptr;
     logic_.StartScan(Root());
-    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 2);
+    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 3);
     EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles);
 
     // Whatever a command throws stays inside the command.

@@ -25,8 +25,8 @@ public:
     int Processings = 0;
     bool Held = false;
     std::function<void(int)> OnProcess;
-    // When set, showing a page throws this error.
-    std::string PageError;
+    // Runs with the page's bytes when a page is shown; may throw as a failing view would.
+    std::function<void(const std::string&)> OnPage;
 
     void NavigateBlank() override { Lines.push_back("blank"); }
     void Navigate(const std::string& file) override {
@@ -38,8 +38,8 @@ public:
                                std::istreambuf_iterator<char>());
         }
         std::filesystem::remove(file, ignored);
-        if (!PageError.empty()) {
-            throw std::system_error(std::make_error_code(std::errc::io_error), PageError);
+        if (OnPage) {
+            OnPage(Pages.back());
         }
     }
     std::string ReportTemplate(std::string_view) override { return Template; }
