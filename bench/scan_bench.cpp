@@ -1,7 +1,8 @@
-// scan_bench [--window] [--make N] [--seed S] [--runs K] FOLDER
+// scan_bench [--window] [--threads N] [--make N] [--seed S] [--runs K] FOLDER
 //
 // Times the scan engine over FOLDER against the plain walk, both with warm caches, and
 // prints:
+//   threads T      the engine's walk threads (1: no read-ahead)
 //   files N        the engine's file count
 //   engine_ms X    best engine scan
 //   plain_ms Y     best plain walk
@@ -12,6 +13,7 @@
 // The best processor times go to the error stream, which keeps the output above exact.
 // --window runs the engine inside the program's main window (offscreen) instead of behind
 // a window that does nothing.
+// --threads T sets the engine's walk threads (default: as the program chooses).
 // --make N first creates a tree of N files in FOLDER (which must be empty or missing).
 #include "BenchedScan.h"
 #include "CommandLine.h"
@@ -43,13 +45,17 @@ struct Options {
     std::uint64_t Seed = 1;
     int Runs = 5;
     bool Window = false;
+    int Threads = 0; // 0: as the program chooses for this machine
 };
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: scan_bench [--window] [--make N] [--seed S] [--runs K] FOLDER\n"
+                 "usage: scan_bench [--window] [--threads T] [--make N] [--seed S] [--runs K] "
+                 "FOLDER\n"
                  "  times the scan engine over FOLDER against a plain readdir/fstatat walk\n"
                  "  --window   scan inside the program's main window, offscreen\n"
+                 "  --threads T  the engine's walk threads, 1 for no read-ahead (default: one\n"
+                 "             per processor core)\n"
                  "  --make N   first create a tree of N sparse files in FOLDER (empty or missing)\n"
                  "  --seed S   the tree's seed for --make (default 1)\n"
                  "  --runs K   timed runs of each after one warm-up (default 5)\n");
@@ -71,6 +77,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--runs" && hasValue && ParseUnsigned(argv[i + 1], number) &&
                    number >= 1 && number <= 1000) {
             options.Runs = static_cast<int>(number);
+            ++i;
+        } else if (arg == "--threads" && hasValue && ParseUnsigned(argv[i + 1], number) &&
+                   number >= 1 && number <= 256) {
+            options.Threads = static_cast<int>(number);
             ++i;
         } else if (arg == "--window") {
             options.Window = true;
@@ -157,6 +167,7 @@ int main(int argc, char** argv) {
 
         // One untimed run of each fills the caches, then the two alternate so that any
         // drift of the machine's speed falls on both alike.
+        scan->Engine().SetWalkThreads(options.Threads);
         const auto scanWithEngine = [&] { scan->Scan(options.Folder); };
         const auto walkPlainly = [&] { plain = PlainWalk(options.Folder); };
         TimeRun(scanWithEngine);
@@ -179,6 +190,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "warning: the engine counted %u files, the plain walk %llu\n",
                          state.FileCount, static_cast<unsigned long long>(plain.FileCount));
         }
+        std::printf("threads %d\n", engine.WalkThreads());
         std::printf("files %u\n", state.FileCount);
         std::printf("engine_ms %.3f\n", bestEngine.WallMs);
         std::printf("plain_ms %.3f\n", bestPlain.WallMs);

@@ -122,7 +122,7 @@ void ScanEngine::StartScan(const std::string& path) {
 
     walkVolumeLabel_ = VolumeLabelFor(root);
     try {
-        FolderWalk walk(root);
+        FolderWalk walk(root, WalkThreads());
         WalkInProgress walking(walk_, walk);
         ScanFolder(root);
     } catch (...) {
@@ -142,6 +142,10 @@ void ScanEngine::EndScan(bool withReportPage) {
     window_.SetStatusText(std::string(TextsFor(IsGermanUser()).CreditLine));
     UpdateTotalsPanels();
     StopRequested = false;
+}
+
+int ScanEngine::WalkThreads() const {
+    return walkThreads_ > 0 ? walkThreads_ : FolderWalk::DefaultReadAheadThreads();
 }
 
 void ScanEngine::ScanFolder(const std::string& folder) {

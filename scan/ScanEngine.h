@@ -42,6 +42,13 @@ public:
     ResultList& List() { return list_; }
     const ResultList& List() const { return list_; }
 
+    // The threads that read folders ahead of the walk in the next scans: 0 for one per
+    // processor core, 1 for none (every folder is read as the walk reaches it). The walk and
+    // every call to the window stay on the caller's thread, and the results are the same.
+    void SetWalkThreads(int threads) { walkThreads_ = threads; }
+    // The number of threads the next scan uses, as set or as found for this machine.
+    int WalkThreads() const;
+
     // The regional formats used for new texts; the window sets them at start and on change.
     void SetLocaleFormat(const LocaleFormat& format) { locale_ = format; }
     const LocaleFormat& Locale() const { return locale_; }
@@ -60,6 +67,7 @@ private:
 
     bool running_ = false;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans
+    int walkThreads_ = 1;
     // The scan root's volume label, found once per walk: the totals are rewritten at every
     // eviction, and finding the label reads the system's mount table.
     std::string walkVolumeLabel_;

@@ -20,13 +20,21 @@
 // path reaches MAX_PATH characters, as Windows itself refuses them.
 class FolderWalk {
 public:
-    // `root` is the scan root without a trailing separator ("/" stays "/").
-    explicit FolderWalk(const std::string& root);
+    // `root` is the scan root without a trailing separator ("/" stays "/"). With
+    // `readAheadThreads` of 2 or more, that many worker threads read folders ahead of the walk
+    // (where the platform can); the walk itself, every decision and every result stay on the
+    // caller's thread and are the same as with 1, which reads each folder as it is reached.
+    // The workers end when the walk is destroyed.
+    explicit FolderWalk(const std::string& root, int readAheadThreads = 1);
     ~FolderWalk();
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;
 
     const std::string& Root() const { return root_; }
+
+    // The number of read-ahead threads that suits this machine: one per processor core, and 1
+    // (no read-ahead) where the platform reads each folder only as it is reached.
+    static int DefaultReadAheadThreads();
 
     // The platform's own state; only FolderEnumeration uses it.
     struct State;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/vfs.h>
@@ -133,9 +134,101 @@ bool MayFollowLink(const FolderWalk::State& state, int levelIndex, int dirFd, co
     return false;
 }
 
-// Reads the details of the entry `name` in the folder `dirFd` of level `levelIndex`.
-// False when it is not delivered: it vanished, or it is a folder the walk must not enter
-// a second time.
+// The descriptor a level's subfolders are opened from: its reader's, or the one it keeps
+// when it is not read through a descriptor. -1 when it has none.
+int AnchorFdOf(const WalkLevel& level) {
+    return level.Reader.Fd() >= 0 ? level.Reader.Fd() : level.LookupFd;
+}
+
+// A descriptor of the folder of level `levelIndex`, opened along its path when the level
+// keeps none. -1 when it cannot be opened or is no longer the folder the walk listed.
+int LookupFdOf(FolderWalk::State& state, int levelIndex) {
+    WalkLevel& level = *state.Levels[static_cast<std::size_t>(levelIndex)];
+    if (AnchorFdOf(level) >= 0) {
+        return AnchorFdOf(level);
+    }
+    const int base = level.Anchor >= 0
+                         ? AnchorFdOf(*state.Levels[static_cast<std::size_t>(level.Anchor)])
+                         : AT_FDCWD;
+    const int fd = OpenLongPath(base, level.PathFromAnchor.c_str(), level.PathFromAnchor.size(),
+                                LookupOpenFlags);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !(IdentityOf(st) == level.Identity)) {
+        ::close(fd);
+        return -1;
+    }
+    level.LookupFd = fd;
+    return fd;
+}
+
+// Reads what the system says about the entry `name` in the folder `dirFd`. False when it
+// vanished after it was listed.
+bool StatEntry(int dirFd, const char* name, EntryStat& out) {
+    struct stat st;
+    if (fstatat(dirFd, name, &st, LinkStatFlags) != 0) {
+        return false;
+    }
+    out = EntryStat{};
+    out.Mode = st.st_mode;
+    out.SizeBytes = static_cast<std::int64_t>(st.st_size);
+    out.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
+    out.Identity = IdentityOf(st);
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target;
+        if (fstatat(dirFd, name, &target, TargetStatFlags) == 0) {
+            out.TargetKnown = true;
+            out.TargetMode = target.st_mode;
+            out.TargetIdentity = IdentityOf(target);
+        }
+    }
+    return true;
+}
+
+// Decides on the entry `name` of the folder of level `levelIndex`, from what the system said
+// about it. False when it is not delivered: it is a folder the walk must not enter a second
+// time. `dirFd` is the folder's descriptor, or -1 to open one if a link must be checked.
+bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
+                  const EntryStat& st, ClassifiedEntry& out) {
+    out = ClassifiedEntry{};
+    out.LastWriteTime = st.LastWriteTime;
+    if (S_ISDIR(st.Mode)) {
+        out.Attributes = FolderAttribute;
+        out.Identity = st.Identity;
+        // Below a followed link an ordinary folder can be the root itself or a folder listed
+        // through another link.
+        if (state.Levels[static_cast<std::size_t>(levelIndex)]->UnderLink &&
+            ((state.RootOpen && out.Identity == state.Root) ||
+             Contains(state.FollowedTargets, out.Identity))) {
+            return false;
+        }
+        return true;
+    }
+    if (S_ISLNK(st.Mode)) {
+        if (st.TargetKnown && S_ISDIR(st.TargetMode)) {
+            const FileIdentity identity = st.TargetIdentity;
+            if (dirFd < 0) {
+                dirFd = LookupFdOf(state, levelIndex);
+            }
+            if (dirFd < 0 || !MayFollowLink(state, levelIndex, dirFd, name, identity)) {
+                return false;
+            }
+            state.FollowedTargets.push_back(identity);
+            out.Attributes = FolderAttribute;
+            out.Identity = identity;
+            out.ViaLink = true;
+        }
+        // Links to anything else, and broken links, are files of size 0.
+        return true;
+    }
+    out.SizeBytes = st.SizeBytes > 0 ? static_cast<std::uint64_t>(st.SizeBytes) : 0;
+    return true;
+}
+
+// Reads the details of the entry `name` in the folder `dirFd` of level `levelIndex` and
+// decides on it, as ClassifyStat does.
 bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
                    ClassifiedEntry& out) {
     for (const MountedDevices::NetworkMount& mount :
@@ -148,41 +241,8 @@ bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const ch
             return true;
         }
     }
-    struct stat st;
-    if (fstatat(dirFd, name, &st, LinkStatFlags) != 0) {
-        return false;
-    }
-    out = ClassifiedEntry{};
-    out.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
-    if (S_ISDIR(st.st_mode)) {
-        out.Attributes = FolderAttribute;
-        out.Identity = IdentityOf(st);
-        // Below a followed link an ordinary folder can be the root itself or a folder listed
-        // through another link.
-        if (state.Levels[static_cast<std::size_t>(levelIndex)]->UnderLink &&
-            ((state.RootOpen && out.Identity == state.Root) ||
-             Contains(state.FollowedTargets, out.Identity))) {
-            return false;
-        }
-        return true;
-    }
-    if (S_ISLNK(st.st_mode)) {
-        struct stat target;
-        if (fstatat(dirFd, name, &target, TargetStatFlags) == 0 && S_ISDIR(target.st_mode)) {
-            FileIdentity identity = IdentityOf(target);
-            if (!MayFollowLink(state, levelIndex, dirFd, name, identity)) {
-                return false;
-            }
-            state.FollowedTargets.push_back(identity);
-            out.Attributes = FolderAttribute;
-            out.Identity = identity;
-            out.ViaLink = true;
-        }
-        // Links to anything else, and broken links, are files of size 0.
-        return true;
-    }
-    out.SizeBytes = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-    return true;
+    EntryStat st;
+    return StatEntry(dirFd, name, st) && ClassifyStat(state, levelIndex, dirFd, name, st, out);
 }
 
 // Reads all entries of the folder `fd` into the level, so that it needs no descriptor while
@@ -198,6 +258,7 @@ void ReadWholeFolder(FolderWalk::State& state, int levelIndex, int fd) {
             continue;
         }
         BufferedEntry entry;
+        entry.Ordinal = level.Ordinal++;
         if (!ClassifyEntry(state, levelIndex, reader.Fd(), name, entry.Details)) {
             continue;
         }
@@ -252,6 +313,56 @@ void FindNetworkMounts(FolderWalk::State& state, const std::string& root, const 
     }
 }
 
+// Decides on all entries that the read-ahead read for the level at once, as ReadWholeFolder
+// does for the folders it reads. `dirFd` as for ClassifyStat.
+void ClassifyWholeFolder(FolderWalk::State& state, int levelIndex, int dirFd) {
+    WalkLevel& level = *state.Levels[static_cast<std::size_t>(levelIndex)];
+    const AheadFolder& ahead = *level.Ahead;
+    for (std::size_t i = 0; i < ahead.Entries.size(); ++i) {
+        const AheadEntry& read = ahead.Entries[i];
+        const char* name = ahead.Names.data() + read.NameOffset;
+        BufferedEntry entry;
+        if (!ClassifyStat(state, levelIndex, dirFd, name, read.Stat, entry.Details)) {
+            continue;
+        }
+        entry.NameOffset = static_cast<std::uint32_t>(level.Names.size());
+        entry.NameLength = read.NameLength;
+        entry.Child = read.Child;
+        entry.Ordinal = static_cast<std::uint32_t>(i);
+        level.Names.insert(level.Names.end(), name, name + read.NameLength + 1);
+        level.Entries.push_back(std::move(entry));
+    }
+    // A deep level keeps no descriptor; one opened to check a link is given back.
+    if (level.LookupFd >= 0) {
+        ::close(level.LookupFd);
+        level.LookupFd = -1;
+    }
+}
+
+// The largest folder the walk reads at once for the read-ahead; it reads larger ones entry by
+// entry, as they are walked, so that it never goes long without delivering an entry.
+constexpr std::size_t MaxWalkReadEntries = 1024;
+
+// Reads the folder `fd` of the level into `ahead` on the walk's thread, so that workers can
+// read its subfolders ahead. False, with `fd` back at the folder's start, when the folder is
+// too large for that. Keeps `fd` open either way.
+bool ReadForAhead(FolderWalk::State& state, int fd, AheadFolder& ahead) {
+    DirectoryReader& reader = state.SharedReader;
+    const int readFd = ::dup(fd);
+    if (readFd < 0 || !reader.Open(readFd)) {
+        return false;
+    }
+    const ReadAhead::ReadResult result =
+        ReadAhead::ReadFolder(reader, ahead, MaxWalkReadEntries, nullptr);
+    reader.Close();
+    if (result != ReadAhead::ReadResult::Complete) {
+        ::lseek(fd, 0, SEEK_SET);
+        return false;
+    }
+    state.Ahead->Publish(ahead);
+    return true;
+}
+
 bool IsChildPath(const std::string& folder, std::string_view name) {
     return !name.empty() && folder.size() > name.size() &&
            folder.compare(folder.size() - name.size(), name.size(), name.data(), name.size()) ==
@@ -271,9 +382,22 @@ FolderWalk::State::State() {
     FdBudget = std::max(MinFdBudget, static_cast<int>(budget));
 }
 
-FolderWalk::FolderWalk(const std::string& root) : root_(root), state_(std::make_unique<State>()) {}
+FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
+    : root_(root), state_(std::make_unique<State>()) {
+    if (readAheadThreads > 1) {
+        state_->Ahead = std::make_unique<ReadAhead>(readAheadThreads);
+    }
+}
 
-FolderWalk::~FolderWalk() = default;
+FolderWalk::~FolderWalk() {
+    // The workers end first: nothing is read ahead for a walk that is over.
+    state_->Ahead.reset();
+}
+
+int FolderWalk::DefaultReadAheadThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? static_cast<int>(std::min(cores, 64u)) : 1;
+}
 
 FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder) : walk_(walk) {
     FolderWalk::State& state = walk.PlatformState();
@@ -289,6 +413,11 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     level.Entries.clear();
     level.Cursor = 0;
     level.LastIsFolder = false;
+    level.Ahead.reset();
+    level.FromAhead = false;
+    level.AheadCursor = 0;
+    level.Ordinal = 0;
+    level.LastChild.reset();
 
     WalkLevel* parent =
         index > 0 ? state.Levels[static_cast<std::size_t>(index - 1)].get() : nullptr;
@@ -307,14 +436,14 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             identityKnown = true;
             level.Identity = entry.Identity;
         }
-        if (parent->Reader.Fd() >= 0) {
-            base = parent->Reader.Fd();
+        if (AnchorFdOf(*parent) >= 0) {
+            base = AnchorFdOf(*parent);
             level.Anchor = index - 1;
             level.PathFromAnchor.assign(parent->LastName);
         } else {
             level.Anchor = parent->Anchor;
             base = level.Anchor >= 0
-                       ? state.Levels[static_cast<std::size_t>(level.Anchor)]->Reader.Fd()
+                       ? AnchorFdOf(*state.Levels[static_cast<std::size_t>(level.Anchor)])
                        : AT_FDCWD;
             level.PathFromAnchor.assign(parent->PathFromAnchor);
             level.PathFromAnchor.push_back('/');
@@ -333,39 +462,76 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         skip_ = FolderSkip::OtherDrive;
         return;
     }
-    int fd = OpenLongPath(base, level.PathFromAnchor.c_str(), level.PathFromAnchor.size(), flags);
-    if (fd < 0) {
-        skip_ = FolderSkip::Unreadable;
-        return;
+
+    // The read-ahead's record of the folder: what a worker read, or a record that the walk
+    // fills itself so that the workers can go on below it.
+    std::shared_ptr<AheadFolder> ahead;
+    bool readAhead = false;
+    if (state.Ahead) {
+        if (isChild && parent->LastChild && !parent->LastEntry.ViaLink) {
+            ahead = parent->LastChild;
+            if (state.Ahead->Take(*ahead) == ReadAhead::Claim::Ready) {
+                // The workers read only folders on their parent's device, never a mount point.
+                // A folder replaced since its parent was listed is read again as it is now.
+                // A folder removed since a worker read it is not listed from what was read.
+                struct stat now;
+                readAhead = ahead->Identity == parent->LastEntry.Identity &&
+                            ahead->Identity.Device == parent->Identity.Device &&
+                            fstatat(AT_FDCWD, ahead->Path.c_str(), &now, LinkStatFlags) == 0 &&
+                            IdentityOf(now) == ahead->Identity;
+                if (!readAhead) {
+                    state.Ahead->Leave(*ahead);
+                }
+            }
+        } else if (isChild ? parent->Ahead != nullptr : index == 0) {
+            std::vector<std::uint32_t> key;
+            if (isChild) {
+                key = parent->Ahead->Key;
+                key.push_back(parent->LastOrdinal);
+            }
+            ahead = ReadAhead::MakeFolder(folder, std::move(key));
+            if (ahead) {
+                state.Ahead->Take(*ahead);
+            }
+        }
     }
-    if (!identityKnown) {
-        struct stat st;
-        if (fstat(fd, &st) != 0) {
-            ::close(fd);
+
+    int fd = -1;
+    if (!readAhead) {
+        fd = OpenLongPath(base, level.PathFromAnchor.c_str(), level.PathFromAnchor.size(), flags);
+        if (fd < 0) {
             skip_ = FolderSkip::Unreadable;
             return;
         }
-        level.Identity = IdentityOf(st);
-        if (isChild && !(level.Identity == parent->LastEntry.Identity)) {
-            // The link was changed after it was checked; its new target is not checked.
+        if (!identityKnown) {
+            struct stat st;
+            if (fstat(fd, &st) != 0) {
+                ::close(fd);
+                skip_ = FolderSkip::Unreadable;
+                return;
+            }
+            level.Identity = IdentityOf(st);
+            if (isChild && !(level.Identity == parent->LastEntry.Identity)) {
+                // The link was changed after it was checked; its new target is not checked.
+                ::close(fd);
+                skip_ = FolderSkip::NotEntered;
+                return;
+            }
+        }
+        if (!isChild && index > 0 &&
+            IsOtherDrive(state, state.Levels[static_cast<std::size_t>(index - 1)]->Identity.Device,
+                         level.Identity.Device)) {
+            ::close(fd);
+            skip_ = FolderSkip::OtherDrive;
+            return;
+        }
+        // Pseudo file systems can only start at a mount point, where the device changes.
+        const bool mountPoint = !isChild || level.Identity.Device != parent->Identity.Device;
+        if (mountPoint && IsPseudoFileSystem(state, fd, level.Identity.Device)) {
             ::close(fd);
             skip_ = FolderSkip::NotEntered;
             return;
         }
-    }
-    if (!isChild && index > 0 &&
-        IsOtherDrive(state, state.Levels[static_cast<std::size_t>(index - 1)]->Identity.Device,
-                     level.Identity.Device)) {
-        ::close(fd);
-        skip_ = FolderSkip::OtherDrive;
-        return;
-    }
-    // Pseudo file systems can only start at a mount point, where the device changes.
-    const bool mountPoint = !isChild || level.Identity.Device != parent->Identity.Device;
-    if (mountPoint && IsPseudoFileSystem(state, fd, level.Identity.Device)) {
-        ::close(fd);
-        skip_ = FolderSkip::NotEntered;
-        return;
     }
     if (index == 0) {
         state.Root = level.Identity;
@@ -373,7 +539,41 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         state.FollowedTargets.clear();
     }
     FindNetworkMounts(state, walk.Root(), folder, level, index);
-    if (index < state.FdBudget) {
+    if (index == 0 && state.Ahead && state.Devices.HasNetworkMounts()) {
+        // The walk never looks at the mount point of a network file system, whose server may
+        // be gone and never answer; the workers, which look at every entry, would wait for it
+        // forever. With such mounts on the machine the walk reads every folder itself.
+        ahead.reset();
+        state.Ahead.reset();
+    }
+    if (readAhead) {
+        // Read by a worker: no descriptor is open for it.
+        level.Ahead = std::move(ahead);
+        if (index >= state.FdBudget) {
+            level.Buffered = true;
+            ClassifyWholeFolder(state, index, -1);
+        }
+    } else if (ahead) {
+        ahead->Identity = level.Identity;
+        // Kept also when the folder is too large to read at once and is read entry by entry
+        // below: the records of its subfolders take their places from it.
+        level.Ahead = std::move(ahead);
+        if (ReadForAhead(state, fd, *level.Ahead)) {
+            readAhead = true;
+            // Its descriptor stays only where the walk keeps descriptors.
+            if (index < state.FdBudget) {
+                level.LookupFd = fd;
+            } else {
+                level.Buffered = true;
+                ClassifyWholeFolder(state, index, fd);
+                ::close(fd);
+            }
+            fd = -1;
+        }
+    }
+    if (readAhead) {
+        level.FromAhead = !level.Buffered;
+    } else if (index < state.FdBudget) {
         if (!level.Reader.Open(fd)) {
             skip_ = FolderSkip::Unreadable;
             return;
@@ -409,6 +609,8 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
     level.LastIsFolder = false;
     std::string_view name;
     const ClassifiedEntry* details = nullptr;
+    const std::shared_ptr<AheadFolder>* child = nullptr;
+    std::uint32_t ordinal = 0;
     if (level.Buffered) {
         if (level.Cursor >= level.Entries.size()) {
             return false;
@@ -416,6 +618,24 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         const BufferedEntry& buffered = level.Entries[level.Cursor++];
         name = std::string_view(level.Names.data() + buffered.NameOffset, buffered.NameLength);
         details = &buffered.Details;
+        child = &buffered.Child;
+        ordinal = buffered.Ordinal;
+    } else if (level.FromAhead) {
+        const AheadFolder& ahead = *level.Ahead;
+        for (;;) {
+            if (level.AheadCursor >= ahead.Entries.size()) {
+                return false;
+            }
+            ordinal = static_cast<std::uint32_t>(level.AheadCursor);
+            const AheadEntry& read = ahead.Entries[level.AheadCursor++];
+            const char* raw = ahead.Names.data() + read.NameOffset;
+            if (ClassifyStat(state, level_, -1, raw, read.Stat, level.LastEntry)) {
+                name = std::string_view(raw, read.NameLength);
+                details = &level.LastEntry;
+                child = &read.Child;
+                break;
+            }
+        }
     } else {
         for (;;) {
             const char* raw = level.Reader.Read();
@@ -425,6 +645,7 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
             if (IsDotOrDotDot(raw)) {
                 continue;
             }
+            ordinal = level.Ordinal++;
             if (ClassifyEntry(state, level_, level.Reader.Fd(), raw, level.LastEntry)) {
                 name = raw;
                 details = &level.LastEntry;
@@ -440,6 +661,12 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         level.LastEntry = *details;
         level.LastIsFolder = true;
         level.LastName = name;
+        level.LastOrdinal = ordinal;
+        if (child != nullptr) {
+            level.LastChild = *child;
+        } else {
+            level.LastChild.reset();
+        }
     }
     return true;
 }
@@ -451,6 +678,16 @@ void FolderEnumeration::Close() {
         for (int i = state.Depth - 1; i >= level_; --i) {
             WalkLevel& level = *state.Levels[static_cast<std::size_t>(i)];
             level.Reader.Close();
+            if (level.LookupFd >= 0) {
+                ::close(level.LookupFd);
+                level.LookupFd = -1;
+            }
+            if (level.Ahead) {
+                state.Ahead->Leave(*level.Ahead);
+                level.Ahead.reset();
+            }
+            level.FromAhead = false;
+            level.LastChild.reset();
             level.Owner = nullptr;
             level.LastIsFolder = false;
             level.Entries.clear();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "AheadFolder.h"
 #include "DirectoryReader.h"
+#include "FileIdentity.h"
 #include "MountedDevices.h"
+#include "ReadAhead.h"
 #include "platform/fs/FolderWalk.h"
 
 #include <cstdint>
@@ -13,13 +16,6 @@
 #include <vector>
 
 class FolderEnumeration;
-
-// A file system object's identity: device and inode number.
-struct FileIdentity {
-    dev_t Device = 0;
-    ino_t Inode = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
 
 // An entry as the walk classified it: what DirectoryEntry reports plus what opening the
 // entry as a folder needs.
@@ -36,6 +32,9 @@ struct BufferedEntry {
     std::uint32_t NameOffset = 0; // into WalkLevel::Names, NUL-terminated there
     std::uint32_t NameLength = 0;
     ClassifiedEntry Details;
+    // The read-ahead's record of the folder the entry names, if any, and the entry's place.
+    std::shared_ptr<AheadFolder> Child;
+    std::uint32_t Ordinal = 0;
 };
 
 // One open folder of the walk. Levels are kept from folder to folder, so their buffers
@@ -63,11 +62,23 @@ struct WalkLevel {
     // Entries of this folder on which a network file system is mounted: they are not looked
     // at, only left out. Empty in nearly every folder.
     std::vector<MountedDevices::NetworkMount> NetworkMounts;
+    // With read-ahead: the folder's record (null when it lies too deep to be read ahead),
+    // and whether the entries come from it instead of from Reader or Entries.
+    std::shared_ptr<AheadFolder> Ahead;
+    bool FromAhead = false;
+    std::size_t AheadCursor = 0;
+    // Entries listed so far from Reader: their places in the walk's order.
+    std::uint32_t Ordinal = 0;
+    // A descriptor of the folder opened when its own reading did not keep one: to check the
+    // links it holds and to open its subfolders from. -1 when none is open.
+    int LookupFd = -1;
 
     // The entry that Next delivered last, when it was a folder: a child enumeration opens it.
     bool LastIsFolder = false;
     std::string_view LastName;
     ClassifiedEntry LastEntry;
+    std::shared_ptr<AheadFolder> LastChild;
+    std::uint32_t LastOrdinal = 0;
 };
 
 struct FolderWalk::State {
@@ -88,4 +99,7 @@ struct FolderWalk::State {
     // The root's path without links, when network file systems are mounted anywhere: the
     // folders' paths below it are compared with the mount table. Empty otherwise.
     std::string RealRoot;
+    // The workers that read folders ahead of the walk; null when the walk reads every folder
+    // itself. Declared last, so that the workers end before the records they may hold.
+    std::unique_ptr<ReadAhead> Ahead;
 };

@@ -111,7 +111,14 @@ bool FolderWalk::State::Locate(const std::wstring& path, std::wstring& realPath)
     return true;
 }
 
-FolderWalk::FolderWalk(const std::string& root) : root_(root), state_(std::make_unique<State>()) {}
+FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
+    : root_(root), state_(std::make_unique<State>()) {
+    (void)readAheadThreads;
+}
+
+int FolderWalk::DefaultReadAheadThreads() {
+    return 1;
+}
 
 FolderWalk::~FolderWalk() {
     state_->CloseFrom(0);

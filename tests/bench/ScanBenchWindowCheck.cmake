@@ -1,7 +1,7 @@
 # Runs scan_bench --window and checks what it prints.
 #   -DSCAN_BENCH=<program> -DWORK=<folder, made and removed here> -DWITH_QT=<ON|OFF>
 # With Qt: over a small generated tree the window's scan must count exactly the tree's
-# files, print the gap figure after the ratio and list 100 files, every one inside the
+# files, print its threads first and the gap figure after the ratio and list 100 files, every one inside the
 # tree. Without Qt: the mode must say that it is unavailable and exit with 2, not time
 # anything.
 if(NOT WITH_QT)
@@ -22,13 +22,13 @@ if(NOT rc EQUAL 0)
     message(FATAL_ERROR "scan_bench --window failed with ${rc}:\n${err}")
 endif()
 set(number "[0-9]+\\.[0-9]+")
-if(NOT out MATCHES "^files ${files}\nengine_ms ${number}\nplain_ms ${number}\nratio ${number}\nmax_gap_ms ${number}\n")
+if(NOT out MATCHES "^threads [0-9]+\nfiles ${files}\nengine_ms ${number}\nplain_ms ${number}\nratio ${number}\nmax_gap_ms ${number}\n")
     message(FATAL_ERROR "unexpected figures:\n${out}")
 endif()
 # Lines are counted by their line feeds: file names may hold list separators.
 string(REGEX REPLACE "[^\n]" "" feeds "${out}")
 string(LENGTH "${feeds}" lines)
-math(EXPR listed "${lines} - 5")
+math(EXPR listed "${lines} - 6")
 string(REPLACE "\t${WORK}/" "" outside "${out}")
 string(LENGTH "${out}" withPaths)
 string(LENGTH "${outside}" withoutPaths)

@@ -1,5 +1,6 @@
 // A folder the user may not read is skipped and the scan goes on. Permission bits do not
 // stop root, who runs CI, so there the scan runs in a child process that has become nobody.
+#include "ChildProcess.h"
 #include "RecordingWindow.h"
 
 #include "platform/fs/Paths.h"
@@ -8,13 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <grp.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr uid_t Nobody = 65534;
 
 // Scans `root` and tells what the scan saw, as one text that a child can hand back.
 std::string ScanAndDescribe(const std::string& root) {
@@ -34,34 +31,11 @@ std::string ScanAndDescribe(const std::string& root) {
 
 // Runs ScanAndDescribe as nobody in a child process and returns its text.
 std::string ScanAsNobody(const std::string& root) {
-    int channel[2];
-    if (pipe(channel) != 0)
-        return "no pipe";
-    const pid_t child = fork();
-    if (child < 0)
-        return "no child process";
-    if (child == 0) {
-        close(channel[0]);
-        std::string text;
-        if (setgroups(0, nullptr) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0)
-            text = "could not become nobody";
-        else if (access(JoinPath(root, "locked").c_str(), R_OK) == 0)
-            text = "nobody can read the locked folder";
-        else
-            text = ScanAndDescribe(root);
-        const ssize_t written = write(channel[1], text.data(), text.size());
-        _exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
-    }
-    close(channel[1]);
-    std::string answer;
-    char buffer[512];
-    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
-        answer.append(buffer, static_cast<size_t>(got));
-    close(channel[0]);
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        answer += "\n(the child failed)";
-    return answer;
+    return childprocess::Run({.AsNobody = true}, [&]() -> std::string {
+        if (access(JoinPath(root, "locked").c_str(), R_OK) == 0)
+            return "nobody can read the locked folder";
+        return ScanAndDescribe(root);
+    });
 }
 
 TEST(UnreadableFolder, IsSkippedAndTheWalkGoesOn) {

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "FileIdentity.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct AheadFolder;
+
+// What the system said about one folder entry, before the walk has decided anything: the
+// entry itself (not following a link) and, for a link, its target.
+struct EntryStat {
+    mode_t Mode = 0;
+    std::int64_t SizeBytes = 0;
+    std::int64_t LastWriteTime = 0;
+    FileIdentity Identity;
+    bool TargetKnown = false; // a link whose target could be read
+    mode_t TargetMode = 0;
+    FileIdentity TargetIdentity;
+};
+
+// One entry of a folder read ahead. Entries whose details could not be read (they vanished
+// after they were listed) are not kept.
+struct AheadEntry {
+    std::uint32_t NameOffset = 0; // into AheadFolder::Names, NUL-terminated there
+    std::uint32_t NameLength = 0;
+    EntryStat Stat;
+    // A folder on the folder's own device, to be read ahead in turn; null for everything else.
+    std::shared_ptr<AheadFolder> Child;
+};
+
+// A folder of the tree as the read-ahead knows it: where it is, its place in the walk's
+// order, and once read, its identity and its entries in the order the system listed them.
+// ReadAhead's lock guards Status; the other fields belong to whoever moved the folder out of
+// Pending (a worker while Reading, the walk once Taken) and are fixed while Ready.
+struct AheadFolder {
+    enum class Status {
+        Pending, // known, not read yet
+        Reading, // a worker is reading it
+        Ready,   // read, waiting for the walk
+        Failed,  // a worker could not read it (or it was too large): the walk reads it
+        Taken,   // the walk has it
+        Dropped, // the walk went past it
+    };
+
+    // The path a worker opens it by, and its position in the walk: the ordinals of the
+    // entries that lead to it from the first folder read ahead. Smaller comes first.
+    std::string Path;
+    std::vector<std::uint32_t> Key;
+
+    Status State = Status::Pending;
+    FileIdentity Identity;
+    std::vector<char> Names;
+    std::vector<AheadEntry> Entries;
+    // Memory held by the entries, counted against the read-ahead's cap while Ready.
+    std::size_t Bytes = 0;
+};
