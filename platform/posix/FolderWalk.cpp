@@ -456,11 +456,18 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         level.PathFromAnchor.assign(folder);
     }
 
-    // Decided before the folder is opened: a share is not even listed, a stick not read.
-    if (isChild &&
-        IsOtherDrive(state, parent->Identity.Device, parent->LastEntry.Identity.Device)) {
-        skip_ = FolderSkip::OtherDrive;
-        return;
+    // Decided before the folder is opened: a share is not even listed, a stick not read,
+    // and an automount point (autofs) is not mounted by opening it.
+    if (isChild && parent->LastEntry.Identity.Device != parent->Identity.Device) {
+        const dev_t device = parent->LastEntry.Identity.Device;
+        if (IsOtherDrive(state, parent->Identity.Device, device)) {
+            skip_ = FolderSkip::OtherDrive;
+            return;
+        }
+        if (IsPseudoFsType(state.Devices.FsType(device))) {
+            skip_ = FolderSkip::NotEntered;
+            return;
+        }
     }
 
     // The read-ahead's record of the folder: what a worker read, or a record that the walk
