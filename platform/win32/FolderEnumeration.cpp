@@ -41,8 +41,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     auto& levels = walk_.PlatformState().Levels;
     std::wstring path = pattern.substr(0, pattern.size() - 4);
     std::wstring realPath;
-    if (!walk_.PlatformState().Locate(path, realPath)) {
-        skip_ = FolderSkip::NotEntered;
+    skip_ = walk_.PlatformState().Locate(path, realPath);
+    if (skip_ != FolderSkip::None) {
         return;
     }
     auto level = std::make_unique<FindLevel>();

@@ -52,6 +52,38 @@ bool IsSameOrBelow(const std::wstring& inner, const std::wstring& outer) {
     return inner.size() == outer.size() || outer.back() == L'\\' || inner[outer.size()] == L'\\';
 }
 
+// The root of the volume that holds `path` ("D:\", "\\server\share\", or the folder a
+// volume is mounted at); empty when the system cannot say.
+std::wstring VolumeOf(const std::wstring& path) {
+    std::wstring volume(path.size() + MAX_PATH, L'\0');
+    if (!GetVolumePathNameW(path.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) {
+        return {};
+    }
+    volume.resize(wcslen(volume.c_str()));
+    return volume;
+}
+
+// True when the folder `path` lies on a network or removable drive that is not the drive of
+// the root at `rootPath`. A scan of a drive stays on it; a link does not lead it away.
+bool IsOnOtherDrive(const std::wstring& path, const std::wstring& rootPath) {
+    const std::wstring volume = VolumeOf(path);
+    if (volume.empty()) {
+        return false;
+    }
+    const std::wstring rootVolume = VolumeOf(rootPath);
+    if (CompareStringOrdinal(volume.c_str(), -1, rootVolume.c_str(), -1, TRUE) == CSTR_EQUAL) {
+        return false;
+    }
+    switch (GetDriveTypeW(volume.c_str())) {
+    case DRIVE_REMOTE:
+    case DRIVE_REMOVABLE:
+    case DRIVE_CDROM:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 void FolderWalk::State::CloseFrom(std::size_t level) {
@@ -63,13 +95,13 @@ void FolderWalk::State::CloseFrom(std::size_t level) {
     }
 }
 
-bool FolderWalk::State::Locate(const std::wstring& path, std::wstring& realPath) const {
+FolderSkip FolderWalk::State::Locate(const std::wstring& path, std::wstring& realPath) const {
     if (Levels.empty()) {
         // The root: where it really is, so that links can be compared with it.
         if (!FinalPath(path, realPath)) {
             realPath = path;
         }
-        return true;
+        return FolderSkip::None;
     }
     const FindLevel& parent = *Levels.back();
     const std::wstring name = parent.Data.cFileName;
@@ -82,7 +114,7 @@ bool FolderWalk::State::Locate(const std::wstring& path, std::wstring& realPath)
         if (!FinalPath(path, realPath)) {
             realPath = path;
         }
-        return true;
+        return FolderSkip::None;
     }
     realPath = parent.RealPath;
     if (realPath.empty() || realPath.back() != L'\\') {
@@ -91,24 +123,32 @@ bool FolderWalk::State::Locate(const std::wstring& path, std::wstring& realPath)
     realPath += name;
     const DWORD attributes = parent.Data.dwFileAttributes;
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        return true;
+        return FolderSkip::None;
     }
     // Junctions, folder links and mounted volumes are reparse points; so are folders whose
     // content lives in the cloud, which lead nowhere else and are walked as they are.
+    const std::wstring& rootPath = Levels.front()->RealPath;
     std::wstring target;
-    if (!FinalPath(path, target) || IsSameOrBelow(target, realPath)) {
-        return true;
+    if (!FinalPath(path, target)) {
+        // A volume mounted at a folder, without a drive letter of its own.
+        return IsOnOtherDrive(path, rootPath) ? FolderSkip::OtherDrive : FolderSkip::None;
     }
-    if (IsSameOrBelow(target, Levels.front()->RealPath)) {
-        return false;
+    if (IsSameOrBelow(target, realPath)) {
+        return FolderSkip::None;
+    }
+    if (IsSameOrBelow(target, rootPath)) {
+        return FolderSkip::NotEntered;
     }
     for (const auto& level : Levels) {
         if (IsSameOrBelow(level->RealPath, target)) {
-            return false;
+            return FolderSkip::NotEntered;
         }
     }
+    if (IsOnOtherDrive(target, rootPath)) {
+        return FolderSkip::OtherDrive;
+    }
     realPath = target;
-    return true;
+    return FolderSkip::None;
 }
 
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)

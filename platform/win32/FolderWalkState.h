@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/fs/FolderEnumeration.h"
 #include "platform/fs/FolderWalk.h"
 
 #include "Win32Api.h"
@@ -32,8 +33,10 @@ struct FolderWalk::State {
     // Closes every level from `level` down to the innermost.
     void CloseFrom(std::size_t level);
 
-    // Where a folder about to be opened really is; false when it must not be entered: a
-    // link whose target lies inside the tree (the walk reaches it anyway, and would list
-    // its files twice) or is a folder the walk is already inside of (a cycle).
-    bool Locate(const std::wstring& path, std::wstring& realPath) const;
+    // Where a folder about to be opened really is. Tells why it must not be entered, else
+    // None: NotEntered for a link whose target lies inside the tree (the walk reaches it
+    // anyway, and would list its files twice) or is a folder the walk is already inside of
+    // (a cycle); OtherDrive for a link or mounted folder that leads onto a network or
+    // removable drive other than the root's.
+    FolderSkip Locate(const std::wstring& path, std::wstring& realPath) const;
 };
