@@ -1,3 +1,3 @@
 #include "StopRequested.h"
 
-bool StopRequested = false;
+std::atomic<bool> StopRequested{false};
