@@ -19,6 +19,13 @@ struct FileLocation {
 };
 FileLocation SplitFileLocation(const std::string& fullPath);
 
+// `path` as a full path: a relative path is taken from the current folder, "." parts and
+// repeated separators are dropped. On POSIX a ".." part is resolved on disk (as the kernel
+// would, through links), the parts after it are kept as written; on Windows the system's
+// rules apply, and a bare drive ("D:") means the drive's root. Empty for an empty path; the
+// path as given when the current folder cannot be found.
+std::string AbsolutePath(const std::string& path);
+
 // The root scanned at start-up: "/" on POSIX; the system folder's drive letter and ":" on
 // Windows ("C:").
 std::string SystemDriveRoot();

@@ -34,3 +34,6 @@ DriveType QueryDriveTypeOfFile(const std::string& filePath);
 
 // True when a file exists at `path` and it is not a folder.
 bool FileExists(const std::string& path);
+
+// True when a folder exists at `path` (a link to a folder counts).
+bool FolderExists(const std::string& path);

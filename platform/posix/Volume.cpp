@@ -109,3 +109,8 @@ bool FileExists(const std::string& path) {
     // Files deeper than PATH_MAX are listed by the walk, so they must be found here too.
     return !path.empty() && StatLongPath(path, st) && !S_ISDIR(st.st_mode);
 }
+
+bool FolderExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && StatLongPath(path, st) && S_ISDIR(st.st_mode);
+}

@@ -25,6 +25,31 @@ FileLocation SplitFileLocation(const std::string& fullPath) {
     return FileLocation{fullPath.substr(0, cut + 1), fullPath.substr(cut + 1)};
 }
 
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) {
+        return std::string();
+    }
+    // For the system "D:" is the current folder of drive D; whoever names a drive to scan
+    // means all of it.
+    if (path.size() == 2 && path[1] == ':') {
+        return path + "\\";
+    }
+    const std::wstring wide = ToWide(path);
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()),
+                                              buffer.data(), nullptr);
+        if (length == 0) {
+            return path;
+        }
+        if (length < buffer.size()) {
+            return FromWide(std::wstring_view(buffer.data(), length));
+        }
+        // Too small: the answer is the size needed, terminating zero included.
+        buffer.resize(length);
+    }
+}
+
 std::string SystemDriveRoot() {
     wchar_t buffer[301] = {};
     const UINT length = GetSystemDirectoryW(buffer, 301);

@@ -6,6 +6,7 @@
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/TempFiles.h"
+#include "platform/fs/Volume.h"
 
 #include <ctime>
 #include <optional>
@@ -86,6 +87,36 @@ TEST(PathsTest, SystemRootAndProgramPath) {
     ASSERT_FALSE(program.empty());
     EXPECT_EQ(program[0], '/');
     EXPECT_EQ(SplitFileLocation(program).FileName, "SystemServicesTest");
+}
+
+TEST(PathsTest, AbsolutePathKeepsLinksButFollowsParentsOnDisk) {
+    ScratchFolder scratch;
+    MakeFolder(scratch / "real");
+    MakeFolder(scratch / "real/sub");
+    MakeFile(scratch / "real/file");
+    MakeLink(scratch / "real/sub", scratch / "link");
+    char* resolved = realpath(scratch.Path().c_str(), nullptr);
+    ASSERT_NE(resolved, nullptr);
+    const std::string real = resolved;
+    std::free(resolved);
+
+    EXPECT_EQ(AbsolutePath(scratch.Path() + "/./real//sub/"), scratch / "real/sub");
+    EXPECT_EQ(AbsolutePath(scratch / "link"), scratch / "link");
+    // "link/.." is the folder above the link's target, not the folder holding the link.
+    EXPECT_EQ(AbsolutePath(scratch / "link/../file"), real + "/real/file");
+    EXPECT_EQ(AbsolutePath("/"), "/");
+    EXPECT_EQ(AbsolutePath(""), "");
+
+    const std::string before = AbsolutePath(".");
+    ASSERT_EQ(chdir(scratch.Path().c_str()), 0);
+    EXPECT_EQ(AbsolutePath("real"), real + "/real");
+    EXPECT_EQ(AbsolutePath("."), real);
+    ASSERT_EQ(chdir(before.c_str()), 0);
+
+    EXPECT_TRUE(FolderExists(scratch / "real"));
+    EXPECT_TRUE(FolderExists(scratch / "link"));
+    EXPECT_FALSE(FolderExists(scratch / "real/file"));
+    EXPECT_FALSE(FolderExists(scratch / "missing"));
 }
 
 TEST(LanguageTest, FirstNonEmptyVariableDecides) {
