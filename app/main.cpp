@@ -1,10 +1,14 @@
 #include "TForm1.h"
+#include "cli/CommandLine.h"
+#include "cli/ConsoleCommand.h"
 #include "platform/shell/DesktopShell.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 bool IsSet(const char* name) {
@@ -25,6 +29,14 @@ bool DisplayAvailable() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The arguments are read before anything of the toolkit starts: the usage, wrong
+    // arguments and the list without a window need no display.
+    const CommandLine command =
+        ParseCommandLine(std::vector<std::string>(argc > 0 ? argv + 1 : argv, argv + argc));
+    if (command.Mode != CommandMode::Window) {
+        return RunConsoleCommand(command);
+    }
+
     if (!DisplayAvailable()) {
         std::fprintf(stderr, "bulkon: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
                              "set).\nRun it on a virtual screen instead:\n"
@@ -44,6 +56,9 @@ int main(int argc, char* argv[]) {
 
     const std::unique_ptr<ShellServices> shell = CreateDesktopShellServices();
     TForm1 form(*shell);
+    if (!command.Folder.empty()) {
+        form.SetStartupRoot(command.Folder);
+    }
     form.show();
     return application.exec();
 }

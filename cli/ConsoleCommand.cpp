@@ -1,0 +1,114 @@
+#include "ConsoleCommand.h"
+
+#include "CommandLine.h"
+#include "InterruptStop.h"
+#include "ListOutput.h"
+#include "ListWindow.h"
+#include "ProgressLine.h"
+
+#include "platform/fs/Terminal.h"
+#include "scan/IconLookup.h"
+#include "scan/ScanEngine.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+// A list on a terminal or in a file shows no icons; the desktop's catalogue is not read.
+class NoIcons final : public IconLookup {
+public:
+    int SmallIconIndex(const std::string&) override { return -1; }
+};
+
+bool WriteAll(std::FILE* stream, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
+           std::fflush(stream) == 0;
+}
+
+// Names the folders that were left out, so that an incomplete list is not taken for a
+// complete one.
+void ReportSkippedFolders(const ListWindow& window, FolderSkip reason, const char* oneFolder,
+                          const char* manyFolders) {
+    std::size_t count = 0;
+    for (const ListWindow::SkippedFolder& folder : window.SkippedFolders()) {
+        count += folder.Reason == reason ? 1 : 0;
+    }
+    if (count == 0) {
+        return;
+    }
+    std::string text =
+        "bulkon: " + std::to_string(count) + " " + (count == 1 ? oneFolder : manyFolders) + ":\n";
+    for (const ListWindow::SkippedFolder& folder : window.SkippedFolders()) {
+        if (folder.Reason == reason) {
+            text += "  " + folder.Path + "\n";
+        }
+    }
+    WriteAll(stderr, text);
+}
+
+int RunList(const CommandLine& command) {
+    ListWindow window;
+    NoIcons icons;
+    ScanEngine engine(window, icons);
+    engine.SetLocaleFormat(ListLocaleFormat());
+    std::optional<ProgressLine> progress;
+    if (ErrorStreamIsTerminal()) {
+        progress.emplace(stderr, ErrorStreamColumns());
+        window.ShowProgress(*progress, engine.State());
+    }
+    {
+        InterruptStop interrupt;
+        engine.StartScan(command.Folder);
+    }
+
+    const ScanState& state = engine.State();
+    // A root that could not be opened gives no result at all, which is not an empty list.
+    const bool rootUnreadable = state.FileCount == 0 && !window.SkippedFolders().empty() &&
+                                window.SkippedFolders().front().Path == state.ScanRoot &&
+                                window.SkippedFolders().front().Reason == FolderSkip::Unreadable;
+    if (rootUnreadable) {
+        WriteAll(stderr, "bulkon: cannot read the folder '" + state.ScanRoot + "'\n");
+        return ExitUnreadable;
+    }
+
+    const std::string list = command.Json ? ListJson(engine, window) : ListText(engine.List());
+    if (!WriteAll(stdout, list)) {
+        const std::string reason = std::strerror(errno);
+        WriteAll(stderr, "bulkon: cannot write the list: " + reason + "\n");
+        return ExitUnreadable;
+    }
+    ReportSkippedFolders(window, FolderSkip::Unreadable, "folder could not be read",
+                         "folders could not be read");
+    ReportSkippedFolders(window, FolderSkip::OtherDrive, "folder on another drive was not entered",
+                         "folders on other drives were not entered");
+    if (!window.Completed()) {
+        WriteAll(stderr, "bulkon: stopped; the list holds the largest of the " +
+                             std::to_string(state.FileCount) + " files counted until then.\n");
+        return ExitInterrupted;
+    }
+    return ExitCompleted;
+}
+
+} // namespace
+
+int RunConsoleCommand(const CommandLine& command) {
+    switch (command.Mode) {
+    case CommandMode::Help:
+        return WriteAll(stdout, UsageText()) ? ExitCompleted : ExitUnreadable;
+    case CommandMode::Version:
+        return WriteAll(stdout, VersionText()) ? ExitCompleted : ExitUnreadable;
+    case CommandMode::List:
+        return RunList(command);
+    case CommandMode::Invalid:
+    case CommandMode::Window:
+        break;
+    }
+    const std::string error =
+        command.Mode == CommandMode::Invalid ? command.Error : "the window cannot be opened here";
+    WriteAll(stderr, "bulkon: " + error + "\nTry 'bulkon --help' for more information.\n");
+    return ExitWrongUsage;
+}

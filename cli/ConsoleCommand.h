@@ -1,0 +1,17 @@
+#pragma once
+
+struct CommandLine;
+
+// The program's exit statuses on the command line.
+enum ExitStatus : int {
+    ExitCompleted = 0,     // done; with --list: the scan ran to its end
+    ExitUnreadable = 1,    // the folder to list could not be read, or the list not written
+    ExitWrongUsage = 2,    // the arguments cannot be followed
+    ExitInterrupted = 130, // stopped by Ctrl+C: the list printed is what was found until then
+};
+
+// Carries out what the command line asks for when it is not the window: prints the usage,
+// the version, or the reason the arguments are wrong (on the error stream), or lists the
+// largest files under the folder without a window. Returns the exit status. Uses no
+// display and no toolkit.
+int RunConsoleCommand(const CommandLine& command);

@@ -1,0 +1,103 @@
+#include "ListOutput.h"
+
+#include "JsonText.h"
+#include "ListWindow.h"
+
+#include "platform/fs/Paths.h"
+#include "platform/fs/Volume.h"
+#include "scan/ResultList.h"
+#include "scan/ScanEngine.h"
+#include "scan/TextFormat.h"
+#include "scan/Totals.h"
+
+#include <algorithm>
+
+namespace {
+
+// A string member: `"key": "text"`, and for bytes that are not UTF-8 also
+// `"key_base64": "..."` with the bytes as they are.
+std::string BytesMember(const std::string& key, const std::string& bytes) {
+    if (IsValidUtf8(bytes)) {
+        return JsonQuoted(key) + ": " + JsonQuoted(bytes);
+    }
+    return JsonQuoted(key) + ": " + JsonQuoted(WithReplacementCharacters(bytes)) + ", " +
+           JsonQuoted(key + "_base64") + ": " + JsonQuoted(Base64(bytes));
+}
+
+std::string FullPath(const ResultEntry& entry) {
+    return JoinPath(entry.FolderText, entry.Caption);
+}
+
+} // namespace
+
+LocaleFormat ListLocaleFormat() {
+    LocaleFormat format;
+    format.DecimalSeparator = ".";
+    format.ShortDatePattern = "yyyy-MM-dd";
+    format.TimeSeparator = ":";
+    format.HourLeadingZero = true;
+    format.TwentyFourHour = true;
+    return format;
+}
+
+std::string ListDateTime(const std::string& dateText) {
+    if (dateText.size() == std::string_view("yyyy-MM-dd").size()) {
+        return dateText + " 00:00:00";
+    }
+    return dateText;
+}
+
+std::string ListText(const ResultList& list) {
+    std::string text;
+    for (const ResultEntry& entry : list.Entries()) {
+        text += std::to_string(entry.SizeValue);
+        text += '\t';
+        text += ListDateTime(entry.DateText);
+        text += '\t';
+        text += FullPath(entry);
+        text += '\n';
+    }
+    return text;
+}
+
+std::string ListJson(const ScanEngine& engine, const ListWindow& window) {
+    const ScanState& state = engine.State();
+    const TotalsFigures figures = ComputeTotals(state);
+    const auto skipped = [&](FolderSkip reason) {
+        return std::count_if(
+            window.SkippedFolders().begin(), window.SkippedFolders().end(),
+            [&](const ListWindow::SkippedFolder& folder) { return folder.Reason == reason; });
+    };
+    // As on the totals bar: with fewer than 100 files counted, all of them are listed.
+    const long double shareOfFiles = std::min(figures.ShareOfFiles, 100.0L);
+
+    std::string json = "{\n";
+    json += "  " + BytesMember("root", state.ScanRoot) + ",\n";
+    json += "  " + BytesMember("volume", VolumeLabelFor(state.ScanRoot)) + ",\n";
+    json += std::string("  \"completed\": ") + (window.Completed() ? "true" : "false") + ",\n";
+    json += "  \"files_counted\": " + std::to_string(state.FileCount) + ",\n";
+    json += "  \"unreadable_folders\": " + std::to_string(skipped(FolderSkip::Unreadable)) + ",\n";
+    json += "  \"other_drive_folders\": " + std::to_string(skipped(FolderSkip::OtherDrive)) + ",\n";
+    json += "  \"totals\": {\n";
+    json += "    \"listed_mib\": " + std::to_string(state.ListedTotalMB) + ",\n";
+    json += "    \"listed_gb\": " + FormatFixed(figures.ListedGB, 2, ".") + ",\n";
+    json += "    \"capacity_mib\": " + std::to_string(state.DiskTotalMB) + ",\n";
+    json += "    \"used_mib\": " + std::to_string(state.DiskUsedMB) + ",\n";
+    json += "    \"share_of_capacity_percent\": " + std::to_string(figures.ShareOfCapacity) + ",\n";
+    json +=
+        "    \"share_of_used_space_percent\": " + std::to_string(figures.ShareOfUsedSpace) + ",\n";
+    json += "    \"share_of_files_percent\": " + FormatFixed(shareOfFiles, 3, ".") + "\n";
+    json += "  },\n";
+    json += "  \"files\": [";
+    const std::vector<ResultEntry>& entries = engine.List().Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ResultEntry& entry = entries[i];
+        json += i == 0 ? "\n" : ",\n";
+        json += "    {\"size\": " + std::to_string(entry.SizeValue) +
+                ", \"modified\": " + JsonQuoted(ListDateTime(entry.DateText)) + ", " +
+                BytesMember("path", FullPath(entry)) + "}";
+    }
+    json += entries.empty() ? "]\n" : "\n  ]\n";
+    json += "}\n";
+    return json;
+}
