@@ -1,0 +1,93 @@
+#include "cli/CommandLine.h"
+
+#include "platform/fs/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string CurrentFolder() {
+    return AbsolutePath(".");
+}
+
+TEST(CommandLine, NoArgumentsOpenTheWindowOnTheSystemDrive) {
+    const CommandLine command = ParseCommandLine({});
+    EXPECT_EQ(command.Mode, CommandMode::Window);
+    EXPECT_TRUE(command.Folder.empty());
+}
+
+TEST(CommandLine, FolderIsTakenAsAFullPathForTheWindowAndTheList) {
+    const std::string here = CurrentFolder();
+    ASSERT_FALSE(here.empty());
+    EXPECT_TRUE(std::filesystem::path(here).is_absolute()) << here;
+
+    const CommandLine window = ParseCommandLine({"."});
+    EXPECT_EQ(window.Mode, CommandMode::Window);
+    EXPECT_EQ(window.Folder, here);
+
+    const CommandLine list = ParseCommandLine({"--list", "--json", "."});
+    EXPECT_EQ(list.Mode, CommandMode::List);
+    EXPECT_TRUE(list.Json);
+    EXPECT_EQ(list.Folder, here);
+
+    // Options and the folder in any order; "--" lets a folder's name start with "-".
+    const CommandLine reordered = ParseCommandLine({".", "--list"});
+    EXPECT_EQ(reordered.Mode, CommandMode::List);
+    EXPECT_FALSE(reordered.Json);
+    const CommandLine dashed = ParseCommandLine({"--list", "--", "--json"});
+    EXPECT_EQ(dashed.Mode, CommandMode::Invalid);
+    EXPECT_NE(dashed.Error.find("no such folder: '--json'"), std::string::npos) << dashed.Error;
+}
+
+TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
+    const std::string missing = "bulkon-no-such-folder-7f3a";
+    const std::string file = std::filesystem::temp_directory_path().string() + "/bulkon-cli-file";
+    {
+        std::FILE* created = std::fopen(file.c_str(), "w");
+        ASSERT_NE(created, nullptr);
+        std::fclose(created);
+    }
+
+    const struct {
+        std::vector<std::string> Arguments;
+        std::string Says;
+    } cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"-x", "."}, "unknown option '-x'"},
+        {{".", ".."}, "one folder at most"},
+        {{"--json", "."}, "--json goes with --list"},
+        {{"--list"}, "--list needs a folder"},
+        {{"--list", "--json"}, "--list needs a folder"},
+        {{missing}, "no such folder: '" + missing + "'"},
+        {{"--list", missing}, "no such folder"},
+        {{"--list", file}, "not a folder"},
+        {{""}, "empty"},
+    };
+    for (const auto& each : cases) {
+        const CommandLine command = ParseCommandLine(each.Arguments);
+        EXPECT_EQ(command.Mode, CommandMode::Invalid) << each.Says;
+        EXPECT_NE(command.Error.find(each.Says), std::string::npos)
+            << "expected '" << each.Says << "' in '" << command.Error << "'";
+    }
+    std::remove(file.c_str());
+}
+
+TEST(CommandLine, HelpWinsOverEverythingThenVersion) {
+    EXPECT_EQ(ParseCommandLine({"--help"}).Mode, CommandMode::Help);
+    EXPECT_EQ(ParseCommandLine({"-h"}).Mode, CommandMode::Help);
+    EXPECT_EQ(ParseCommandLine({"--bogus", "--list", "--version", "--help"}).Mode,
+              CommandMode::Help);
+    EXPECT_EQ(ParseCommandLine({"--version", "bulkon-no-such-folder"}).Mode, CommandMode::Version);
+    // After "--" it is a folder's name, not a request.
+    EXPECT_EQ(ParseCommandLine({"--", "--help"}).Mode, CommandMode::Invalid);
+
+    EXPECT_NE(UsageText().find("bulkon --list [--json] FOLDER"), std::string::npos);
+    EXPECT_EQ(VersionText().rfind("bulkon ", 0), 0u);
+    EXPECT_EQ(VersionText().back(), '\n');
+}
+
+} // namespace
