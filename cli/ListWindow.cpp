@@ -1,6 +1,7 @@
 #include "ListWindow.h"
 
 #include "scan/ScanState.h"
+#include "scan/StopRequested.h"
 
 namespace {
 
@@ -36,7 +37,15 @@ void ListWindow::StartBusyAnimation() {
 
 void ListWindow::StopBusyAnimation() {
     scanning_ = false;
-    if (progress_ != nullptr) {
+    if (progress_ == nullptr) {
+        return;
+    }
+    if (StopRequested) {
+        // After Ctrl+C the line stays, with the figures where the walk stopped (and the
+        // terminal's "^C" after them), above the list's closing words.
+        progress_->Show(state_->FileCount, currentFolder_);
+        progress_->Keep();
+    } else {
         progress_->Clear();
     }
 }

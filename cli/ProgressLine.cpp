@@ -115,3 +115,12 @@ void ProgressLine::Clear() {
     std::fwrite(line.data(), 1, line.size(), stream_);
     std::fflush(stream_);
 }
+
+void ProgressLine::Keep() {
+    if (shownColumns_ == 0) {
+        return;
+    }
+    shownColumns_ = 0;
+    std::fputc('\n', stream_);
+    std::fflush(stream_);
+}

@@ -17,6 +17,9 @@ public:
     // Blanks the line and returns to its start, so that what follows starts on a clean line.
     // Does nothing when nothing is on display.
     void Clear();
+    // Ends the line on display where it stands, so that it stays in view above what follows.
+    // Does nothing when nothing is on display.
+    void Keep();
 
 private:
     std::FILE* stream_;

@@ -32,7 +32,7 @@ TEST(ProgressLine, ControlCharactersAndBrokenBytesShowAsQuestionMarks) {
     EXPECT_EQ(ProgressText(1, "/a\nb\x1b[31m\t\xE9t\xE9", 80), "1 file  /a?b?[31m??t?");
 }
 
-TEST(ProgressLine, RedrawBlanksWhatALongerLineLeftAndClearLeavesAnEmptyLine) {
+TEST(ProgressLine, RedrawBlanksWhatALongerLineLeftClearEmptiesItKeepEndsIt) {
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
     ProgressLine line(stream, 80);
@@ -41,6 +41,10 @@ TEST(ProgressLine, RedrawBlanksWhatALongerLineLeftAndClearLeavesAnEmptyLine) {
     line.Show(2000, "/x");
     line.Clear();
     line.Clear();
+    line.Show(2001, "/y");
+    line.Keep();
+    line.Keep();
+    line.Clear();
 
     std::rewind(stream);
     std::string written(256, '\0');
@@ -48,7 +52,8 @@ TEST(ProgressLine, RedrawBlanksWhatALongerLineLeftAndClearLeavesAnEmptyLine) {
     std::fclose(stream);
     EXPECT_EQ(written, "\r100 files  /long/folder"
                        "\r2000 files  /x         "
-                       "\r              \r");
+                       "\r              \r"
+                       "\r2001 files  /y\n");
 }
 
 } // namespace
