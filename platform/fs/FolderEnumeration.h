@@ -6,13 +6,17 @@
 
 class FolderWalk;
 
-// Why a folder was not opened.
+// Why a folder was not read.
 enum class FolderSkip {
-    None,       // it is open, or was never asked for
-    Unreadable, // it could not be opened or read: no access, vanished, not a folder
-    NotEntered, // deliberately not entered: a pseudo file system, a link into the tree or round
-                // a cycle, a folder already walked
-    OtherDrive, // a network or removable drive mounted below the root
+    None,
+    // It could not be opened or read: no access, vanished, out of descriptors with no way
+    // round it, or a read error midway (then part of its entries may have been delivered).
+    Unreadable,
+    // It was deliberately not entered: a pseudo file system, a link back into the tree or
+    // round a cycle, a folder the walk has already entered by another way.
+    NotEntered,
+    // A network or removable mount below the root.
+    OtherDrive,
 };
 
 // Reads the entries of one folder during a walk. Construct it for the walk's root, or for a
@@ -30,12 +34,12 @@ public:
     FolderEnumeration& operator=(const FolderEnumeration&) = delete;
 
     // True when the folder could be opened for reading. False when it cannot be read (no
-    // access, not a folder, vanished) or must not be entered (a pseudo file system, a link
-    // back into the tree or into a folder the walk is already inside of, a network or
-    // removable drive mounted below the root); Skip() tells which.
+    // access, not a folder, vanished), must not be entered (a pseudo file system, a link
+    // back into the tree, a folder the walk has already entered), or once closed.
     bool IsOpen() const;
 
-    // Why the folder is not open; None while it is open. Closing does not change it.
+    // Why the folder is not open: None while it is open and after an ordinary end or Close.
+    // A read error midway closes the enumeration and gives Unreadable.
     FolderSkip Skip() const { return skip_; }
 
     // Fills `entry` with the next entry. False at the end, on a read error and once closed.

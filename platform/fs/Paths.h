@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The platform's path rules, so that the scan engine and the window build paths alike.
 
@@ -10,6 +11,10 @@ std::string TrimScanRoot(const std::string& path);
 
 // Folder and name joined with one separator; on POSIX "/" + name for the root, never "//".
 std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Appends the separator and `name` to `path` in place, by the same rule as JoinPath: a walk
+// keeps one path and cuts it back to its old length on the way up.
+void AppendPathName(std::string& path, std::string_view name);
 
 // A full path cut after its last separator (on Windows also after a ':'): the location
 // keeps the separator ("/data/" and "a.iso"; "C:\Data\" and "a.iso").

@@ -1,5 +1,6 @@
 #include "DirectoryReader.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@ DirectoryReader::~DirectoryReader() {
 
 bool DirectoryReader::Open(int fd) {
     Close();
+    failed_ = false;
 #ifdef __linux__
     if (buffer_.size() < ReadBufferBytes) {
         buffer_.resize(ReadBufferBytes);
@@ -46,8 +48,8 @@ const char* DirectoryReader::Read() {
         }
         ssize_t count = getdents64(fd_, buffer_.data(), buffer_.size());
         if (count <= 0) {
-            // End of the folder, or a read error: either way no more entries.
             finished_ = true;
+            failed_ = count < 0;
             return nullptr;
         }
         position_ = 0;
@@ -57,9 +59,28 @@ const char* DirectoryReader::Read() {
     position_ += entry->d_reclen;
     return entry->d_name;
 #else
+    errno = 0;
     struct dirent* entry = readdir(dir_);
+    if (entry == nullptr && errno != 0) {
+        failed_ = true;
+    }
     return entry != nullptr ? entry->d_name : nullptr;
 #endif
+}
+
+int DirectoryReader::Release() {
+#ifdef __linux__
+    const int fd = fd_;
+#else
+    // The stream owns its descriptor; a duplicate outlives it.
+    const int fd = dir_ != nullptr ? dup(dirfd(dir_)) : -1;
+    if (dir_ != nullptr) {
+        closedir(dir_);
+        dir_ = nullptr;
+    }
+#endif
+    fd_ = -1;
+    return fd;
 }
 
 void DirectoryReader::Close() {

@@ -29,11 +29,19 @@ public:
     // The folder's descriptor while open, else -1.
     int Fd() const { return fd_; }
 
+    // True when reading ended on an error rather than at the end of the folder.
+    bool Failed() const { return failed_; }
+
+    // Stops reading and hands the folder's descriptor to the caller, who closes it; -1 when
+    // none was open (or, off Linux, when it cannot be kept).
+    int Release();
+
     // Closes the folder. Safe to call twice.
     void Close();
 
 private:
     int fd_ = -1;
+    bool failed_ = false;
 #ifdef __linux__
     std::vector<char> buffer_;
     std::size_t position_ = 0;

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/resource.h>
@@ -37,8 +38,9 @@ constexpr int LookupOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 constexpr int ReadOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
 // Keeping more folders open than this gains nothing and starves the rest of the program.
-constexpr rlim_t MaxFdBudget = 200;
-constexpr int MinFdBudget = 8;
+constexpr int MaxFdBudget = 200;
+// Descriptors left to the rest of the program and to the walk's own short-lived ones.
+constexpr long ReservedFds = 16;
 
 // A link chain longer than this cannot be a real tree; it ends the check as "unsafe".
 constexpr int MaxAncestorSteps = 1 << 16;
@@ -47,12 +49,59 @@ FileIdentity IdentityOf(const struct stat& st) {
     return {st.st_dev, st.st_ino};
 }
 
-bool Contains(const std::vector<FileIdentity>& identities, const FileIdentity& identity) {
-    return std::find(identities.begin(), identities.end(), identity) != identities.end();
-}
-
 bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool IsOutOfDescriptors(int error) {
+    return error == EMFILE || error == ENFILE;
+}
+
+long CountOpenDescriptors(rlim_t soft) {
+#ifdef __linux__
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        long count = 0;
+        while (struct dirent* entry = readdir(dir)) {
+            if (!IsDotOrDotDot(entry->d_name)) {
+                ++count;
+            }
+        }
+        closedir(dir);
+        return count - 1; // the listing's own descriptor
+    }
+#endif
+    long count = 0;
+    const long probeLimit = static_cast<long>(std::min<rlim_t>(soft, 4096));
+    for (int fd = 0; fd < probeLimit; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool FreeDescriptor(FolderWalk::State& state, int protectedFd);
+
+// openat() that, when the process is out of descriptors, frees one of the walk's own and
+// tries again. `protectedFd` is a level's descriptor the call depends on.
+int OpenAt(FolderWalk::State& state, int protectedFd, int dirFd, const char* name, int flags) {
+    for (;;) {
+        const int fd = openat(dirFd, name, flags);
+        if (fd >= 0 || !IsOutOfDescriptors(errno) || !FreeDescriptor(state, protectedFd)) {
+            return fd;
+        }
+    }
+}
+
+// OpenLongPath() that frees descriptors as OpenAt does.
+int OpenPath(FolderWalk::State& state, int base, const std::string& path, std::size_t length,
+             int flags) {
+    for (;;) {
+        const int fd = OpenLongPath(base, path.c_str(), length, flags);
+        if (fd >= 0 || !IsOutOfDescriptors(errno) || !FreeDescriptor(state, base)) {
+            return fd;
+        }
+    }
 }
 
 bool IsPseudoFileSystem(FolderWalk::State& state, int fd, dev_t device) {
@@ -84,34 +133,25 @@ bool IsOtherDrive(FolderWalk::State& state, dev_t parentDevice, dev_t device) {
 }
 
 // Decides whether the link `name` in `dirFd`, whose target is the folder `target`, may be
-// followed: not when the walk is inside that folder already (a cycle), not when the folder
-// lies inside the scanned tree (the walk reaches it anyway), and not when it lies inside a
-// folder reached through another link (its files are listed there). Going up with ".." from
-// the target finds the folders that hold it, whatever links led to it. When the answer
-// cannot be found out the link is not followed: missing a few files is better than listing
-// files twice or walking in circles.
-bool MayFollowLink(const FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
+// followed: not when the walk has entered that folder already (it is inside it, a cycle, or
+// has listed it), and not when the folder lies inside one the walk has entered (inside the
+// scanned tree, where the walk reaches it by its own path, or inside another link's target).
+// Going up with ".." from the target finds the folders that hold it, whatever links led to
+// it; the search stops at a folder already known to lie outside. When the answer cannot be
+// found out the link is not followed: missing a few files is better than walking in circles.
+bool MayFollowLink(FolderWalk::State& state, int dirFd, const char* name,
                    const FileIdentity& target) {
-    for (int i = 0; i <= levelIndex; ++i) {
-        if (state.Levels[static_cast<std::size_t>(i)]->Identity == target) {
-            return false;
-        }
-    }
-    if (Contains(state.FollowedTargets, target)) {
+    if (state.Entered.count(target) != 0) {
         return false;
     }
-    int fd = openat(dirFd, name, LookupOpenFlags);
+    int fd = OpenAt(state, dirFd, dirFd, name, LookupOpenFlags);
     if (fd < 0) {
         return false;
     }
+    std::vector<FileIdentity> passed;
     FileIdentity current = target;
     for (int step = 0; step < MaxAncestorSteps; ++step) {
-        if ((state.RootOpen && current == state.Root) ||
-            (step > 0 && Contains(state.FollowedTargets, current))) {
-            ::close(fd);
-            return false;
-        }
-        int parent = openat(fd, "..", LookupOpenFlags);
+        const int parent = OpenAt(state, dirFd, fd, "..", LookupOpenFlags);
         ::close(fd);
         if (parent < 0) {
             return false;
@@ -121,14 +161,20 @@ bool MayFollowLink(const FolderWalk::State& state, int levelIndex, int dirFd, co
             ::close(parent);
             return false;
         }
-        FileIdentity above = IdentityOf(st);
-        if (above == current) {
-            // The top of the file system: nothing above it holds the target.
+        const FileIdentity above = IdentityOf(st);
+        if (state.Entered.count(above) != 0) {
             ::close(parent);
+            return false;
+        }
+        // At the top of the file system ".." leads to the folder itself.
+        if (above == current || state.Outside.count(above) != 0) {
+            ::close(parent);
+            state.Outside.insert(passed.begin(), passed.end());
             return true;
         }
-        fd = parent;
+        passed.push_back(above);
         current = above;
+        fd = parent;
     }
     ::close(fd);
     return false;
@@ -140,18 +186,29 @@ int AnchorFdOf(const WalkLevel& level) {
     return level.Reader.Fd() >= 0 ? level.Reader.Fd() : level.LookupFd;
 }
 
-// A descriptor of the folder of level `levelIndex`, opened along its path when the level
-// keeps none. -1 when it cannot be opened or is no longer the folder the walk listed.
+// A descriptor of the folder of level `levelIndex`, opened again by its path from the nearest
+// level above it that has one, when the level keeps none. -1 when it cannot be opened or is
+// no longer the folder the walk listed.
 int LookupFdOf(FolderWalk::State& state, int levelIndex) {
     WalkLevel& level = *state.Levels[static_cast<std::size_t>(levelIndex)];
     if (AnchorFdOf(level) >= 0) {
         return AnchorFdOf(level);
     }
-    const int base = level.Anchor >= 0
-                         ? AnchorFdOf(*state.Levels[static_cast<std::size_t>(level.Anchor)])
-                         : AT_FDCWD;
-    const int fd = OpenLongPath(base, level.PathFromAnchor.c_str(), level.PathFromAnchor.size(),
-                                LookupOpenFlags);
+    int base = AT_FDCWD;
+    std::size_t start = 0;
+    for (int i = levelIndex - 1; i >= 0; --i) {
+        const WalkLevel& above = *state.Levels[static_cast<std::size_t>(i)];
+        if (AnchorFdOf(above) >= 0) {
+            base = AnchorFdOf(above);
+            start = above.PathEnd;
+            if (start < state.Path.size() && state.Path[start] == '/') {
+                ++start;
+            }
+            break;
+        }
+    }
+    const std::string relative = state.Path.substr(start, level.PathEnd - start);
+    const int fd = OpenPath(state, base, relative, relative.size(), LookupOpenFlags);
     if (fd < 0) {
         return -1;
     }
@@ -162,6 +219,29 @@ int LookupFdOf(FolderWalk::State& state, int levelIndex) {
     }
     level.LookupFd = fd;
     return fd;
+}
+
+// Opens the parent of the folder `childFd` with "..", when it is the folder `expected`
+// (it is not when the child was reached through a link). -1 otherwise.
+int OpenParentIfSame(int childFd, const FileIdentity& expected) {
+    const int fd = openat(childFd, "..", LookupOpenFlags);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !(IdentityOf(st) == expected)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True when the level will still open subfolders: it holds folder entries not delivered yet.
+bool HasFoldersLeft(const WalkLevel& level) {
+    if (level.Buffered) {
+        return level.FoldersLeft > 0;
+    }
+    return level.FromAhead && level.AheadCursor < level.Ahead->Entries.size();
 }
 
 // Reads what the system says about the entry `name` in the folder `dirFd`. False when it
@@ -188,8 +268,8 @@ bool StatEntry(int dirFd, const char* name, EntryStat& out) {
 }
 
 // Decides on the entry `name` of the folder of level `levelIndex`, from what the system said
-// about it. False when it is not delivered: it is a folder the walk must not enter a second
-// time. `dirFd` is the folder's descriptor, or -1 to open one if a link must be checked.
+// about it. False when it is not delivered: it is a link to a folder the walk must not enter.
+// `dirFd` is the folder's descriptor, or -1 to open one if a link must be checked.
 bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
                   const EntryStat& st, ClassifiedEntry& out) {
     out = ClassifiedEntry{};
@@ -197,13 +277,6 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
     if (S_ISDIR(st.Mode)) {
         out.Attributes = FolderAttribute;
         out.Identity = st.Identity;
-        // Below a followed link an ordinary folder can be the root itself or a folder listed
-        // through another link.
-        if (state.Levels[static_cast<std::size_t>(levelIndex)]->UnderLink &&
-            ((state.RootOpen && out.Identity == state.Root) ||
-             Contains(state.FollowedTargets, out.Identity))) {
-            return false;
-        }
         return true;
     }
     if (S_ISLNK(st.Mode)) {
@@ -212,10 +285,9 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
             if (dirFd < 0) {
                 dirFd = LookupFdOf(state, levelIndex);
             }
-            if (dirFd < 0 || !MayFollowLink(state, levelIndex, dirFd, name, identity)) {
+            if (dirFd < 0 || !MayFollowLink(state, dirFd, name, identity)) {
                 return false;
             }
-            state.FollowedTargets.push_back(identity);
             out.Attributes = FolderAttribute;
             out.Identity = identity;
             out.ViaLink = true;
@@ -228,7 +300,8 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
 }
 
 // Reads the details of the entry `name` in the folder `dirFd` of level `levelIndex` and
-// decides on it, as ClassifyStat does.
+// decides on it, as ClassifyStat does. Details that cannot be read, other than of an entry
+// removed since it was listed, mark the level's folder as not read completely.
 bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
                    ClassifiedEntry& out) {
     for (const MountedDevices::NetworkMount& mount :
@@ -242,17 +315,19 @@ bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const ch
         }
     }
     EntryStat st;
-    return StatEntry(dirFd, name, st) && ClassifyStat(state, levelIndex, dirFd, name, st, out);
+    if (!StatEntry(dirFd, name, st)) {
+        if (errno != ENOENT) {
+            state.Levels[static_cast<std::size_t>(levelIndex)]->ReadFailed = true;
+        }
+        return false;
+    }
+    return ClassifyStat(state, levelIndex, dirFd, name, st, out);
 }
 
-// Reads all entries of the folder `fd` into the level, so that it needs no descriptor while
-// the walk is below it. Takes ownership of `fd`.
-void ReadWholeFolder(FolderWalk::State& state, int levelIndex, int fd) {
+// Reads the remaining entries of `reader` (the folder of level `levelIndex`) into the
+// level's buffer.
+void BufferEntries(FolderWalk::State& state, int levelIndex, DirectoryReader& reader) {
     WalkLevel& level = *state.Levels[static_cast<std::size_t>(levelIndex)];
-    DirectoryReader& reader = state.SharedReader;
-    if (!reader.Open(fd)) {
-        return;
-    }
     while (const char* name = reader.Read()) {
         if (IsDotOrDotDot(name)) {
             continue;
@@ -262,13 +337,97 @@ void ReadWholeFolder(FolderWalk::State& state, int levelIndex, int fd) {
         if (!ClassifyEntry(state, levelIndex, reader.Fd(), name, entry.Details)) {
             continue;
         }
-        std::size_t length = std::strlen(name);
+        const std::size_t length = std::strlen(name);
         entry.NameOffset = static_cast<std::uint32_t>(level.Names.size());
         entry.NameLength = static_cast<std::uint32_t>(length);
         level.Names.insert(level.Names.end(), name, name + length + 1);
         level.Entries.push_back(entry);
+        if ((entry.Details.Attributes & FolderAttribute) != 0) {
+            ++level.FoldersLeft;
+        }
     }
-    reader.Close();
+    if (reader.Failed()) {
+        level.ReadFailed = true;
+    }
+}
+
+// Reads all entries of the folder `fd` into the level, so that the walk below it needs no
+// descriptor of it. Takes ownership of `fd`, which the level keeps until a subfolder opens.
+void ReadWholeFolder(FolderWalk::State& state, int levelIndex, int fd) {
+    WalkLevel& level = *state.Levels[static_cast<std::size_t>(levelIndex)];
+    DirectoryReader& reader = state.SharedReader;
+    if (!reader.Open(fd)) {
+        level.ReadFailed = true;
+        return;
+    }
+    BufferEntries(state, levelIndex, reader);
+    level.LookupFd = reader.Release();
+}
+
+// Turns the lazy level `index` into a buffered one without a descriptor.
+void SpillLevel(FolderWalk::State& state, int index) {
+    WalkLevel& level = *state.Levels[static_cast<std::size_t>(index)];
+    // Buffered from here on, so that a descriptor shortage met while reading the rest does
+    // not pick this level a second time.
+    level.Buffered = true;
+    level.Names.clear();
+    level.Entries.clear();
+    level.Cursor = 0;
+    level.FoldersLeft = 0;
+    BufferEntries(state, index, level.Reader);
+    level.Reader.Close();
+}
+
+// Frees one of the walk's descriptors other than `protectedFd`. False when none is left.
+bool FreeDescriptor(FolderWalk::State& state, int protectedFd) {
+    // A level whose entries are in memory finds its folder again from a subfolder or by path.
+    for (int i = 0; i < state.Depth; ++i) {
+        WalkLevel& level = *state.Levels[static_cast<std::size_t>(i)];
+        if (level.LookupFd >= 0 && level.LookupFd != protectedFd) {
+            ::close(level.LookupFd);
+            level.LookupFd = -1;
+            return true;
+        }
+    }
+    // A lazy level reads the rest of its folder now; the deepest has the fewest left.
+    for (int i = state.Depth - 1; i >= 0; --i) {
+        WalkLevel& level = *state.Levels[static_cast<std::size_t>(i)];
+        if (!level.Buffered && !level.FromAhead && level.Reader.Fd() >= 0 &&
+            level.Reader.Fd() != protectedFd) {
+            SpillLevel(state, i);
+            state.FdBudget = std::min(state.FdBudget, i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Records the folders above the root as lying outside the tree, from the root's descriptor.
+// A link to one of them is followed, and the root met again below it is not entered.
+void FindRootAncestors(FolderWalk::State& state, int rootFd, FileIdentity root) {
+    int fd = openat(rootFd, "..", LookupOpenFlags);
+    FileIdentity current = root;
+    for (int step = 0; fd >= 0 && step < MaxAncestorSteps; ++step) {
+        struct stat st;
+        if (fstat(fd, &st) != 0 || IdentityOf(st) == current) {
+            break;
+        }
+        current = IdentityOf(st);
+        state.Outside.insert(current);
+        const int parent = openat(fd, "..", LookupOpenFlags);
+        ::close(fd);
+        fd = parent;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+void AppendName(std::string& path, std::string_view name) {
+    if (path.empty() || path.back() != '/') {
+        path.push_back('/');
+    }
+    path.append(name);
 }
 
 // The network mounts below `folder`, the walk's path of the folder at `level`, found by its
@@ -329,13 +488,11 @@ void ClassifyWholeFolder(FolderWalk::State& state, int levelIndex, int dirFd) {
         entry.NameLength = read.NameLength;
         entry.Child = read.Child;
         entry.Ordinal = static_cast<std::uint32_t>(i);
+        if ((entry.Details.Attributes & FolderAttribute) != 0) {
+            ++level.FoldersLeft;
+        }
         level.Names.insert(level.Names.end(), name, name + read.NameLength + 1);
         level.Entries.push_back(std::move(entry));
-    }
-    // A deep level keeps no descriptor; one opened to check a link is given back.
-    if (level.LookupFd >= 0) {
-        ::close(level.LookupFd);
-        level.LookupFd = -1;
     }
 }
 
@@ -378,8 +535,23 @@ FolderWalk::State::State() {
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0) {
         soft = limit.rlim_cur;
     }
-    rlim_t budget = soft == RLIM_INFINITY ? MaxFdBudget : std::min(soft / 4, MaxFdBudget);
-    FdBudget = std::max(MinFdBudget, static_cast<int>(budget));
+    if (soft == RLIM_INFINITY) {
+        FdBudget = MaxFdBudget;
+        return;
+    }
+    // Half of what is free, so that the program keeps room for its own files; a walk with
+    // no budget at all still completes, one buffered folder at a time.
+    const long available = static_cast<long>(std::min<rlim_t>(soft, 1 << 20)) -
+                           CountOpenDescriptors(soft) - ReservedFds;
+    FdBudget = static_cast<int>(std::clamp(available / 2, 0L, static_cast<long>(MaxFdBudget)));
+}
+
+FolderWalk::State::~State() {
+    for (const std::unique_ptr<WalkLevel>& level : Levels) {
+        if (level->LookupFd >= 0) {
+            ::close(level->LookupFd);
+        }
+    }
 }
 
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
@@ -408,23 +580,33 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     WalkLevel& level = *state.Levels[static_cast<std::size_t>(index)];
     level.Owner = nullptr;
     level.Buffered = false;
-    level.Anchor = -1;
     level.Names.clear();
     level.Entries.clear();
     level.Cursor = 0;
+    level.FoldersLeft = 0;
+    level.ReadFailed = false;
     level.LastIsFolder = false;
     level.Ahead.reset();
     level.FromAhead = false;
     level.AheadCursor = 0;
     level.Ordinal = 0;
     level.LastChild.reset();
+    if (level.LookupFd >= 0) {
+        ::close(level.LookupFd);
+        level.LookupFd = -1;
+    }
+    if (index == 0) {
+        // A walk entered again from its root starts afresh.
+        state.RootOpen = false;
+        state.Entered.clear();
+        state.Outside.clear();
+    }
 
     WalkLevel* parent =
         index > 0 ? state.Levels[static_cast<std::size_t>(index - 1)].get() : nullptr;
     const bool isChild =
         parent != nullptr && parent->LastIsFolder && IsChildPath(folder, parent->LastName);
 
-    int base = AT_FDCWD;
     int flags = ReadOpenFlags;
     bool identityKnown = false;
     if (isChild) {
@@ -436,24 +618,13 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             identityKnown = true;
             level.Identity = entry.Identity;
         }
-        if (AnchorFdOf(*parent) >= 0) {
-            base = AnchorFdOf(*parent);
-            level.Anchor = index - 1;
-            level.PathFromAnchor.assign(parent->LastName);
-        } else {
-            level.Anchor = parent->Anchor;
-            base = level.Anchor >= 0
-                       ? AnchorFdOf(*state.Levels[static_cast<std::size_t>(level.Anchor)])
-                       : AT_FDCWD;
-            level.PathFromAnchor.assign(parent->PathFromAnchor);
-            level.PathFromAnchor.push_back('/');
-            level.PathFromAnchor.append(parent->LastName);
-        }
+        state.Path.resize(parent->PathEnd);
+        AppendName(state.Path, parent->LastName);
     } else {
         // The root, or a folder opened out of turn: reached by its own path. Out of turn the
-        // walk cannot tell how it got there, so it checks its folders as below a link.
+        // walk cannot tell how it got there.
         level.UnderLink = index > 0;
-        level.PathFromAnchor.assign(folder);
+        state.Path.assign(folder);
     }
 
     // Decided before the folder is opened: a share is not even listed, a stick not read,
@@ -468,6 +639,10 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             skip_ = FolderSkip::NotEntered;
             return;
         }
+    }
+    if (identityKnown && state.Entered.count(level.Identity) != 0) {
+        skip_ = FolderSkip::NotEntered;
+        return;
     }
 
     // The read-ahead's record of the folder: what a worker read, or a record that the walk
@@ -505,8 +680,17 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
 
     int fd = -1;
     if (!readAhead) {
-        fd = OpenLongPath(base, level.PathFromAnchor.c_str(), level.PathFromAnchor.size(), flags);
+        if (isChild) {
+            const int base = LookupFdOf(state, index - 1);
+            // The name is NUL-terminated where the parent keeps it.
+            fd = base >= 0 ? OpenAt(state, base, base, parent->LastName.data(), flags) : -1;
+        } else {
+            fd = OpenPath(state, AT_FDCWD, folder, folder.size(), flags);
+        }
         if (fd < 0) {
+            if (ahead) {
+                state.Ahead->Leave(*ahead);
+            }
             skip_ = FolderSkip::Unreadable;
             return;
         }
@@ -518,9 +702,14 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
                 return;
             }
             level.Identity = IdentityOf(st);
-            if (isChild && !(level.Identity == parent->LastEntry.Identity)) {
-                // The link was changed after it was checked; its new target is not checked.
+            if ((isChild && !(level.Identity == parent->LastEntry.Identity)) ||
+                state.Entered.count(level.Identity) != 0) {
+                // Entered before by another way, or a link changed after it was checked (its
+                // new target is not checked).
                 ::close(fd);
+                if (ahead) {
+                    state.Ahead->Leave(*ahead);
+                }
                 skip_ = FolderSkip::NotEntered;
                 return;
             }
@@ -540,11 +729,13 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             return;
         }
     }
+    state.Entered.insert(level.Identity);
     if (index == 0) {
         state.Root = level.Identity;
         state.RootOpen = true;
-        state.FollowedTargets.clear();
+        FindRootAncestors(state, fd, level.Identity);
     }
+    level.PathEnd = state.Path.size();
     FindNetworkMounts(state, walk.Root(), folder, level, index);
     if (index == 0 && state.Ahead && state.Devices.HasNetworkMounts()) {
         // The walk never looks at the mount point of a network file system, whose server may
@@ -568,12 +759,10 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         if (ReadForAhead(state, fd, *level.Ahead)) {
             readAhead = true;
             // Its descriptor stays only where the walk keeps descriptors.
-            if (index < state.FdBudget) {
-                level.LookupFd = fd;
-            } else {
+            level.LookupFd = fd;
+            if (index >= state.FdBudget) {
                 level.Buffered = true;
                 ClassifyWholeFolder(state, index, fd);
-                ::close(fd);
             }
             fd = -1;
         }
@@ -581,16 +770,16 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     if (readAhead) {
         level.FromAhead = !level.Buffered;
     } else if (index < state.FdBudget) {
-        if (!level.Reader.Open(fd)) {
-            skip_ = FolderSkip::Unreadable;
-            return;
-        }
+        level.Reader.Open(fd);
     } else {
         level.Buffered = true;
-        if (!isChild) {
-            level.Anchor = -1;
-        }
         ReadWholeFolder(state, index, fd);
+    }
+    // Below a level whose entries are in memory the walk needs no descriptor of it until it
+    // comes back up.
+    if (isChild && (parent->Buffered || parent->FromAhead) && parent->LookupFd >= 0) {
+        ::close(parent->LookupFd);
+        parent->LookupFd = -1;
     }
     level.Owner = this;
     state.Depth = index + 1;
@@ -619,20 +808,19 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
     const std::shared_ptr<AheadFolder>* child = nullptr;
     std::uint32_t ordinal = 0;
     if (level.Buffered) {
-        if (level.Cursor >= level.Entries.size()) {
-            return false;
+        if (level.Cursor < level.Entries.size()) {
+            const BufferedEntry& buffered = level.Entries[level.Cursor++];
+            name = std::string_view(level.Names.data() + buffered.NameOffset, buffered.NameLength);
+            details = &buffered.Details;
+            child = &buffered.Child;
+            ordinal = buffered.Ordinal;
+            if ((details->Attributes & FolderAttribute) != 0) {
+                --level.FoldersLeft;
+            }
         }
-        const BufferedEntry& buffered = level.Entries[level.Cursor++];
-        name = std::string_view(level.Names.data() + buffered.NameOffset, buffered.NameLength);
-        details = &buffered.Details;
-        child = &buffered.Child;
-        ordinal = buffered.Ordinal;
     } else if (level.FromAhead) {
         const AheadFolder& ahead = *level.Ahead;
-        for (;;) {
-            if (level.AheadCursor >= ahead.Entries.size()) {
-                return false;
-            }
+        while (level.AheadCursor < ahead.Entries.size()) {
             ordinal = static_cast<std::uint32_t>(level.AheadCursor);
             const AheadEntry& read = ahead.Entries[level.AheadCursor++];
             const char* raw = ahead.Names.data() + read.NameOffset;
@@ -644,11 +832,7 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
             }
         }
     } else {
-        for (;;) {
-            const char* raw = level.Reader.Read();
-            if (raw == nullptr) {
-                return false;
-            }
+        while (const char* raw = level.Reader.Read()) {
             if (IsDotOrDotDot(raw)) {
                 continue;
             }
@@ -659,6 +843,16 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
                 break;
             }
         }
+        if (details == nullptr && level.Reader.Failed()) {
+            level.ReadFailed = true;
+        }
+    }
+    if (details == nullptr) {
+        if (level.ReadFailed) {
+            Close();
+            skip_ = FolderSkip::Unreadable;
+        }
+        return false;
     }
     entry.Name = name;
     entry.Attributes = details->Attributes;
@@ -684,6 +878,13 @@ void FolderEnumeration::Close() {
         // Closing a folder closes whatever is still open below it.
         for (int i = state.Depth - 1; i >= level_; --i) {
             WalkLevel& level = *state.Levels[static_cast<std::size_t>(i)];
+            if (i > 0) {
+                // Coming back up is the cheap moment to find the parent's folder again.
+                WalkLevel& above = *state.Levels[static_cast<std::size_t>(i - 1)];
+                if (AnchorFdOf(above) < 0 && AnchorFdOf(level) >= 0 && HasFoldersLeft(above)) {
+                    above.LookupFd = OpenParentIfSame(AnchorFdOf(level), above.Identity);
+                }
+            }
             level.Reader.Close();
             if (level.LookupFd >= 0) {
                 ::close(level.LookupFd);

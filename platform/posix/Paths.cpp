@@ -51,6 +51,13 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return path;
 }
 
+void AppendPathName(std::string& path, std::string_view name) {
+    if (path.empty() || path.back() != '/') {
+        path.push_back('/');
+    }
+    path.append(name);
+}
+
 FileLocation SplitFileLocation(const std::string& fullPath) {
     std::size_t cut = fullPath.rfind('/');
     if (cut == std::string::npos) {

@@ -7,15 +7,28 @@
 #include "ReadAhead.h"
 #include "platform/fs/FolderWalk.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 class FolderEnumeration;
+
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& identity) const {
+        const auto inode = static_cast<std::uint64_t>(identity.Inode);
+        const auto device = static_cast<std::uint64_t>(identity.Device);
+        return std::hash<std::uint64_t>{}(inode ^ (device * 0x9E3779B97F4A7C15ull));
+    }
+};
+
+using FileIdentitySet = std::unordered_set<FileIdentity, FileIdentityHash>;
 
 // An entry as the walk classified it: what DirectoryEntry reports plus what opening the
 // entry as a folder needs.
@@ -27,7 +40,7 @@ struct ClassifiedEntry {
     bool ViaLink = false;  // a link to a folder, delivered as a folder
 };
 
-// An entry kept by a level that read its folder completely at opening.
+// An entry kept by a level that holds its folder's entries in memory.
 struct BufferedEntry {
     std::uint32_t NameOffset = 0; // into WalkLevel::Names, NUL-terminated there
     std::uint32_t NameLength = 0;
@@ -42,22 +55,28 @@ struct BufferedEntry {
 struct WalkLevel {
     const FolderEnumeration* Owner = nullptr;
     FileIdentity Identity;
-    // The folder, or a folder above it, was reached through a followed link; only then can
-    // an ordinary folder turn out to be one the walk has already listed.
+    // The folder's path is FolderWalk::State::Path up to here.
+    std::size_t PathEnd = 0;
+    // The folder, or a folder above it, was reached through a followed link: its path says
+    // nothing about where it really is.
     bool UnderLink = false;
 
     // A shallow level reads lazily from its open folder.
     DirectoryReader Reader;
 
-    // A level deeper than the descriptor budget reads all its entries at opening and keeps
-    // no descriptor. Its children are opened from the descriptor of level `Anchor` (-1: the
-    // current directory) along `PathFromAnchor`.
+    // A buffered level holds all its remaining entries in memory: a level deeper than the
+    // descriptor budget reads them at opening, a lazy level turns buffered when the walk
+    // runs out of descriptors. Its descriptor (LookupFd) is only needed to open its
+    // subfolders, so it is closed while the walk is below it and opened again from the
+    // subfolder with "..".
     bool Buffered = false;
-    int Anchor = -1;
-    std::string PathFromAnchor;
     std::vector<char> Names;
     std::vector<BufferedEntry> Entries;
     std::size_t Cursor = 0;
+    std::size_t FoldersLeft = 0; // folder entries not yet delivered
+
+    // The details of an entry could not be read, or reading the folder failed.
+    bool ReadFailed = false;
 
     // Entries of this folder on which a network file system is mounted: they are not looked
     // at, only left out. Empty in nearly every folder.
@@ -69,8 +88,8 @@ struct WalkLevel {
     std::size_t AheadCursor = 0;
     // Entries listed so far from Reader: their places in the walk's order.
     std::uint32_t Ordinal = 0;
-    // A descriptor of the folder opened when its own reading did not keep one: to check the
-    // links it holds and to open its subfolders from. -1 when none is open.
+    // A descriptor of the folder when its own reading keeps none: to check the links it holds
+    // and to open its subfolders from. -1 when none is open.
     int LookupFd = -1;
 
     // The entry that Next delivered last, when it was a folder: a child enumeration opens it.
@@ -83,16 +102,23 @@ struct WalkLevel {
 
 struct FolderWalk::State {
     State();
+    ~State();
 
     std::vector<std::unique_ptr<WalkLevel>> Levels;
     int Depth = 0;     // number of open levels
-    int FdBudget = 8;  // levels below this depth keep their folder open
+    int FdBudget = 0;  // levels below this depth read lazily from an open folder
     FileIdentity Root; // of the root folder once it is open
     bool RootOpen = false;
-    // Targets of the links followed so far: a second link to one of them, or into one of
-    // them, would list the same files again.
-    std::vector<FileIdentity> FollowedTargets;
-    // Reads the folders of buffered levels, one at a time, with one buffer for them all.
+    // The path of the innermost open folder, and of every folder above it as a prefix: names
+    // are appended going down and cut off coming up, so no level keeps a copy of its own.
+    std::string Path;
+    // Every folder the walk has entered: one that is met again by whatever way (a link, a
+    // bind mount, the same file system mounted twice) is not entered a second time.
+    FileIdentitySet Entered;
+    // Folders found to lie outside every entered folder when a link's target was checked
+    // (and the folders above the root); the next check that reaches one of them stops there.
+    FileIdentitySet Outside;
+    // Reads the folders of buffered levels at opening, with one buffer for them all.
     DirectoryReader SharedReader;
     // The file systems met so far: their types and kinds of drive.
     MountedDevices Devices;

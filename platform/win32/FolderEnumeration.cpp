@@ -52,7 +52,9 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     level->Find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &level->Data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (level->Find == INVALID_HANDLE_VALUE) {
-        skip_ = FolderSkip::Unreadable;
+        // An empty drive root has not even "." to deliver; it is read, not skipped.
+        skip_ = GetLastError() == ERROR_FILE_NOT_FOUND ? FolderSkip::NotEntered
+                                                       : FolderSkip::Unreadable;
         return;
     }
     level->HasPending = true;

@@ -16,6 +16,11 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
+void AppendPathName(std::string& path, std::string_view name) {
+    path.push_back('\\');
+    path.append(name);
+}
+
 FileLocation SplitFileLocation(const std::string& fullPath) {
     // Both separators are ASCII, so a byte search cannot land inside a UTF-8 sequence.
     const std::size_t cut = fullPath.find_last_of("\\:");
