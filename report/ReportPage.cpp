@@ -61,6 +61,11 @@ std::string BuildReportPage(const std::string& templateText, const ScanState& st
         const std::string skipped = MakeSkippedMountsSentence(state, german, locale);
         if (!skipped.empty())
             sentence += "<BR>" + Utf8ToPageText(EscapeHtml(skipped));
+        // A result with gaps says so where the result is stated.
+        if (state.UnreadableFolderCount > 0) {
+            sentence += "<BR>" + Utf8ToPageText(MakeUnreadableFoldersText(
+                                     state.UnreadableFolderCount, german, locale));
+        }
         page = ReplaceAllIgnoringCase(page, HeadlinePattern,
                                       std::string(SummaryOpening) + sentence + "</B>");
     }

@@ -32,7 +32,8 @@ inline constexpr std::string_view SummaryOpening =
 // With `withSummary` the headline band gets the summary sentence in English or German, its
 // decimal separator from `locale`, naming the scan root and `volumeLabel`. The sentence
 // divides by the counters as they are: the window sets zero counters to 1 before it builds
-// the page (SetZeroCountersToOne), so that the totals bar written afterwards agrees.
+// the page (SetZeroCountersToOne), so that the totals bar written afterwards agrees. The
+// number of folders that could not be read, if any, follows on a line of its own.
 // The inserted texts are HTML-escaped and written as Windows-1252 (characters outside it
 // as character references), so a folder named "R&D <draft>" shows as that text.
 //

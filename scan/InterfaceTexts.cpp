@@ -37,6 +37,9 @@ const InterfaceTexts English{
     .ReportNotWritten = "Cannot write the report file \"%1\"",
     .ReportNotClosed = "Cannot close the report file \"%1\"",
     .PageNotShown = "Cannot show the page \"%1\"",
+    .RootUnreadable = "The folder %s could not be read.",
+    .OneFolderUnreadable = "1 folder could not be read.",
+    .FoldersUnreadable = "%d folders could not be read.",
 };
 
 // The German headline's first line keeps its blank before the line break.
@@ -72,6 +75,9 @@ const InterfaceTexts German{
     .ReportNotWritten = "Die Berichtsdatei \"%1\" kann nicht geschrieben werden",
     .ReportNotClosed = "Die Berichtsdatei \"%1\" kann nicht geschlossen werden",
     .PageNotShown = "Die Seite \"%1\" kann nicht angezeigt werden",
+    .RootUnreadable = "Der Ordner %s konnte nicht gelesen werden.",
+    .OneFolderUnreadable = "1 Ordner konnte nicht gelesen werden.",
+    .FoldersUnreadable = "%d Ordner konnten nicht gelesen werden.",
 };
 
 } // namespace

@@ -37,6 +37,11 @@ struct InterfaceTexts {
     std::string_view ReportNotWritten; // %1: the report file
     std::string_view ReportNotClosed;  // %1: the report file
     std::string_view PageNotShown;     // %1: the report file
+    // The end of a scan whose root could not be opened or read ("%s" the root).
+    std::string_view RootUnreadable;
+    // Under the summary sentence when folders were skipped: one, and "%d" of them.
+    std::string_view OneFolderUnreadable;
+    std::string_view FoldersUnreadable;
 };
 
 const InterfaceTexts& EnglishTexts();

@@ -19,14 +19,9 @@
 
 namespace {
 
-std::uint32_t ClampToCounter(std::uint64_t value) {
-    return static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(value, std::numeric_limits<std::uint32_t>::max()));
-}
-
 // The whole MiB of a size, as the listed total counts them.
-std::uint32_t WholeMB(std::uint64_t sizeBytes) {
-    return static_cast<std::uint32_t>(sizeBytes >> 20);
+std::uint64_t WholeMB(std::uint64_t sizeBytes) {
+    return sizeBytes >> 20;
 }
 
 // Marks a scan as running for as long as StartScan runs, also when it throws.
@@ -103,8 +98,8 @@ void ScanEngine::StartScan(const std::string& path) {
     if (space.Ok) {
         const std::uint64_t totalMB = space.TotalBytes / 1024 / 1024;
         const std::uint64_t freeMB = space.FreeBytes / 1024 / 1024;
-        state_.DiskTotalMB = ClampToCounter(totalMB);
-        state_.DiskUsedMB = ClampToCounter(totalMB > freeMB ? totalMB - freeMB : 0);
+        state_.DiskTotalMB = totalMB;
+        state_.DiskUsedMB = totalMB > freeMB ? totalMB - freeMB : 0;
     } else {
         state_.DiskTotalMB = 1;
         state_.DiskUsedMB = 1;
@@ -114,6 +109,8 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.FileCount = 0;
     state_.ListCapacity = 100;
     state_.SkippedMountCount = 0;
+    state_.UnreadableFolderCount = 0;
+    state_.RootUnreadable = false;
     StopRequested = false;
 
     const std::string root = TrimScanRoot(path);
@@ -124,10 +121,13 @@ void ScanEngine::StartScan(const std::string& path) {
     try {
         FolderWalk walk(root, WalkThreads());
         WalkInProgress walking(walk_, walk);
-        ScanFolder(root);
+        path_ = root;
+        ScanFolder();
+        std::string().swap(path_);
     } catch (...) {
         // The walk failed midway: the window is left as after a stop, then the error goes
         // on to the window's handler.
+        std::string().swap(path_);
         EndScan(false);
         throw;
     }
@@ -137,10 +137,16 @@ void ScanEngine::StartScan(const std::string& path) {
 void ScanEngine::EndScan(bool withReportPage) {
     window_.StopBusyAnimation();
     window_.ShowBrowseButton(std::string(TextsFor(IsGermanUser()).BrowseButton));
-    if (withReportPage)
-        window_.ShowReportPage(true);
-    window_.SetStatusText(std::string(TextsFor(IsGermanUser()).CreditLine));
-    UpdateTotalsPanels();
+    if (state_.RootUnreadable) {
+        // No result at all: neither a summary nor totals that would read as one.
+        window_.SetStatusText(MakeRootUnreadableText(state_.ScanRoot, IsGermanUser(), locale_));
+        window_.WriteTotalsPanels(TotalsPanelTexts{});
+    } else {
+        if (withReportPage)
+            window_.ShowReportPage(true);
+        window_.SetStatusText(std::string(TextsFor(IsGermanUser()).CreditLine));
+        UpdateTotalsPanels();
+    }
     StopRequested = false;
 }
 
@@ -148,21 +154,18 @@ int ScanEngine::WalkThreads() const {
     return walkThreads_ > 0 ? walkThreads_ : FolderWalk::DefaultReadAheadThreads();
 }
 
-void ScanEngine::ScanFolder(const std::string& folder) {
-    window_.SetStatusText(folder);
+void ScanEngine::ScanFolder() {
+    window_.SetStatusText(path_);
     if (StopRequested)
         return;
 
-    FolderEnumeration enumeration(*walk_, folder);
+    FolderEnumeration enumeration(*walk_, path_);
     if (!enumeration.IsOpen()) {
-        // A folder that cannot be read contributes nothing; the walk goes on. A drive left
-        // out is counted, so that the result does not read as complete.
-        const FolderSkip reason = enumeration.Skip();
-        enumeration.Close();
-        if (reason == FolderSkip::OtherDrive) {
-            ++state_.SkippedMountCount;
-            window_.FolderSkipped(folder, reason);
-        }
+        // A folder that cannot be read contributes nothing; the walk goes on. Without its
+        // root a scan has no result (a child's path is always longer than the root's).
+        if (enumeration.Skip() == FolderSkip::Unreadable && path_.size() == state_.ScanRoot.size())
+            state_.RootUnreadable = true;
+        NoteSkippedFolder(enumeration.Skip());
         window_.ProcessPendingMessages();
         return;
     }
@@ -175,14 +178,16 @@ void ScanEngine::ScanFolder(const std::string& folder) {
             return;
         }
         if (IsSubfolderEntry(entry)) {
-            // The entry's name belongs to the enumeration; the path is a copy of it.
-            ScanFolder(JoinPath(folder, std::string(entry.Name)));
+            const std::size_t length = path_.size();
+            AppendPathName(path_, entry.Name);
+            ScanFolder();
+            path_.resize(length);
         } else if (IsFileEntry(entry)) {
             if (state_.FileCount != std::numeric_limits<std::uint32_t>::max())
                 ++state_.FileCount;
             // Only admitted files cost more than this test: nothing is copied for the rest.
             if (entry.SizeBytes >= state_.MinListedSize) {
-                AddFile(folder, entry);
+                AddFile(path_, entry);
                 window_.ProcessPendingMessages();
                 if (StopRequested) {
                     enumeration.Close();
@@ -191,8 +196,22 @@ void ScanEngine::ScanFolder(const std::string& folder) {
             }
         }
     }
+    // A read error midway ends the entries early: what was delivered counts, the rest is
+    // missing.
+    NoteSkippedFolder(enumeration.Skip());
     enumeration.Close();
     window_.ProcessPendingMessages();
+}
+
+void ScanEngine::NoteSkippedFolder(FolderSkip reason) {
+    if (reason == FolderSkip::None || reason == FolderSkip::NotEntered)
+        return;
+    // Counted, so that a result with gaps does not read as complete.
+    if (reason == FolderSkip::Unreadable)
+        ++state_.UnreadableFolderCount;
+    else if (reason == FolderSkip::OtherDrive)
+        ++state_.SkippedMountCount;
+    window_.FolderSkipped(path_, reason);
 }
 
 void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry) {
@@ -216,6 +235,18 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry)
         UpdateTotalsPanels();
         window_.ProcessPendingMessages();
     }
+}
+
+void ScanEngine::RemoveListedEntry(int row) {
+    if (row < 0 || row >= list_.Count())
+        return;
+    const std::uint64_t removedMB = WholeMB(list_.At(row).SizeValue);
+    state_.ListedTotalMB -= std::min(removedMB, state_.ListedTotalMB);
+    list_.RemoveAt(row);
+    // A list with room again admits every file, as before it first filled.
+    if (list_.Count() < state_.ListCapacity)
+        state_.MinListedSize = 0;
+    UpdateTotalsPanels();
 }
 
 void ScanEngine::UpdateTotalsPanels() {

@@ -4,6 +4,8 @@
 #include "ResultList.h"
 #include "ScanState.h"
 
+#include "platform/fs/FolderEnumeration.h"
+
 #include <string>
 
 class FolderWalk;
@@ -37,6 +39,11 @@ public:
     // Writes the totals bar from the current scan state, in the user's language.
     void UpdateTotalsPanels();
 
+    // Removes the listed entry at `row` (a file the user deleted): its whole MiB leave the
+    // listed total, the threshold returns to 0 when the list is below its capacity again, and
+    // the totals bar is written again. Out-of-range rows are ignored.
+    void RemoveListedEntry(int row);
+
     ScanState& State() { return state_; }
     const ScanState& State() const { return state_; }
     ResultList& List() { return list_; }
@@ -54,7 +61,10 @@ public:
     const LocaleFormat& Locale() const { return locale_; }
 
 private:
-    void ScanFolder(const std::string& folder);
+    // Walks the folder whose path is `path_`, and everything under it.
+    void ScanFolder();
+    // Counts and announces a folder that was not read.
+    void NoteSkippedFolder(FolderSkip reason);
     // Adds one admitted file to the list; may evict the smallest entry.
     void AddFile(const std::string& folder, const DirectoryEntry& entry);
 
@@ -68,6 +78,9 @@ private:
     bool running_ = false;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans
     int walkThreads_ = 1;
+    // The path of the folder being walked: names are appended going down and cut off coming
+    // up, so that a deep tree costs one path, not one per level.
+    std::string path_;
     // The scan root's volume label, found once per walk: the totals are rewritten at every
     // eviction, and finding the label reads the system's mount table.
     std::string walkVolumeLabel_;

@@ -14,13 +14,18 @@ struct ScanState {
     // File entries met in this scan, listed or not.
     std::uint32_t FileCount = 0;
     // The volume's capacity and used space in MiB; 1 and 1 when the volume query failed.
-    std::uint32_t DiskTotalMB = 0;
-    std::uint32_t DiskUsedMB = 0;
+    std::uint64_t DiskTotalMB = 0;
+    std::uint64_t DiskUsedMB = 0;
     // Running sum of the listed files' sizes, each shifted right by 20 bits (whole MiB).
-    std::uint32_t ListedTotalMB = 0;
+    std::uint64_t ListedTotalMB = 0;
     // The largest number of entries the list keeps; set to 100 at every scan start.
     std::int32_t ListCapacity = 100;
     // Network and removable drives mounted below the root that the walk left out; reset at
     // every scan start.
     std::uint64_t SkippedMountCount = 0;
+    // Folders of this scan that could not be opened or read; what they hold is missing from
+    // the result.
+    std::uint64_t UnreadableFolderCount = 0;
+    // True when the scan's root itself could not be opened or read: the scan has no result.
+    bool RootUnreadable = false;
 };

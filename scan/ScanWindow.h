@@ -2,6 +2,7 @@
 
 #include "ListChange.h"
 #include "TotalsPanelTexts.h"
+#include "platform/fs/FolderEnumeration.h"
 
 #include "platform/fs/FolderEnumeration.h"
 

@@ -8,14 +8,14 @@
 
 namespace {
 
-long double NonZero(std::uint32_t divisor) {
-    return divisor == 0 ? 1.0L : divisor;
+long double NonZero(std::uint64_t divisor) {
+    return divisor == 0 ? 1.0L : static_cast<long double>(divisor);
 }
 
 } // namespace
 
 TotalsFigures ComputeTotals(const ScanState& state) {
-    const long double listedMB = state.ListedTotalMB;
+    const auto listedMB = static_cast<long double>(state.ListedTotalMB);
     TotalsFigures figures;
     figures.ListedGB = listedMB / 1024;
     // The per-cent factor is applied before dividing, so that a share that is exactly a half
@@ -60,4 +60,17 @@ std::string MakeSkippedMountsSentence(const ScanState& state, bool german,
     const auto count = static_cast<std::int64_t>(
         std::min<std::uint64_t>(state.SkippedMountCount, std::numeric_limits<std::int64_t>::max()));
     return FormatText(texts.SkippedMountsMany, {count}, locale);
+}
+
+std::string MakeRootUnreadableText(const std::string& root, bool german,
+                                   const LocaleFormat& locale) {
+    return FormatText(TextsFor(german).RootUnreadable, {root}, locale);
+}
+
+std::string MakeUnreadableFoldersText(std::uint64_t count, bool german,
+                                      const LocaleFormat& locale) {
+    const InterfaceTexts& texts = TextsFor(german);
+    if (count == 1)
+        return std::string(texts.OneFolderUnreadable);
+    return FormatText(texts.FoldersUnreadable, {static_cast<std::int64_t>(count)}, locale);
 }

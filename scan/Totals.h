@@ -30,3 +30,10 @@ std::string MakeSummarySentence(const ScanState& state, const std::string& rootT
 // or German; empty when it left none out.
 std::string MakeSkippedMountsSentence(const ScanState& state, bool german,
                                       const LocaleFormat& locale);
+
+// The end of a scan whose root could not be read, naming `root`, in English or German.
+std::string MakeRootUnreadableText(const std::string& root, bool german,
+                                   const LocaleFormat& locale);
+
+// The line under the summary sentence when `count` folders (more than 0) could not be read.
+std::string MakeUnreadableFoldersText(std::uint64_t count, bool german, const LocaleFormat& locale);

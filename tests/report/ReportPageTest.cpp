@@ -131,6 +131,27 @@ TEST(ReportPageSummary, DrivesLeftOutAreNamedUnderTheSentenceInEitherLanguage) {
               SummaryBand(english));
 }
 
+TEST(ReportPageSummary, SkippedFoldersAreCountedUnderTheSentenceInBothLanguages) {
+    const std::string english =
+        "The 100 largest files on D:\\Data occupy 5.00 GB.<BR>These are 5% of total hard disk "
+        "space and 10% of the occupied disk space on D:.";
+    const std::string german = "Die 100 gr\xF6\xDF"
+                               "ten Dateien auf D:\\Data belegen zusammen 5,00 GB.<BR>Das sind "
+                               "5% des gesamten Speicherplatzes und 10% des belegten "
+                               "Speicherplatzes von D:.";
+    ScanState state = ExampleScan();
+    state.UnreadableFolderCount = 12;
+    EXPECT_EQ(BuildReportPage(kBand, state, true, false, LocaleFormat{}, kProgram, "D:"),
+              SummaryBand(english + "<BR>12 folders could not be read."));
+    EXPECT_EQ(BuildReportPage(kBand, state, true, true, DecimalComma(), kProgram, "D:"),
+              SummaryBand(german + "<BR>12 Ordner konnten nicht gelesen werden."));
+    state.UnreadableFolderCount = 1;
+    EXPECT_EQ(BuildReportPage(kBand, state, true, false, LocaleFormat{}, kProgram, "D:"),
+              SummaryBand(english + "<BR>1 folder could not be read."));
+    EXPECT_EQ(BuildReportPage(kBand, state, true, true, DecimalComma(), kProgram, "D:"),
+              SummaryBand(german + "<BR>1 Ordner konnte nicht gelesen werden."));
+}
+
 TEST(ReportPageSummary, WithoutSummaryTheBandStaysAsItIs) {
     ScanState state;
     state.ScanRoot = "/data";

@@ -159,10 +159,10 @@ public:
 // A folder of its own under the temporary folder, removed with everything in it at the end.
 class TempTree {
 public:
-    TempTree() {
+    // A new folder in `base`, the temporary folder unless given.
+    explicit TempTree(std::filesystem::path base = std::filesystem::temp_directory_path()) {
         std::random_device seed;
         std::mt19937_64 random(seed());
-        const auto base = std::filesystem::temp_directory_path();
         for (int attempt = 0; attempt < 100; ++attempt) {
             auto candidate = base / ("bulkon-scan-test-" + std::to_string(random()));
             if (std::filesystem::create_directory(candidate)) {

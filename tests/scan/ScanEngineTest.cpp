@@ -4,6 +4,7 @@
 #include "scan/ScanEngine.h"
 #include "scan/StopRequested.h"
 #include "scan/TextFormat.h"
+#include "scan/Totals.h"
 
 #include "platform/fs/DirectoryEntry.h"
 #include "platform/fs/FolderEnumeration.h"
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -335,6 +337,66 @@ TEST_F(ScanEngineTest, HugeFilesAreOrderedByTheirFullSize) {
     ExpectNoProtocolFaults();
 }
 
+TEST_F(ScanEngineTest, LargestPossibleFilesTotalWithoutWrapping) {
+    constexpr std::uint64_t Largest = 0x7FFFFFFFFFFFFFFF;
+    // Few file systems take files this large; tmpfs does.
+    std::unique_ptr<TempTree> huge = std::make_unique<TempTree>();
+    if (!huge->File("a", Largest)) {
+        std::error_code error;
+        if (!std::filesystem::is_directory("/dev/shm", error))
+            GTEST_SKIP() << "no file system at hand takes files of 2^63-1 bytes";
+        huge = std::make_unique<TempTree>("/dev/shm");
+        if (huge->Root().empty() || !huge->File("a", Largest))
+            GTEST_SKIP() << "no file system at hand takes files of 2^63-1 bytes";
+    }
+    ASSERT_TRUE(huge->File("b", Largest));
+    ASSERT_TRUE(huge->File("c", 4 * 1024 * 1024 * GiB));
+    engine.StartScan(huge->Root().string());
+
+    ASSERT_EQ(engine.List().Count(), 3);
+    EXPECT_EQ(engine.List().At(0).SizeValue, Largest);
+    EXPECT_EQ(engine.List().At(2).Caption, "c");
+    // Each of the largest is 2^43 MiB short of one; 4 PiB are 2^32 MiB.
+    const std::uint64_t listedMB = 2 * ((std::uint64_t(1) << 43) - 1) + (std::uint64_t(1) << 32);
+    EXPECT_EQ(engine.State().ListedTotalMB, listedMB);
+    const std::string total = german ? "Zusammen 17184063488" : "Total 17184063488";
+    EXPECT_EQ(window.WithPrefix("totals ").back().rfind("totals " + total, 0), 0u)
+        << window.WithPrefix("totals ").back();
+}
+
+TEST_F(ScanEngineTest, RemovingAListedFileMidScanKeepsTheListFullAndTheTotalTrue) {
+    for (int i = 0; i < 102; ++i)
+        ASSERT_TRUE(tree.File("f" + std::to_string(i), 0));
+    const std::vector<std::string> order = DeliveryOrder(Root());
+    ASSERT_EQ(order.size(), 102u);
+    // The 101st file met evicts the smallest and raises the threshold to 11 MiB; the user
+    // then deletes the largest; the last file met, of 5 MiB, belongs in the list again.
+    for (size_t i = 0; i < 101; ++i)
+        ASSERT_TRUE(tree.File(order[i], (10 + i) * MiB));
+    ASSERT_TRUE(tree.File(order[101], 5 * MiB));
+    bool removed = false;
+    window.OnProcess = [&](int) {
+        if (!removed && engine.State().MinListedSize > 0) {
+            removed = true;
+            const std::size_t totalsBefore = window.WithPrefix("totals ").size();
+            engine.RemoveListedEntry(0);
+            EXPECT_EQ(engine.State().MinListedSize, 0u);
+            EXPECT_EQ(window.WithPrefix("totals ").size(), totalsBefore + 1)
+                << "the totals bar still counts the removed file";
+        }
+    };
+    engine.StartScan(Root());
+
+    ASSERT_TRUE(removed);
+    ASSERT_EQ(engine.List().Count(), 100) << "a later file that belongs in the list was refused";
+    EXPECT_EQ(engine.List().At(99).Caption, order[101]);
+    std::uint64_t listedMB = 0;
+    for (const ResultEntry& entry : engine.List().Entries())
+        listedMB += entry.SizeValue / MiB;
+    EXPECT_EQ(engine.State().ListedTotalMB, listedMB);
+    ExpectNoProtocolFaults();
+}
+
 TEST_F(ScanEngineTest, FourGiBFileIsNotMistakenForAnEmptyOne) {
     for (int i = 0; i < 101; ++i)
         ASSERT_TRUE(tree.File("f" + std::to_string(i), 0));
@@ -353,25 +415,37 @@ TEST_F(ScanEngineTest, FourGiBFileIsNotMistakenForAnEmptyOne) {
     EXPECT_EQ(engine.State().ListedTotalMB, 99u + 4096u);
 }
 
-TEST_F(ScanEngineTest, EmptyAndMissingRootsEndNormally) {
+TEST_F(ScanEngineTest, EmptyRootEndsNormallyAndMissingRootEndsWithAMessage) {
     engine.StartScan(Root());
     EXPECT_EQ(engine.List().Count(), 0);
     EXPECT_EQ(engine.State().FileCount, 0u);
     EXPECT_EQ(window.Count("report 1"), 1);
     EXPECT_EQ(window.Count("totals ", true), 1);
     EXPECT_EQ(window.Lines.back().rfind("totals ", 0), 0u);
+    EXPECT_FALSE(engine.State().RootUnreadable);
 
+    // A root that cannot be read must not end like an empty tree that was read: no summary,
+    // no totals, the reason in the status line.
     window.Lines.clear();
     const std::string missing = Join(Root(), "missing");
     engine.StartScan(missing);
     EXPECT_EQ(engine.List().Count(), 0);
-    EXPECT_EQ(engine.State().FileCount, 0u);
     EXPECT_EQ(engine.State().ScanRoot, missing);
-    EXPECT_EQ(window.Count("status " + missing), 1);
-    EXPECT_EQ(window.Count("report 1"), 1);
-    EXPECT_EQ(window.Lines.back().rfind("totals ", 0), 0u);
-    EXPECT_GE(engine.State().DiskTotalMB, 1u);
+    EXPECT_TRUE(engine.State().RootUnreadable);
+    EXPECT_EQ(engine.State().UnreadableFolderCount, 1u);
+    EXPECT_EQ(window.Count("report 1"), 0);
+    const std::vector<std::string> ending(window.Lines.end() - 2, window.Lines.end());
+    EXPECT_EQ(ending, (std::vector<std::string>{
+                          "status " + MakeRootUnreadableText(missing, german, engine.Locale()),
+                          "totals ||"}));
     EXPECT_FALSE(StopRequested);
+
+    // The next scan of a readable root ends normally again.
+    window.Lines.clear();
+    engine.StartScan(Root());
+    EXPECT_FALSE(engine.State().RootUnreadable);
+    EXPECT_EQ(engine.State().UnreadableFolderCount, 0u);
+    EXPECT_EQ(window.Count("report 1"), 1);
 }
 
 TEST_F(ScanEngineTest, OneTrailingSeparatorIsTrimmedFromTheRoot) {
