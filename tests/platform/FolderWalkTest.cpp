@@ -1,3 +1,4 @@
+#include "ScratchMounts.h"
 #include "TestTree.h"
 
 #include <gtest/gtest.h>
@@ -346,6 +347,53 @@ TEST(FolderWalkTest, TreeDeeperThanTheOpenFileLimitAndPathMaxIsWalkedCompletely)
     }
     EXPECT_EQ(sizeSum, std::uint64_t(Levels) * (Levels + 1) / 2)
         << "every level's file with its own size";
+}
+
+TEST(FolderWalkTest, WalkCompletesUnderAVeryLowOpenFileLimit) {
+    // 400 levels of three files each, below a limit that leaves a handful of descriptors.
+    constexpr int Levels = 400;
+    ScratchFolder root;
+    MakeDeepChain(root.Path(), Levels, "d");
+    std::string folder = root.Path();
+    for (int level = 0; level < Levels; ++level) {
+        folder += "/d";
+        MakeFile(folder + "/g", 1);
+        MakeFile(folder + "/h", 2);
+    }
+    for (const char* limit : {"6", "12"}) {
+        ProgramRun run = RunProgram({WALK_PROBE_PATH, "--nofile", limit, root.Path()});
+        ASSERT_EQ(run.ExitStatus, 0) << run.Output.substr(0, 2000);
+        ProbeReport report = ParseProbeOutput(run.Output);
+        ASSERT_TRUE(report.Done) << "limit " << limit;
+        EXPECT_EQ(report.FileCount, static_cast<std::size_t>(3 * Levels)) << "limit " << limit;
+        EXPECT_TRUE(report.Unopened.empty()) << "limit " << limit;
+    }
+}
+
+TEST(FolderWalkTest, FolderReachedASecondTimeByAMountIsNotWalkedAgain) {
+    // A folder bind-mounted inside itself, and a folder mounted a second time beside itself,
+    // have the same device and inode as the folder first walked.
+    ScratchFolder root;
+    MakeFile(root / "a.bin", 1);
+    MakeFolder(root / "sub");
+    MakeFile(root / "sub/b.bin", 2);
+    MakeFolder(root / "sub/loop");
+    MakeFolder(root / "x");
+    MakeFile(root / "x/c.bin", 3);
+    MakeFolder(root / "y");
+    ScratchMount loop = ScratchMount::Bind(root.Path(), root / "sub/loop");
+    if (!loop.Ok()) {
+        GTEST_SKIP() << loop.Error();
+    }
+    ScratchMount twice = ScratchMount::Bind(root / "x", root / "y");
+    ASSERT_TRUE(twice.Ok()) << twice.Error();
+
+    WalkResult walk = WalkAll(root.Path());
+    std::map<std::string, int> timesSeen;
+    for (const auto& [path, size] : FilesBelow(root.Path(), walk)) {
+        ++timesSeen[SplitFileLocation(path).FileName];
+    }
+    EXPECT_EQ(timesSeen, (std::map<std::string, int>{{"a.bin", 1}, {"b.bin", 1}, {"c.bin", 1}}));
 }
 
 TEST(FolderWalkTest, UnreadableFolderIsSkippedAndTheWalkGoesOn) {

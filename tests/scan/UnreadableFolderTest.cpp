@@ -1,5 +1,6 @@
-// A folder the user may not read is skipped and the scan goes on. Permission bits do not
-// stop root, who runs CI, so there the scan runs in a child process that has become nobody.
+// A folder the user may not read is skipped, counted and announced, and the scan goes on; a
+// root the user may not read ends the scan without a result. Permission bits do not stop
+// root, who runs CI, so there the scan runs in a child process that has become nobody.
 #include "ChildProcess.h"
 #include "RecordingWindow.h"
 
@@ -26,32 +27,69 @@ std::string ScanAndDescribe(const std::string& root) {
     text +=
         "\nlocked entered: " + std::to_string(window.Count("status " + JoinPath(root, "locked")));
     text += "\nsummary pages: " + std::to_string(window.Count("report 1"));
+    text += "\nunreadable: " + std::to_string(engine.State().UnreadableFolderCount);
+    text += engine.State().RootUnreadable ? " (the root)" : "";
+    for (const std::string& line : window.WithPrefix("skipped "))
+        text += "\n" + line;
     return text;
 }
 
-// Runs ScanAndDescribe as nobody in a child process and returns its text.
-std::string ScanAsNobody(const std::string& root) {
+// Runs ScanAndDescribe as the user, as nobody in a child process when the user is root.
+std::string ScanAsTheUser(const std::string& root) {
+    if (geteuid() != 0)
+        return ScanAndDescribe(root);
     return childprocess::Run({.AsNobody = true}, [&]() -> std::string {
-        if (access(JoinPath(root, "locked").c_str(), R_OK) == 0)
-            return "nobody can read the locked folder";
+        if (geteuid() != childprocess::Nobody)
+            return "still not nobody";
         return ScanAndDescribe(root);
     });
 }
 
-TEST(UnreadableFolder, IsSkippedAndTheWalkGoesOn) {
+// Opens the tree itself to the other user.
+void OpenToOthers(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+}
+
+TEST(UnreadableFolder, IsSkippedCountedAndNamedAndTheWalkGoesOn) {
     TempTree tree;
     ASSERT_FALSE(tree.Root().empty());
     ASSERT_TRUE(tree.File("locked/f", 10));
     ASSERT_TRUE(tree.File("open/g", 20));
-    namespace fs = std::filesystem;
-    fs::permissions(tree.Path("locked"), fs::perms::none);
-    // The other user must reach the tree itself.
-    fs::permissions(tree.Root(), fs::perms::owner_all | fs::perms::group_read |
-                                     fs::perms::group_exec | fs::perms::others_read |
-                                     fs::perms::others_exec);
+    std::filesystem::permissions(tree.Path("locked"), std::filesystem::perms::none);
+    OpenToOthers(tree.Root());
     const std::string root = tree.Root().string();
-    const std::string expected = "listed: g\nlocked entered: 1\nsummary pages: 1";
-    EXPECT_EQ(geteuid() == 0 ? ScanAsNobody(root) : ScanAndDescribe(root), expected);
+    EXPECT_EQ(ScanAsTheUser(root), "listed: g\nlocked entered: 1\nsummary pages: 1\nunreadable: "
+                                   "1\nskipped unreadable " +
+                                       JoinPath(root, "locked"));
+}
+
+TEST(UnreadableFolder, FolderThatCanBeListedButNotLookedIntoCountsAsUnreadable) {
+    // Read without search permission: the names can be listed, their sizes not be read.
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    ASSERT_TRUE(tree.File("locked/inner/f", 10));
+    ASSERT_TRUE(tree.File("g", 20));
+    namespace fs = std::filesystem;
+    fs::permissions(tree.Path("locked"), fs::perms::owner_all | fs::perms::others_read);
+    OpenToOthers(tree.Root());
+    const std::string root = tree.Root().string();
+    EXPECT_EQ(ScanAsTheUser(root), "listed: g\nlocked entered: 1\nsummary pages: 1\nunreadable: "
+                                   "1\nskipped unreadable " +
+                                       JoinPath(root, "locked"));
+}
+
+TEST(UnreadableFolder, UnreadableRootEndsWithoutASummary) {
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    ASSERT_TRUE(tree.File("locked/f", 10));
+    std::filesystem::permissions(tree.Path("locked"), std::filesystem::perms::none);
+    OpenToOthers(tree.Root());
+    const std::string root = JoinPath(tree.Root().string(), "locked");
+    EXPECT_EQ(ScanAsTheUser(root), "listed:\nlocked entered: 0\nsummary pages: 0\nunreadable: 1 "
+                                   "(the root)\nskipped unreadable " +
+                                       root);
 }
 
 } // namespace
