@@ -35,6 +35,8 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return fd_; }
+    // Takes `fd` over; the one held before must have been closed.
+    void Reset(int fd) { fd_ = fd; }
     // Closes now and reports a failed close, which can mean lost metadata on some file
     // systems.
     int Close() {
@@ -300,6 +302,87 @@ GeneratedTree GenerateTree(const std::string& folder, const TreeShape& shape) {
         }
     }
     return tree;
+}
+
+GeneratedCounts GenerateDeepTree(const std::string& folder, std::size_t levels,
+                                 std::uint64_t seed) {
+    EnsureEmptyFolder(folder);
+    TreeRandom random(seed);
+    GeneratedCounts counts;
+    counts.ScanFolder = folder;
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        ThrowErrno(errno, "cannot open folder " + folder);
+    }
+    FileDescriptor current(fd);
+    std::string where = folder; // for messages only: the depth, not the whole path
+    for (std::size_t level = 0; level <= levels; ++level) {
+        for (const char* name : {"a.bin", "b.dat", "c.iso"}) {
+            GeneratedFile file;
+            file.Path = where + "/" + name;
+            file.SizeBytes = DrawSize(random);
+            file.LastWriteTime = DrawLastWriteTime(random);
+            CreateFile(current.Get(), name, file);
+            ++counts.FileCount;
+        }
+        if (level == levels) {
+            break;
+        }
+        where = folder + " at depth " + std::to_string(level + 1);
+        if (::mkdirat(current.Get(), "d", 0755) != 0) {
+            ThrowErrno(errno, "cannot create folder " + where);
+        }
+        const int child = ::openat(current.Get(), "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (child < 0) {
+            ThrowErrno(errno, "cannot open folder " + where);
+        }
+        current.Close();
+        current.Reset(child);
+        ++counts.FolderCount;
+    }
+    return counts;
+}
+
+GeneratedCounts GenerateLinkFarm(const std::string& folder, std::size_t links, std::uint64_t seed) {
+    EnsureEmptyFolder(folder);
+    TreeRandom random(seed);
+    GeneratedCounts counts;
+    const std::string targets = JoinTreePath(folder, "targets");
+    counts.ScanFolder = JoinTreePath(folder, "links");
+    for (const std::string& made : {targets, counts.ScanFolder}) {
+        if (::mkdir(made.c_str(), 0755) != 0) {
+            ThrowErrno(errno, "cannot create folder " + made);
+        }
+    }
+    FileDescriptor linksFd(::open(counts.ScanFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (linksFd.Get() < 0) {
+        ThrowErrno(errno, "cannot open folder " + counts.ScanFolder);
+    }
+    for (std::size_t n = 0; n < links; ++n) {
+        const std::string number = std::to_string(n);
+        const std::string target = JoinTreePath(targets, "t" + number);
+        if (::mkdir(target.c_str(), 0755) != 0) {
+            ThrowErrno(errno, "cannot create folder " + target);
+        }
+        FileDescriptor targetFd(::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (targetFd.Get() < 0) {
+            ThrowErrno(errno, "cannot open folder " + target);
+        }
+        GeneratedFile file;
+        file.Path = JoinTreePath(target, "f.bin");
+        file.SizeBytes = DrawSize(random);
+        file.LastWriteTime = DrawLastWriteTime(random);
+        CreateFile(targetFd.Get(), "f.bin", file);
+        const std::string linkName = "l" + number;
+        if (::symlinkat(("../targets/t" + number).c_str(), linksFd.Get(), linkName.c_str()) != 0) {
+            ThrowErrno(errno, "cannot create link " + JoinTreePath(counts.ScanFolder, linkName));
+        }
+        ++counts.FileCount;
+        ++counts.FolderCount;
+        ++counts.LinkCount;
+    }
+    counts.FolderCount += 2;
+    return counts;
 }
 
 bool WriteManifest(const std::string& manifestPath, const std::vector<GeneratedFile>& files,

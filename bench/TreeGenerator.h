@@ -26,6 +26,28 @@ struct GeneratedTree {
 // any failure; what was created until then stays.
 GeneratedTree GenerateTree(const std::string& folder, const TreeShape& shape);
 
+// What GenerateDeepTree and GenerateLinkFarm made. Their files are too many, or their paths
+// too long, to be kept one by one.
+struct GeneratedCounts {
+    std::size_t FileCount = 0;
+    std::size_t FolderCount = 0;
+    std::size_t LinkCount = 0;
+    // The folder to scan: the tree's folder, or for a link farm its folder of links.
+    std::string ScanFolder;
+};
+
+// Creates a chain of `levels` nested folders named "d" below `folder` (created when missing,
+// else empty), each holding three sparse files with sizes drawn from `seed`. Paths grow far
+// beyond PATH_MAX: the chain is made with one descriptor at a time. Throws std::system_error
+// on any failure.
+GeneratedCounts GenerateDeepTree(const std::string& folder, std::size_t levels, std::uint64_t seed);
+
+// Creates `links` folders "targets/tN" below `folder` (created when missing, else empty), each
+// holding one sparse file, and beside them the folder "links" of symbolic links "lN" to them
+// ("../targets/tN"): a scan of the links folder follows every link to a folder of its own,
+// outside the scanned tree. Throws std::system_error on any failure.
+GeneratedCounts GenerateLinkFarm(const std::string& folder, std::size_t links, std::uint64_t seed);
+
 // Writes one line per file: the size in decimal, a tab, the full path. The generator
 // never makes names with tabs or line breaks, so every line is one file. False with
 // `error` set when the manifest cannot be written.

@@ -1,5 +1,8 @@
 // make_tree FOLDER N [SEED] [--manifest FILE]
-// Creates a reproducible tree of N sparse files under FOLDER for benchmarks and tests.
+// make_tree --deep LEVELS FOLDER [SEED]
+// make_tree --links N FOLDER [SEED]
+// Creates a reproducible tree of N sparse files under FOLDER for benchmarks and tests; or a
+// chain of LEVELS nested folders; or a farm of N links to folders of their own.
 #include "CommandLine.h"
 #include "TreeGenerator.h"
 
@@ -14,14 +17,43 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr, "usage: make_tree FOLDER N [SEED] [--manifest FILE]\n"
+                         "       make_tree --deep LEVELS FOLDER [SEED]\n"
+                         "       make_tree --links N FOLDER [SEED]\n"
                          "  creates N empty (sparse) files of varied sizes under FOLDER,\n"
-                         "  which must be empty or missing; the same SEED gives the same tree\n");
+                         "  which must be empty or missing; the same SEED gives the same tree\n"
+                         "  --deep   a chain of LEVELS nested folders with three files in each\n"
+                         "  --links  FOLDER/links holding N links to folders FOLDER/targets/tK\n"
+                         "           with one file each; scan FOLDER/links\n");
     return 2;
+}
+
+// The deep chain and the link farm: their counts and the folder to scan.
+int MakeShapedTree(std::string_view shape, char** arguments, int count) {
+    std::uint64_t size = 0;
+    std::uint64_t seed = 1;
+    if (count < 2 || count > 3 || !ParseUnsigned(arguments[0], size) ||
+        (count == 3 && !ParseUnsigned(arguments[2], seed))) {
+        return Usage();
+    }
+    try {
+        const GeneratedCounts made = shape == "--deep" ? GenerateDeepTree(arguments[1], size, seed)
+                                                       : GenerateLinkFarm(arguments[1], size, seed);
+        std::printf("files %zu\nfolders %zu\nlinks %zu\nscan %s\n", made.FileCount,
+                    made.FolderCount, made.LinkCount, made.ScanFolder.c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "make_tree: %s\n", error.what());
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 &&
+        (std::string_view(argv[1]) == "--deep" || std::string_view(argv[1]) == "--links")) {
+        return MakeShapedTree(argv[1], argv + 2, argc - 2);
+    }
     std::string manifest;
     std::string positional[3];
     int positionalCount = 0;
