@@ -132,6 +132,27 @@ bool IsOtherDrive(FolderWalk::State& state, dev_t parentDevice, dev_t device) {
     return type == DriveType::Network || type == DriveType::Removable;
 }
 
+// True for the desktop's gvfs folder when no location is mounted in it (or it cannot be
+// read): it is there in every desktop session, and only the locations in it are drives that
+// a scan leaves out. Its list of locations is the gvfs daemon's own and costs no network.
+bool IsEmptyFolderOfDrives(FolderWalk::State& state, const std::string& path, int flags,
+                           dev_t device) {
+    if (state.Devices.FsType(device) != "fuse.gvfsd-fuse") {
+        return false;
+    }
+    DirectoryReader reader;
+    const int fd = OpenPath(state, AT_FDCWD, path, path.size(), flags);
+    if (fd < 0 || !reader.Open(fd)) {
+        return true;
+    }
+    while (const char* name = reader.Read()) {
+        if (!IsDotOrDotDot(name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Decides whether the link `name` in `dirFd`, whose target is the folder `target`, may be
 // followed: not when the walk has entered that folder already (it is inside it, a cycle, or
 // has listed it), and not when the folder lies inside one the walk has entered (inside the
@@ -632,7 +653,9 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     if (isChild && parent->LastEntry.Identity.Device != parent->Identity.Device) {
         const dev_t device = parent->LastEntry.Identity.Device;
         if (IsOtherDrive(state, parent->Identity.Device, device)) {
-            skip_ = FolderSkip::OtherDrive;
+            skip_ = IsEmptyFolderOfDrives(state, state.Path, flags, device)
+                        ? FolderSkip::NotEntered
+                        : FolderSkip::OtherDrive;
             return;
         }
         if (IsPseudoFsType(state.Devices.FsType(device))) {

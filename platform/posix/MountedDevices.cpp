@@ -87,13 +87,14 @@ DriveType MountedDevices::TypeOf(dev_t device) {
     return Find(device).Type;
 }
 
-void MountedDevices::AssumeType(dev_t device, DriveType type) {
+void MountedDevices::AssumeType(dev_t device, DriveType type, const std::string& fsType) {
+    Find(device);
     for (Device& known : devices_) {
         if (known.Number == device) {
             known.Type = type;
-            return;
+            if (!fsType.empty()) {
+                known.FsType = fsType;
+            }
         }
     }
-    Find(device);
-    devices_.back().Type = type;
 }

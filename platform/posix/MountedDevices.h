@@ -36,9 +36,10 @@ public:
     // True when the mount table lists a network file system anywhere.
     bool HasNetworkMounts();
 
-    // Makes `device` count as `type` from now on, whatever the system says. It lets the tests
-    // walk a file system of their own making as if it were a network drive.
-    void AssumeType(dev_t device, DriveType type);
+    // Makes `device` count as `type` (and, when given, as of the file-system type `fsType`)
+    // from now on, whatever the system says. It lets the tests walk a file system of their
+    // own making as if it were a network drive.
+    void AssumeType(dev_t device, DriveType type, const std::string& fsType = {});
 
 private:
     struct Device {

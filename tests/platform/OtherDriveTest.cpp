@@ -157,6 +157,25 @@ TEST_F(MountBelowRootTest, RootOnANetworkDriveIsWalkedButNotAnotherOneBelowIt) {
               (std::map<std::string, FolderSkip>{{"/share", FolderSkip::OtherDrive}}));
 }
 
+TEST_F(MountBelowRootTest, DesktopFolderOfDrivesCountsOnlyWhenItHoldsOne) {
+    // The desktop's gvfs folder is mounted in every session; a location mounted through it
+    // shows as an entry of its own.
+    for (const bool holdsOne : {true, false}) {
+        if (!holdsOne) {
+            ASSERT_EQ(unlink((scratch_ / "root/mnt/in.bin").c_str()), 0);
+        }
+        FolderWalk walk(Root());
+        walk.PlatformState().Devices.AssumeType(mount_->Device(), DriveType::Network,
+                                                "fuse.gvfsd-fuse");
+        SkipReport report;
+        WalkRecordingSkips(walk, Root(), report);
+        EXPECT_EQ(report.Files, std::set<std::string>{"/top.bin"});
+        EXPECT_EQ(report.Skipped,
+                  (std::map<std::string, FolderSkip>{
+                      {"/mnt", holdsOne ? FolderSkip::OtherDrive : FolderSkip::NotEntered}}));
+    }
+}
+
 TEST_F(MountBelowRootTest, LinkToANetworkDriveIsNotFollowed) {
     // The link lies outside the mount's tree, so the walk would follow it like a folder.
     MakeFolder(scratch_ / "elsewhere");
