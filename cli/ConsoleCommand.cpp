@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -102,7 +103,14 @@ int RunConsoleCommand(const CommandLine& command) {
     case CommandMode::Version:
         return WriteAll(stdout, VersionText()) ? ExitCompleted : ExitUnreadable;
     case CommandMode::List:
-        return RunList(command);
+        try {
+            return RunList(command);
+        } catch (const std::exception& error) {
+            // Out of memory, or a failure of the system the walk cannot go round: said
+            // plainly instead of an abort.
+            WriteAll(stderr, std::string("bulkon: the scan failed: ") + error.what() + "\n");
+            return ExitUnreadable;
+        }
     case CommandMode::Invalid:
     case CommandMode::Window:
         break;

@@ -5,7 +5,7 @@ struct CommandLine;
 // The program's exit statuses on the command line.
 enum ExitStatus : int {
     ExitCompleted = 0,     // done; with --list: the scan ran to its end
-    ExitUnreadable = 1,    // the folder to list could not be read, or the list not written
+    ExitUnreadable = 1,    // the folder could not be read, the scan failed, the list not written
     ExitWrongUsage = 2,    // the arguments cannot be followed
     ExitInterrupted = 130, // stopped by Ctrl+C: the list printed is what was found until then
 };
