@@ -68,10 +68,7 @@ int RunList(const CommandLine& command) {
 
     const ScanState& state = engine.State();
     // A root that could not be opened gives no result at all, which is not an empty list.
-    const bool rootUnreadable = state.FileCount == 0 && !window.SkippedFolders().empty() &&
-                                window.SkippedFolders().front().Path == state.ScanRoot &&
-                                window.SkippedFolders().front().Reason == FolderSkip::Unreadable;
-    if (rootUnreadable) {
+    if (state.RootUnreadable) {
         WriteAll(stderr, "bulkon: cannot read the folder '" + state.ScanRoot + "'\n");
         return ExitUnreadable;
     }

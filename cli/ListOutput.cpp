@@ -63,11 +63,6 @@ std::string ListText(const ResultList& list) {
 std::string ListJson(const ScanEngine& engine, const ListWindow& window) {
     const ScanState& state = engine.State();
     const TotalsFigures figures = ComputeTotals(state);
-    const auto skipped = [&](FolderSkip reason) {
-        return std::count_if(
-            window.SkippedFolders().begin(), window.SkippedFolders().end(),
-            [&](const ListWindow::SkippedFolder& folder) { return folder.Reason == reason; });
-    };
     // As on the totals bar: with fewer than 100 files counted, all of them are listed.
     const long double shareOfFiles = std::min(figures.ShareOfFiles, 100.0L);
 
@@ -76,8 +71,8 @@ std::string ListJson(const ScanEngine& engine, const ListWindow& window) {
     json += "  " + BytesMember("volume", VolumeLabelFor(state.ScanRoot)) + ",\n";
     json += std::string("  \"completed\": ") + (window.Completed() ? "true" : "false") + ",\n";
     json += "  \"files_counted\": " + std::to_string(state.FileCount) + ",\n";
-    json += "  \"unreadable_folders\": " + std::to_string(skipped(FolderSkip::Unreadable)) + ",\n";
-    json += "  \"other_drive_folders\": " + std::to_string(skipped(FolderSkip::OtherDrive)) + ",\n";
+    json += "  \"unreadable_folders\": " + std::to_string(state.UnreadableFolderCount) + ",\n";
+    json += "  \"other_drive_folders\": " + std::to_string(state.SkippedMountCount) + ",\n";
     json += "  \"totals\": {\n";
     json += "    \"listed_mib\": " + std::to_string(state.ListedTotalMB) + ",\n";
     json += "    \"listed_gb\": " + FormatFixed(figures.ListedGB, 2, ".") + ",\n";

@@ -34,9 +34,9 @@ def no_display_environment():
     return env
 
 
-def run(*arguments):
-    return subprocess.run([BULKON, *arguments], capture_output=True, env=no_display_environment(),
-                          timeout=600)
+def run(*arguments, user=()):
+    return subprocess.run([*user, BULKON, *arguments], capture_output=True,
+                          env=no_display_environment(), timeout=600)
 
 
 def make_tree(folder, files):
@@ -140,6 +140,38 @@ def check_list_against_the_tree(work):
           "the shares follow from the figures: %r" % totals)
 
 
+def check_unreadable_folders_are_named(work):
+    """A folder that cannot be read is named at the end; a root that cannot be read is an
+    error, not an empty list. Root reads every folder, so then the program runs as nobody."""
+    user = ()
+    if os.geteuid() == 0:
+        user = ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups")
+        os.chmod(work, 0o755)
+    root = os.path.join(work, "partly")
+    os.makedirs(os.path.join(root, "open"))
+    os.makedirs(os.path.join(root, "locked"))
+    for name, size in (("open/seen.bin", 3000), ("locked/hidden.bin", 5000)):
+        with open(os.path.join(root, name), "wb") as f:
+            f.truncate(size)
+    locked = os.path.join(root, "locked")
+    os.chmod(locked, 0)
+    try:
+        text = run("--list", root, user=user)
+        check(text.returncode == 0 and text.stdout.endswith(b"\t" + root.encode() + b"/open/seen.bin\n")
+              and text.stdout.count(b"\n") == 1,
+              "the readable part is listed, exit 0: %d %r" % (text.returncode, text.stdout))
+        check(text.stderr == b"bulkon: 1 folder could not be read:\n  " + locked.encode() + b"\n",
+              "the folder that could not be read is named: %r" % text.stderr)
+        listed = run("--list", "--json", root, user=user)
+        check(json.loads(listed.stdout)["unreadable_folders"] == 1, "the JSON counts it")
+        refused = run("--list", locked, user=user)
+        check(refused.returncode == 1 and refused.stdout == b"" and b"cannot read" in refused.stderr,
+              "a root that cannot be read: exit 1, no list: %d %r" % (refused.returncode,
+                                                                       refused.stderr))
+    finally:
+        os.chmod(locked, 0o755)
+
+
 def process_waits_on_error_stream(pid):
     """True when the process sleeps in a system call on descriptor 2: the progress line's
     write, held up by the stopped terminal. The walk's own calls work on other descriptors."""
@@ -207,6 +239,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix="bulkon-cli-") as work:
         check_arguments_and_exit_statuses(work)
         check_list_against_the_tree(work)
+        check_unreadable_folders_are_named(work)
         check_interrupt_keeps_the_partial_list(work)
     if failures:
         print("%d check(s) failed" % len(failures), file=sys.stderr)
