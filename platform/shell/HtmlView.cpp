@@ -28,11 +28,7 @@ struct FileCloser {
 };
 
 std::FILE* OpenForReading(const std::string& path) {
-#ifdef _WIN32
-    return _wfopen(QString::fromUtf8(path).toStdWString().c_str(), L"rb");
-#else
     return std::fopen(path.c_str(), "rb");
-#endif
 }
 
 [[noreturn]] void ThrowReadError(int savedErrno, const std::string& path) {

@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""Makes the Windows forms of the window's pictures from the PNG files next to this script.
+
+    python3 resources/make_windows_resources.py
+
+Needs ImageMagick's `convert`. Writes into resources/windows/ (the files are committed, so
+a build needs neither this script nor ImageMagick):
+
+  bulkon.ico        the program icon: 16, 24 and 32 pixels, true colour with alpha
+  STOP.bmp          the button's glyphs, 24 x 24 in 256 colours; the window takes the colour
+  ORDNER.bmp        of the bottom-left pixel as transparent
+  152.avi           the busy clip for the animation control: 16 x 16, 8 frames at 10 frames
+                    a second, 8-bit run-length encoded (BI_RLE8); the colour of the first
+                    pixel is the one the control draws transparent
+
+Run make_window_pictures.py first when the PNG pictures themselves change.
+"""
+
+import os
+import struct
+import subprocess
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "windows")
+
+# The panel's colour (the Windows 10 button face): the clip's soft edges are blended onto
+# it, so they look right where the control shows them, and it is the transparent colour.
+PANEL = (240, 240, 240)
+
+FRAME_SIZE = 16
+FRAME_COUNT = 8
+FRAMES_PER_SECOND = 10
+
+
+def convert(*args):
+    subprocess.run(["convert", *args], check=True)
+
+
+def raw_rgba(path):
+    """The picture's size and its pixels as rows of (r, g, b, a) tuples."""
+    size = subprocess.run(["convert", path, "-format", "%w %h", "info:"], check=True,
+                          capture_output=True, text=True).stdout.split()
+    width, height = int(size[0]), int(size[1])
+    data = subprocess.run(["convert", path, "-depth", "8", "rgba:-"], check=True,
+                          capture_output=True).stdout
+    rows = []
+    for y in range(height):
+        row = []
+        for x in range(width):
+            i = (y * width + x) * 4
+            row.append(tuple(data[i:i + 4]))
+        rows.append(row)
+    return width, height, rows
+
+
+def icon():
+    icons = os.path.join(HERE, "icons")
+    sizes = [os.path.join(icons, "bulkon-%d.png" % size) for size in (16, 24, 32)]
+    convert(*sizes, os.path.join(OUT, "bulkon.ico"))
+
+
+def bmp8(path, width, height, rows):
+    """An uncompressed 8-bit DIB file of opaque pixels (256 colours at most)."""
+    palette = []
+    index_of = {}
+    stride = (width + 3) // 4 * 4
+    bits = bytearray()
+    for y in reversed(range(height)):
+        line = bytearray()
+        for x in range(width):
+            colour = rows[y][x][:3]
+            if colour not in index_of:
+                index_of[colour] = len(palette)
+                palette.append(colour)
+            line.append(index_of[colour])
+        bits += line + bytes(stride - width)
+    if len(palette) > 256:
+        raise SystemExit("%s has %d colours; an 8-bit bitmap holds 256" % (path, len(palette)))
+    palette += [(0, 0, 0)] * (256 - len(palette))
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(bits), 2835, 2835, 256, 0)
+    offset = 14 + len(info) + len(colours)
+    with open(path, "wb") as out:
+        out.write(b"BM" + struct.pack("<IHHI", offset + len(bits), 0, 0, offset))
+        out.write(info + colours + bits)
+
+
+def glyphs():
+    for name in ("STOP", "ORDNER"):
+        width, height, rows = raw_rgba(os.path.join(HERE, "glyphs", name + ".png"))
+        bmp8(os.path.join(OUT, name + ".bmp"), width, height, rows)
+
+
+def blend(pixel):
+    r, g, b, a = pixel
+    return tuple((c * a + p * (255 - a) + 127) // 255 for c, p in zip((r, g, b), PANEL))
+
+
+def rle8_row(indices):
+    """One row in BI_RLE8: runs of (count, index), then the end-of-line mark."""
+    out = bytearray()
+    i = 0
+    while i < len(indices):
+        run = 1
+        while i + run < len(indices) and indices[i + run] == indices[i] and run < 255:
+            run += 1
+        out += bytes((run, indices[i]))
+        i += run
+    out += b"\x00\x00"
+    return out
+
+
+def frames_rle8():
+    width, height, rows = raw_rgba(os.path.join(HERE, "animation", "152.png"))
+    assert width == FRAME_SIZE * FRAME_COUNT and height == FRAME_SIZE
+    palette = [PANEL]
+    index_of = {PANEL: 0}
+    frames = []
+    for frame in range(FRAME_COUNT):
+        encoded = bytearray()
+        # Bottom-up rows, as in every DIB.
+        for y in reversed(range(FRAME_SIZE)):
+            indices = []
+            for x in range(FRAME_SIZE):
+                colour = blend(rows[y][frame * FRAME_SIZE + x])
+                if colour not in index_of:
+                    index_of[colour] = len(palette)
+                    palette.append(colour)
+                indices.append(index_of[colour])
+            encoded += rle8_row(indices)
+        encoded[-2:] = b"\x00\x01"  # the last end-of-line becomes the end of the bitmap
+        frames.append(bytes(encoded))
+    if len(palette) > 256:
+        raise SystemExit("the clip has %d colours; an 8-bit clip holds 256" % len(palette))
+    palette += [(0, 0, 0)] * (256 - len(palette))
+    return frames, palette
+
+
+def chunk(fourcc, payload):
+    pad = b"\x00" if len(payload) % 2 else b""
+    return fourcc + struct.pack("<I", len(payload)) + payload + pad
+
+
+def riff_list(kind, fourcc, payload):
+    return kind + struct.pack("<I", len(payload) + 4) + fourcc + payload
+
+
+def avi():
+    frames, palette = frames_rle8()
+    largest = max(len(f) for f in frames)
+    microseconds = 1000000 // FRAMES_PER_SECOND
+    main_header = struct.pack("<IIIIIIIIIIIIII", microseconds, largest * FRAMES_PER_SECOND, 0,
+                              0x10,  # AVIF_HASINDEX
+                              FRAME_COUNT, 0, 1, largest, FRAME_SIZE, FRAME_SIZE, 0, 0, 0, 0)
+    stream_header = (b"vids" + b"mrle" + struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1,
+                                                      FRAMES_PER_SECOND, 0, FRAME_COUNT, largest,
+                                                      0xFFFFFFFF, 0, 0, 0, FRAME_SIZE,
+                                                      FRAME_SIZE))
+    bitmap_info = struct.pack("<IiiHHIIiiII", 40, FRAME_SIZE, FRAME_SIZE, 1, 8, 1,  # BI_RLE8
+                              FRAME_SIZE * FRAME_SIZE, 0, 0, 256, 0)
+    bitmap_info += b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    stream_list = riff_list(b"LIST", b"strl",
+                            chunk(b"strh", stream_header) + chunk(b"strf", bitmap_info))
+    header_list = riff_list(b"LIST", b"hdrl", chunk(b"avih", main_header) + stream_list)
+    movie = b""
+    index = b""
+    offset = 4  # from the "movi" fourcc
+    for frame in frames:
+        index += b"00dc" + struct.pack("<III", 0x10, offset, len(frame))  # AVIIF_KEYFRAME
+        piece = chunk(b"00dc", frame)
+        movie += piece
+        offset += len(piece)
+    body = b"AVI " + header_list + riff_list(b"LIST", b"movi", movie) + chunk(b"idx1", index)
+    with open(os.path.join(OUT, "152.avi"), "wb") as out:
+        out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    icon()
+    glyphs()
+    avi()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,8 @@
+#pragma once
+
+// Numbers of the program's own resources, shared by bulkon.rc and the code.
+
+// The program icon (16, 24 and 32 pixels).
+#define IDI_BULKON 1
+// The busy clip for the animation control.
+#define IDR_BUSY_CLIP 152
