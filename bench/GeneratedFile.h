@@ -5,7 +5,7 @@
 
 // The generator's own record of one file it created.
 struct GeneratedFile {
-    // The full path: the tree's folder, "/", the path below it.
+    // The full path: the tree's folder, the platform's separator, the path below it.
     std::string Path;
     // The apparent size in bytes (the file is sparse: it uses no disk).
     std::uint64_t SizeBytes = 0;

@@ -2,15 +2,12 @@
 
 #include "TreeRandom.h"
 
+#include "TreeFolder.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unistd.h>
 #include <unordered_set>
 
 namespace {
@@ -18,36 +15,6 @@ namespace {
 constexpr std::uint64_t KiB = 1024;
 constexpr std::uint64_t MiB = 1024 * KiB;
 constexpr std::uint64_t GiB = 1024 * MiB;
-
-[[noreturn]] void ThrowErrno(int code, const std::string& what) {
-    throw std::system_error(code, std::generic_category(), what);
-}
-
-// Closes a descriptor on every way out of a scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    // Takes `fd` over; the one held before must have been closed.
-    void Reset(int fd) { fd_ = fd; }
-    // Closes now and reports a failed close, which can mean lost metadata on some file
-    // systems.
-    int Close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
 
 // Name parts. They mix what real trees hold: blanks, several dots, capitals next to the
 // same name in small letters, umlauts, other scripts, leading dots (hidden files).
@@ -126,8 +93,8 @@ std::string DrawFileName(TreeRandom& random, std::unordered_set<std::string>& us
                          std::size_t index) {
     std::string name(Pick(random, FileStems));
     if (random.Chance(2)) {
-        // Latin-1 bytes: a name that is not valid UTF-8 must still reach the right file.
-        name += "\xE9t\xE9";
+        // A name that the platform holds oddly must still reach the right file.
+        name += TreeFolder::OddNamePart;
     }
     if (random.Chance(5)) {
         while (name.size() < 180) {
@@ -139,7 +106,8 @@ std::string DrawFileName(TreeRandom& random, std::unordered_set<std::string>& us
         name += Base36(index);
     }
     name += Pick(random, Extensions);
-    while (!used.insert(name).second) {
+    name = TreeFolder::Fit(std::move(name));
+    while (!used.insert(TreeFolder::NameKey(name)).second) {
         name += "~";
         name += Base36(random.Below(36 * 36));
     }
@@ -153,35 +121,10 @@ std::string DrawFolderName(TreeRandom& random, std::unordered_set<std::string>& 
         name += Pick(random, Separators);
         name += Base36(index);
     }
-    while (!used.insert(name).second) {
+    while (!used.insert(TreeFolder::NameKey(name)).second) {
         name += "+";
     }
     return name;
-}
-
-void EnsureEmptyFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0755) == 0) {
-        return;
-    }
-    if (errno != EEXIST) {
-        ThrowErrno(errno, "cannot create folder " + folder);
-    }
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        ThrowErrno(errno, "cannot open folder " + folder);
-    }
-    bool empty = true;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") {
-            empty = false;
-            break;
-        }
-    }
-    ::closedir(dir);
-    if (!empty) {
-        ThrowErrno(ENOTEMPTY, "the folder for a new tree must be empty: " + folder);
-    }
 }
 
 struct FolderPlan {
@@ -241,39 +184,21 @@ std::vector<FolderPlan> PlanFolders(const std::string& root, const TreeShape& sh
     return folders;
 }
 
-void CreateFile(int folderFd, const std::string& name, const GeneratedFile& file) {
-    FileDescriptor fd(
-        ::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (fd.Get() < 0) {
-        ThrowErrno(errno, "cannot create file " + file.Path);
-    }
-    if (::ftruncate(fd.Get(), static_cast<off_t>(file.SizeBytes)) != 0) {
-        ThrowErrno(errno, "cannot set the size of " + file.Path);
-    }
-    const timespec times[2] = {{file.LastWriteTime, 0}, {file.LastWriteTime, 0}};
-    if (::futimens(fd.Get(), times) != 0) {
-        ThrowErrno(errno, "cannot set the time of " + file.Path);
-    }
-    if (fd.Close() != 0) {
-        ThrowErrno(errno, "cannot close " + file.Path);
-    }
-}
-
 } // namespace
 
 std::string JoinTreePath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') {
+    if (!folder.empty() && folder.back() == TreeFolder::Separator) {
         return folder + name;
     }
-    return folder + "/" + name;
+    return folder + TreeFolder::Separator + name;
 }
 
 GeneratedTree GenerateTree(const std::string& folder, const TreeShape& shape) {
     std::string root = folder;
-    if (root.size() > 1 && root.back() == '/') {
+    if (root.size() > 1 && root.back() == TreeFolder::Separator) {
         root.pop_back();
     }
-    EnsureEmptyFolder(root);
+    TreeFolder::EnsureEmpty(root);
 
     TreeRandom random(shape.Seed);
     std::vector<FolderPlan> folders = PlanFolders(root, shape, random);
@@ -284,20 +209,17 @@ GeneratedTree GenerateTree(const std::string& folder, const TreeShape& shape) {
     // Parents come before their children in the plan, so one pass creates every folder.
     for (std::size_t i = 0; i < folders.size(); ++i) {
         FolderPlan& plan = folders[i];
-        if (i != 0 && ::mkdir(plan.Path.c_str(), 0755) != 0) {
-            ThrowErrno(errno, "cannot create folder " + plan.Path);
+        if (i != 0) {
+            TreeFolder::Make(plan.Path);
         }
-        FileDescriptor folderFd(::open(plan.Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folderFd.Get() < 0) {
-            ThrowErrno(errno, "cannot open folder " + plan.Path);
-        }
+        TreeFolder folder(plan.Path);
         for (std::size_t n = 0; n < plan.FileCount; ++n) {
             const std::string name = DrawFileName(random, plan.UsedNames, n);
             GeneratedFile file;
             file.Path = JoinTreePath(plan.Path, name);
             file.SizeBytes = DrawSize(random);
             file.LastWriteTime = DrawLastWriteTime(random);
-            CreateFile(folderFd.Get(), name, file);
+            folder.MakeFile(name, file);
             tree.Files.push_back(std::move(file));
         }
     }
@@ -306,77 +228,56 @@ GeneratedTree GenerateTree(const std::string& folder, const TreeShape& shape) {
 
 GeneratedCounts GenerateDeepTree(const std::string& folder, std::size_t levels,
                                  std::uint64_t seed) {
-    EnsureEmptyFolder(folder);
+    TreeFolder::EnsureEmpty(folder);
     TreeRandom random(seed);
     GeneratedCounts counts;
     counts.ScanFolder = folder;
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        ThrowErrno(errno, "cannot open folder " + folder);
-    }
-    FileDescriptor current(fd);
+    // One folder open at a time, entered from the one above: the paths grow far beyond what
+    // the system takes as a whole.
+    TreeFolder current(folder);
     std::string where = folder; // for messages only: the depth, not the whole path
     for (std::size_t level = 0; level <= levels; ++level) {
         for (const char* name : {"a.bin", "b.dat", "c.iso"}) {
             GeneratedFile file;
-            file.Path = where + "/" + name;
+            file.Path = where + TreeFolder::Separator + name;
             file.SizeBytes = DrawSize(random);
             file.LastWriteTime = DrawLastWriteTime(random);
-            CreateFile(current.Get(), name, file);
+            current.MakeFile(name, file);
             ++counts.FileCount;
         }
         if (level == levels) {
             break;
         }
         where = folder + " at depth " + std::to_string(level + 1);
-        if (::mkdirat(current.Get(), "d", 0755) != 0) {
-            ThrowErrno(errno, "cannot create folder " + where);
-        }
-        const int child = ::openat(current.Get(), "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (child < 0) {
-            ThrowErrno(errno, "cannot open folder " + where);
-        }
-        current.Close();
-        current.Reset(child);
+        current.EnterNewFolder("d", where);
         ++counts.FolderCount;
     }
     return counts;
 }
 
 GeneratedCounts GenerateLinkFarm(const std::string& folder, std::size_t links, std::uint64_t seed) {
-    EnsureEmptyFolder(folder);
+    TreeFolder::EnsureEmpty(folder);
     TreeRandom random(seed);
     GeneratedCounts counts;
     const std::string targets = JoinTreePath(folder, "targets");
     counts.ScanFolder = JoinTreePath(folder, "links");
-    for (const std::string& made : {targets, counts.ScanFolder}) {
-        if (::mkdir(made.c_str(), 0755) != 0) {
-            ThrowErrno(errno, "cannot create folder " + made);
-        }
-    }
-    FileDescriptor linksFd(::open(counts.ScanFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (linksFd.Get() < 0) {
-        ThrowErrno(errno, "cannot open folder " + counts.ScanFolder);
-    }
+    TreeFolder::Make(targets);
+    TreeFolder::Make(counts.ScanFolder);
+    TreeFolder linksFolder(counts.ScanFolder);
     for (std::size_t n = 0; n < links; ++n) {
         const std::string number = std::to_string(n);
         const std::string target = JoinTreePath(targets, "t" + number);
-        if (::mkdir(target.c_str(), 0755) != 0) {
-            ThrowErrno(errno, "cannot create folder " + target);
-        }
-        FileDescriptor targetFd(::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (targetFd.Get() < 0) {
-            ThrowErrno(errno, "cannot open folder " + target);
-        }
+        TreeFolder::Make(target);
         GeneratedFile file;
         file.Path = JoinTreePath(target, "f.bin");
         file.SizeBytes = DrawSize(random);
         file.LastWriteTime = DrawLastWriteTime(random);
-        CreateFile(targetFd.Get(), "f.bin", file);
+        TreeFolder(target).MakeFile("f.bin", file);
         const std::string linkName = "l" + number;
-        if (::symlinkat(("../targets/t" + number).c_str(), linksFd.Get(), linkName.c_str()) != 0) {
-            ThrowErrno(errno, "cannot create link " + JoinTreePath(counts.ScanFolder, linkName));
-        }
+        linksFolder.MakeFolderLink(linkName,
+                                   std::string("..") + TreeFolder::Separator + "targets" +
+                                       TreeFolder::Separator + "t" + number,
+                                   JoinTreePath(counts.ScanFolder, linkName));
         ++counts.FileCount;
         ++counts.FolderCount;
         ++counts.LinkCount;

@@ -18,8 +18,8 @@ struct GeneratedTree {
 // Creates a tree of `shape.FileCount` files under `folder`, deterministically from
 // `shape.Seed`: nested folders with varied names (blanks, dots, capitals, non-ASCII UTF-8
 // and the odd name that is not UTF-8), sizes spread from 0 bytes to tens of GiB, with
-// repeated sizes and several files of 4 GiB and more. Every file is made with ftruncate
-// only, so the tree takes inodes but no data blocks.
+// repeated sizes and several files of 4 GiB and more. Every file is sparse (its end is set,
+// nothing is written), so the tree takes inodes but no data blocks.
 //
 // `folder` is created when missing (its parent must exist) and must otherwise be empty:
 // the record must describe the whole tree. Throws std::system_error naming the path on
@@ -54,5 +54,6 @@ GeneratedCounts GenerateLinkFarm(const std::string& folder, std::size_t links, s
 bool WriteManifest(const std::string& manifestPath, const std::vector<GeneratedFile>& files,
                    std::error_code& error);
 
-// The tree's folder and a name below it joined with one "/" ("/" + name for the root).
+// The tree's folder and a name below it joined with one separator ("/" or "\\"; no second
+// one after a folder that ends in it, such as the root).
 std::string JoinTreePath(const std::string& folder, const std::string& name);

@@ -28,7 +28,7 @@ public:
     // Creates the window, hidden, and lays it out. `instance` holds the program's
     // resources. Throws std::runtime_error when the window cannot be created.
     explicit TForm1(HINSTANCE instance);
-    ~TForm1();
+    virtual ~TForm1();
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
@@ -76,7 +76,7 @@ public:
     // Shows the report page under the list, with or without the summary of the scan that
     // has just ended. Throws std::system_error when the page cannot be written or the view
     // refuses it.
-    void ShowReportPage(bool withSummary);
+    virtual void ShowReportPage(bool withSummary);
     // Starts and completes a scan of `path`; an error is shown in a message box.
     void StartScan(const std::string& path);
 

@@ -1,0 +1,88 @@
+// The list's commands in the native window.
+
+#include "WindowDriver.h"
+
+#include "tests/win32/WinFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using windriver::Window;
+using winfixture::MakeFile;
+using winfixture::TempTree;
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int RowOf(Window& window, const std::string& caption) {
+    for (int row = 0; row < window.ItemCount(); ++row) {
+        if (window.ItemText(row, 0) == caption) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+TEST(WindowCommands, DeleteRemovesTheSelectedFileAndItsRowAndNothingElse) {
+    windriver::OleScope ole;
+    TempTree tree;
+    MakeFile(tree / L"big.bin", 300000);
+    MakeFile(tree / L"doomed \u00E4.bin", 200000);
+    MakeFile(tree / L"doomed \u00E4.bin.keep", 100000);
+    MakeFile(tree / L"small.bin", 10);
+
+    Window window;
+    window.Form().StartScan(FromWide(tree.Path()));
+    ASSERT_EQ(window.ItemCount(), 4);
+    const int doomed = RowOf(window, "doomed \xC3\xA4.bin");
+    ASSERT_EQ(doomed, 1);
+
+    // Without a selection the command does nothing.
+    window.Form().SetDeleteConfirmation(DeleteConfirmation::DontAsk);
+    window.Form().DeletePopupmenuClick();
+    EXPECT_EQ(window.ItemCount(), 4);
+
+    window.Select(doomed);
+    ASSERT_EQ(window.Form().SelectedRow(), doomed);
+    window.Form().DeletePopupmenuClick();
+    window.Pump();
+
+    EXPECT_TRUE(window.Errors.empty());
+    EXPECT_FALSE(Exists(tree / L"doomed \u00E4.bin"));
+    EXPECT_TRUE(Exists(tree / L"doomed \u00E4.bin.keep"));
+    EXPECT_TRUE(Exists(tree / L"big.bin"));
+    EXPECT_TRUE(Exists(tree / L"small.bin"));
+    ASSERT_EQ(window.ItemCount(), 3);
+    EXPECT_EQ(window.ItemText(0, 0), "big.bin");
+    EXPECT_EQ(window.ItemText(1, 0), "doomed \xC3\xA4.bin.keep");
+    EXPECT_EQ(window.ItemText(2, 0), "small.bin");
+    // The totals still count the deleted file until the next scan.
+    EXPECT_EQ(window.Form().Engine().State().FileCount, 4u);
+}
+
+TEST(WindowCommands, ClickShowsTheEntrysFolderInTheStatusLine) {
+    windriver::OleScope ole;
+    TempTree tree;
+    winfixture::MakeFolder(tree / L"sub");
+    MakeFile(tree / L"sub\\a.bin", 5000);
+
+    Window window;
+    const std::string root = FromWide(tree.Path());
+    window.Form().StartScan(root);
+    ASSERT_EQ(window.ItemCount(), 1);
+    window.Select(0);
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = window.Form().ListView;
+    click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(window.Form().ListView));
+    click.hdr.code = NM_CLICK;
+    click.iItem = 0;
+    SendMessageW(window.Form().Form1, WM_NOTIFY, click.hdr.idFrom,
+                 reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(window.StatusLine(), root + "\\sub");
+}
+
+} // namespace
