@@ -13,15 +13,6 @@
 
 namespace {
 
-// The main window without its report page: writing the page to a file and loading it into
-// the web-browser control before and after every scan is no part of the walk being
-// measured.
-class BenchForm final : public TForm1 {
-public:
-    using TForm1::TForm1;
-    void ShowReportPage(bool) override {}
-};
-
 // How the walk let the window system run during one scan.
 struct ProcessingFigures {
     double MaxGapMs = 0;
@@ -35,6 +26,9 @@ public:
     explicit Win32WindowScan(const std::string& folder)
         : oleReady_(SUCCEEDED(OleInitialize(nullptr))), form_(GetModuleHandleW(nullptr)) {
         form_.SetMessageBoxHook([this](const std::string& message) { errors_.push_back(message); });
+        // No report page: writing it to a file and loading it into the web-browser control
+        // before and after every scan is no part of the walk being measured.
+        form_.Logic().SetReportPageHook([](bool) {});
         // The window's own start-up scan covers the folder, not the system drive: it is the
         // first warm-up, through the same first-paint path as in the program.
         form_.SetStartupRoot(folder);
@@ -61,7 +55,7 @@ public:
         if (form_.ScanHost().ScansStarted() != before + 1) {
             throw std::runtime_error("the window did not start the scan");
         }
-        const Win32ScanHost& host = form_.ScanHost();
+        const WindowScanHost& host = form_.ScanHost();
         last_ = {host.MaxGapMs(), host.ProcessingCount(), host.ProcessingMs(),
                  host.MaxProcessingMs()};
     }
@@ -120,7 +114,7 @@ private:
     }
 
     bool oleReady_;
-    BenchForm form_;
+    TForm1 form_;
     std::vector<std::string> errors_;
     ProcessingFigures last_;
     ProcessingFigures fastest_;

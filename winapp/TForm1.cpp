@@ -4,13 +4,10 @@
 #include "ResourceText.h"
 #include "WebBrowserHost.h"
 #include "WindowsLocaleFormat.h"
-#include "platform/fs/Paths.h"
-#include "platform/fs/Volume.h"
+#include "platform/fs/LocalTime.h"
 #include "platform/win32/WideText.h"
-#include "report/ReportFile.h"
-#include "report/ReportPage.h"
 #include "scan/InterfaceTexts.h"
-#include "scan/StopRequested.h"
+#include "scan/TextFormat.h"
 
 #include <windowsx.h>
 
@@ -124,10 +121,10 @@ HIMAGELIST LoadGlyph(HINSTANCE instance, const wchar_t* name) {
 
 } // namespace
 
-TForm1::TForm1(HINSTANCE instance)
-    : instance_(instance), host_(*this), engine_(host_, icons_), startupRoot_(SystemDriveRoot()) {
+TForm1::TForm1(HINSTANCE instance) : instance_(instance), logic_(*this, shell_, icons_) {
     RegisterClasses(instance);
     CreateControls();
+    shell_.SetOwner(Form1);
     FormCreate();
 }
 
@@ -257,9 +254,9 @@ void TForm1::CreateControls() {
                                  784, Scale(300), Form1, nullptr, instance_, this);
     // Without the control (a system without it, or one that refuses it) the window goes on
     // without the page: the report files are still written.
-    browser_ = WebBrowserHost::Create(WebBrowser, [](const std::string& url) {
-        if (!ShellOpen(nullptr, url)) {
-            ShellBeep();
+    browser_ = WebBrowserHost::Create(WebBrowser, [this](const std::string& url) {
+        if (!shell_.OpenUrl(url)) {
+            shell_.Beep();
         }
     });
 
@@ -349,7 +346,7 @@ void TForm1::FormCreate() {
     SizeHeadline();
 
     SendMessageW(StatusBar, SB_SIMPLE, TRUE, 0);
-    SetStatusLine(std::string(TextsFor(IsGermanUser()).CreditLine));
+    ShowStatusLine(std::string(TextsFor(IsGermanUser()).CreditLine));
     ReadLocaleFormat();
     LayOut();
 }
@@ -446,80 +443,9 @@ void TForm1::FormResize() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TForm1::FormPaint() {
-    RunGuarded([this] {
-        // Let the window be drawn completely before the walk takes over.
-        PumpPendingMessages();
-        Sleep(100);
-        if (!PumpPendingMessages() || !IsOpen()) {
-            return;
-        }
-        // Meanwhile the user may have scanned a folder of their own choice: the system drive
-        // is then not scanned behind their back.
-        if (scanEverStarted_) {
-            return;
-        }
-        StartScan(startupRoot_);
-    });
-}
-
-void TForm1::StartScan(const std::string& path) {
-    scanEverStarted_ = true;
-    const bool wasRunning = ScanRunning();
-    RunGuarded([this, &path] { engine_.StartScan(path); });
-    if (!wasRunning && ScanRunning()) {
-        // The walk failed midway and its error has been shown. The window must not go on
-        // looking busy: every command would take it for a running scan and only stop it.
-        host_.StopBusyAnimation();
-        ShowButtonGlyph(ButtonGlyph::Folder, std::string(TextsFor(IsGermanUser()).BrowseButton));
-        SetStatusLine(std::string(TextsFor(IsGermanUser()).CreditLine));
-        StopRequested = false;
-    }
-    if (!wasRunning && closeAfterScan_ && Form1 != nullptr) {
-        // The window was closed during the scan: now that the walk has unwound it goes.
-        DestroyWindow(Form1);
-    }
-}
-
-void TForm1::ShowReportPage(bool withSummary) {
-    if (browser_ != nullptr) {
-        browser_->Navigate("about:blank");
-        browser_->RepaintNow();
-    }
-    const bool german = IsGermanUser();
-    ScanState& state = engine_.State();
-    const std::string volumeLabel = withSummary ? VolumeLabelFor(state.ScanRoot) : std::string();
-    const std::string page =
-        BuildReportPage(LoadTextResource(std::string(TextsFor(german).TemplateResource)), state,
-                        withSummary, german, engine_.Locale(), ProgramPath(), volumeLabel);
-    // Each page goes to a new file that is never deleted: the view may still be reading an
-    // earlier one.
-    const std::string file = WriteReportFile(page);
-    if (browser_ != nullptr) {
-        const HRESULT result = browser_->Navigate(file);
-        if (FAILED(result)) {
-            throw std::system_error(static_cast<int>(result), std::system_category(),
-                                    "The report page " + file + " cannot be shown");
-        }
-    }
-}
-
-bool TForm1::ScanRunning() const {
-    return Animate != nullptr && IsWindowVisible(Animate) != FALSE;
-}
-
 int TForm1::SelectedRow() const {
     const int row = ListView_GetNextItem(ListView, -1, LVNI_SELECTED);
-    return row >= 0 && row < engine_.List().Count() ? row : -1;
-}
-
-std::string TForm1::SelectedPath() const {
-    const int row = SelectedRow();
-    if (row < 0) {
-        return std::string();
-    }
-    const ResultEntry& entry = engine_.List().At(row);
-    return JoinPath(entry.FolderText, entry.Caption);
+    return row >= 0 && row < logic_.Engine().List().Count() ? row : -1;
 }
 
 void TForm1::SelectRow(int row) {
@@ -530,159 +456,126 @@ void TForm1::SelectRow(int row) {
     }
 }
 
-void TForm1::BrowseSpeedButtonClick() {
-    RunGuarded([this] {
-        if (ScanRunning()) {
-            StopRequested = true;
-            return;
-        }
-        const std::string folder = ShellBrowseForFolder(Form1);
-        if (!folder.empty()) {
-            StartScan(folder);
-        }
-    });
+void TForm1::NavigateBlank() {
+    if (browser_ != nullptr) {
+        browser_->Navigate("about:blank");
+        browser_->RepaintNow();
+    }
 }
 
-void TForm1::FormKeyDown(WPARAM key) {
-    if (key != VK_ESCAPE) {
+void TForm1::Navigate(const std::string& file) {
+    // Without the control the window goes on without the page; the file stays written.
+    if (browser_ == nullptr) {
         return;
     }
-    RunGuarded([this] {
-        if (ScanRunning()) {
-            StopRequested = true;
-        } else {
-            PostMessageW(Form1, WM_CLOSE, 0, 0);
-        }
-    });
-}
-
-void TForm1::FormCloseQuery() {
-    if (ScanRunning()) {
-        // Closing is never refused; the window goes once the walk has unwound.
-        StopRequested = true;
-        closeAfterScan_ = true;
-        ShowWindow(Form1, SW_HIDE);
-        return;
+    const HRESULT result = browser_->Navigate(file);
+    if (FAILED(result)) {
+        throw std::system_error(static_cast<int>(result), std::system_category(),
+                                FillIn(TextsFor(IsGermanUser()).PageNotShown, file));
     }
-    DestroyWindow(Form1);
 }
 
-void TForm1::FormClose() {}
-
-void TForm1::AppImageClick() {
-    RunGuarded([this] {
-        if (!ShellOpen(Form1, std::string(PublisherSiteUrl))) {
-            ShellBeep();
-        }
-    });
+std::string TForm1::ReportTemplate(std::string_view resourceName) {
+    return LoadTextResource(std::string(resourceName));
 }
 
-void TForm1::ListViewClick() {
-    RunGuarded([this] {
-        const int row = SelectedRow();
-        if (row >= 0) {
-            SetStatusLine(engine_.List().At(row).FolderText);
-        }
-    });
-}
-
-void TForm1::ListViewDblClick() {
-    RunGuarded([this] {
-        const std::string path = SelectedPath();
-        if (!path.empty() && !ShellOpen(Form1, path)) {
-            ShellBeep();
-        }
-    });
-}
-
-void TForm1::ShowInExplorerPopupmenuClick() {
-    RunGuarded([this] {
-        const std::string path = SelectedPath();
-        if (path.empty()) {
-            return;
-        }
-        const FileLocation location = SplitFileLocation(path);
-        if (ShellRevealSelectFile(location.Location, location.FileName)) {
-            return;
-        }
-        if (ShellExploreFolder(Form1, location.Location)) {
-            return;
-        }
-        ShellStartFileManager(Form1, location.Location);
-    });
-}
-
-void TForm1::DeletePopupmenuClick() {
-    RunGuarded([this] {
-        const int row = SelectedRow();
-        if (row < 0) {
-            return;
-        }
-        // Copies: the confirmation runs a message loop of its own, during which a running
-        // walk may reorder the list; the entry is found again by its name afterwards.
-        const std::string folder = engine_.List().At(row).FolderText;
-        const std::string caption = engine_.List().At(row).Caption;
-        if (!ShellDeleteFileForGood(Form1, JoinPath(folder, caption), confirmation_)) {
-            return;
-        }
-        auto isTheEntry = [&](int candidate) {
-            const ResultEntry& entry = engine_.List().At(candidate);
-            return entry.FolderText == folder && entry.Caption == caption;
-        };
-        int current = -1;
-        if (row < engine_.List().Count() && isTheEntry(row)) {
-            current = row;
-        } else {
-            for (int candidate = 0; candidate < engine_.List().Count(); ++candidate) {
-                if (isTheEntry(candidate)) {
-                    current = candidate;
-                    break;
-                }
-            }
-        }
-        if (current >= 0) {
-            engine_.List().RemoveAt(current);
-        }
-    });
-}
-
-void TForm1::ShowButtonGlyph(ButtonGlyph glyph, const std::string& caption) {
-    glyph_ = glyph;
+void TForm1::ShowButton(Glyph glyph, const std::string& caption) {
+    buttonGlyph_ = glyph == Glyph::Stop ? stopGlyph_ : folderGlyph_;
     buttonCaption_ = Wide(caption);
     SetWindowTextW(BrowseSpeedButton, buttonCaption_.c_str());
     InvalidateRect(BrowseSpeedButton, nullptr, TRUE);
 }
 
-void TForm1::ShowBrowseSpeedButton() {
+void TForm1::MakeBrowseButtonVisible() {
     ShowWindow(BrowseSpeedButton, SW_SHOWNA);
 }
 
-void TForm1::StartAnimation() {
+void TForm1::StartBusyAnimation() {
     ShowWindow(Animate, SW_SHOWNA);
     Animate_Play(Animate, 0, -1, -1);
 }
 
-void TForm1::StopAnimation() {
+void TForm1::StopBusyAnimation() {
     ShowWindow(Animate, SW_HIDE);
     Animate_Stop(Animate);
     Animate_Seek(Animate, 0);
 }
 
-void TForm1::SetStatusLine(const std::string& text) {
+void TForm1::SetStatusText(const std::string& text) {
+    if (holdingBack_) {
+        pendingStatus_ = text;
+        statusPending_ = true;
+        return;
+    }
+    ShowStatusLine(text);
+}
+
+void TForm1::WriteTotalsPanels(const TotalsPanelTexts& texts) {
+    if (holdingBack_) {
+        pendingTotals_ = texts;
+        totalsPending_ = true;
+        return;
+    }
+    ShowTotalsPanels(texts);
+}
+
+void TForm1::ShowStatusLine(const std::string& text) {
     SendMessageW(StatusBar, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
-void TForm1::SetTotalsPanels(const TotalsPanelTexts& texts) {
+void TForm1::ShowTotalsPanels(const TotalsPanelTexts& texts) {
     for (int panel = 0; panel < 3; ++panel) {
         SendMessageW(StatusBar2, SB_SETTEXTW, static_cast<WPARAM>(panel),
                      reinterpret_cast<LPARAM>(Wide(texts[static_cast<size_t>(panel)]).c_str()));
     }
 }
 
-void TForm1::HoldBackListRepaints(bool holdBack) {
-    SendMessageW(ListView, WM_SETREDRAW, holdBack ? FALSE : TRUE, 0);
-    if (!holdBack) {
-        InvalidateRect(ListView, nullptr, FALSE);
+void TForm1::HoldBackRepaints() {
+    // The list's repaints wait; the status bars' new texts are kept until the frame.
+    holdingBack_ = true;
+    SendMessageW(ListView, WM_SETREDRAW, FALSE, 0);
+}
+
+void TForm1::ShowHeldBackRepaints() {
+    holdingBack_ = false;
+    if (statusPending_) {
+        ShowStatusLine(pendingStatus_);
+        statusPending_ = false;
+    }
+    if (totalsPending_) {
+        ShowTotalsPanels(pendingTotals_);
+        totalsPending_ = false;
+    }
+    SendMessageW(ListView, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(ListView, nullptr, FALSE);
+}
+
+void TForm1::CloseWindow() {
+    PostMessageW(Form1, WM_CLOSE, 0, 0);
+}
+
+void TForm1::ShowErrorMessage(const std::string& message) {
+    if (messageBoxHook_) {
+        messageBoxHook_(message);
+        return;
+    }
+    wchar_t title[256] = {};
+    GetWindowTextW(Form1, title, 256);
+    MessageBoxW(Form1, Wide(message).c_str(), title, MB_OK | MB_ICONERROR);
+}
+
+void TForm1::FormCloseQuery() {
+    if (logic_.FormCloseQuery()) {
+        // During a scan the walk unwinds first; the window goes once control is back in
+        // the message loop.
+        ShowWindow(Form1, SW_HIDE);
+        DestroyIfCloseGranted();
+    }
+}
+
+void TForm1::DestroyIfCloseGranted() {
+    if (Form1 != nullptr && logic_.CloseGranted() && !logic_.ScanRunning()) {
+        DestroyWindow(Form1);
     }
 }
 
@@ -693,7 +586,7 @@ void TForm1::ListChanging(const ListChange& change) {
 }
 
 void TForm1::ListChanged(const ListChange& change) {
-    const int count = engine_.List().Count();
+    const int count = logic_.Engine().List().Count();
     switch (change.What) {
     case ListChange::Kind::Clear:
         SelectRow(-1);
@@ -730,10 +623,11 @@ void TForm1::ListChanged(const ListChange& change) {
 
 void TForm1::FillDisplayInfo(NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
-    if (item.iItem < 0 || item.iItem >= engine_.List().Count()) {
+    const ResultList& list = logic_.Engine().List();
+    if (item.iItem < 0 || item.iItem >= list.Count()) {
         return;
     }
-    const ResultEntry& entry = engine_.List().At(item.iItem);
+    const ResultEntry& entry = list.At(item.iItem);
     if ((item.mask & LVIF_IMAGE) != 0) {
         item.iImage = entry.IconIndex;
     }
@@ -792,9 +686,7 @@ void TForm1::DrawBrowseButton(const DRAWITEMSTRUCT& item) {
     if ((item.itemState & ODS_SELECTED) != 0) {
         DrawEdge(dc, &bounds, BDR_SUNKENOUTER, BF_RECT);
     }
-    HIMAGELIST glyph = glyph_ == ButtonGlyph::Stop     ? stopGlyph_
-                       : glyph_ == ButtonGlyph::Folder ? folderGlyph_
-                                                       : nullptr;
+    HIMAGELIST glyph = buttonGlyph_;
     HGDIOBJ oldFont = SelectObject(dc, font_);
     RECT textSize{0, 0, 0, 0};
     DrawTextW(dc, buttonCaption_.c_str(), -1, &textSize, DT_CALCRECT | DT_SINGLELINE);
@@ -851,31 +743,34 @@ void TForm1::MoveSplitter(int cursorY) {
 }
 
 void TForm1::ReadLocaleFormat() {
-    engine_.SetLocaleFormat(ReadWindowsLocaleFormat());
+    logic_.Engine().SetLocaleFormat(ReadWindowsLocaleFormat());
+    FitValueColumnsToFont();
+}
+
+void TForm1::FitValueColumnsToFont() {
+    // The design widths suit a narrow dialog font. With a wider font, or the user's long
+    // date format, the size and date texts, the very figures the list is for, would be cut
+    // short; those two columns grow to hold a long example of each and never shrink.
+    const std::wstring samples[2] = {
+        Wide(SizeText(99'999'999'999ULL) + std::string(EnglishTexts().SizeSuffix)),
+        Wide(DateColumnText(LocalDateTime{2026, 12, 28, 22, 58, 58}, logic_.Engine().Locale()))};
+    HDC dc = GetDC(ListView);
+    HGDIOBJ old = SelectObject(dc, font_);
+    for (int i = 0; i < 2; ++i) {
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, samples[i].c_str(), static_cast<int>(samples[i].size()), &extent);
+        const int column = 2 + i;
+        const int needed = extent.cx + Scale(16);
+        if (ListView_GetColumnWidth(ListView, column) < needed) {
+            ListView_SetColumnWidth(ListView, column, needed);
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(ListView, dc);
 }
 
 void TForm1::SetMessageBoxHook(std::function<void(const std::string&)> hook) {
     messageBoxHook_ = std::move(hook);
-}
-
-void TForm1::RunGuarded(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& error) {
-        ShowError(error.what());
-    } catch (...) {
-        ShowError("An unexpected error occurred.");
-    }
-}
-
-void TForm1::ShowError(const std::string& message) {
-    if (messageBoxHook_) {
-        messageBoxHook_(message);
-        return;
-    }
-    wchar_t title[256] = {};
-    GetWindowTextW(Form1, title, 256);
-    MessageBoxW(Form1, Wide(message).c_str(), title, MB_OK | MB_ICONERROR);
 }
 
 bool TForm1::PreviewKey(const MSG& message) {
@@ -891,6 +786,7 @@ bool TForm1::PreviewKey(const MSG& message) {
 }
 
 bool TForm1::PumpPendingMessages() {
+    DestroyIfCloseGranted();
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -904,17 +800,18 @@ bool TForm1::PumpPendingMessages() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    DestroyIfCloseGranted();
     return true;
 }
 
 int TForm1::RunMessageLoop() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (PreviewKey(message)) {
-            continue;
+        if (!PreviewKey(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
         }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        DestroyIfCloseGranted();
     }
     return static_cast<int>(message.wParam);
 }
@@ -943,6 +840,7 @@ LRESULT TForm1::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         EndPaint(Form1, &paint);
         if (!firstPaintSeen_) {
             firstPaintSeen_ = true;
+            // Painting must not start the walk: it repaints the window from inside.
             PostMessageW(Form1, FirstPaintMessage, 0, 0);
         }
         return 0;
@@ -990,7 +888,10 @@ LRESULT TForm1::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SETTINGCHANGE:
         if (lParam != 0 && wcscmp(reinterpret_cast<const wchar_t*>(lParam), L"intl") == 0) {
-            RunGuarded([this] { ReadLocaleFormat(); });
+            logic_.RunGuarded([this] {
+                ReadLocaleFormat();
+                FormResize();
+            });
         }
         break;
     case WM_DPICHANGED:

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ShellIconLookup.h"
-#include "Win32ScanHost.h"
+#include "Win32ShellServices.h"
 #include "platform/win32/Win32Api.h"
-#include "platform/win32/Win32Shell.h"
-#include "scan/ScanEngine.h"
+#include "window/MainWindowLogic.h"
+#include "window/WindowFace.h"
 
 #include <commctrl.h>
 
@@ -20,10 +20,11 @@ class WebBrowserHost;
 // report page in the system's web-browser control under a splitter; the totals bar and
 // the status line. Sizes are the design's 96-DPI sizes, scaled with the monitor.
 //
-// The scans run inside the call that starts them, on this thread; the user's commands run
-// re-entrantly from the walk's processing of pending messages. Every command catches what
-// it raises and shows the message in a message box; nothing crosses the message loop.
-class TForm1 {
+// The window decides nothing: it creates its controls, draws what MainWindowLogic asks
+// for, and forwards its events there. The scans run inside the call that starts them, on
+// this thread; the events then arrive re-entrantly from the walk's processing of pending
+// messages.
+class TForm1 final : public WindowFace {
 public:
     // Creates the window, hidden, and lays it out. `instance` holds the program's
     // resources. Throws std::runtime_error when the window cannot be created.
@@ -52,61 +53,58 @@ public:
     // when the program has been asked to end (the request stays in the queue).
     bool PumpPendingMessages();
 
-    ScanEngine& Engine() { return engine_; }
-    Win32ScanHost& ScanHost() { return host_; }
+    MainWindowLogic& Logic() { return logic_; }
+    ScanEngine& Engine() { return logic_.Engine(); }
+    WindowScanHost& ScanHost() { return logic_.ScanHost(); }
+    Win32ShellServices& Shell() { return shell_; }
     // The report view's control; null when the system has none.
     WebBrowserHost* Browser() { return browser_.get(); }
 
     // The folder scanned after the first paint; the system drive unless set before then.
-    void SetStartupRoot(const std::string& root) { startupRoot_ = root; }
+    void SetStartupRoot(const std::string& root) { logic_.SetStartupRoot(root); }
     // Replaces the message box that shows a command's error (tests use it so that no
     // dialog opens). An empty function restores the message box.
     void SetMessageBoxHook(std::function<void(const std::string&)> hook);
-    // How deleting asks before it deletes; the shell's confirmation unless a test says so.
-    void SetDeleteConfirmation(DeleteConfirmation confirmation) { confirmation_ = confirmation; }
 
-    bool ScanRunning() const;
-    // The selected row, or -1.
-    int SelectedRow() const;
-    // Whether the window still exists (closing destroys it).
+    bool ScanRunning() const { return logic_.ScanRunning(); }
+    // Whether the window still exists (a granted close destroys it once no scan runs).
     bool IsOpen() const { return Form1 != nullptr; }
     // The screen's dots per inch for this window; 96 is the design's.
     int Dpi() const { return dpi_; }
+    void StartScan(const std::string& path) { logic_.StartScan(path); }
 
-    // Shows the report page under the list, with or without the summary of the scan that
-    // has just ended. Throws std::system_error when the page cannot be written or the view
-    // refuses it.
-    virtual void ShowReportPage(bool withSummary);
-    // Starts and completes a scan of `path`; an error is shown in a message box.
-    void StartScan(const std::string& path);
-
-    // The window's event handlers.
+    // The window's event handlers, forwarded to the logic.
     void FormCreate();
     void FormResize();
-    void FormPaint();
-    void BrowseSpeedButtonClick();
-    void FormKeyDown(WPARAM key);
-    // Asks for the close; the window closes at once, or once a running scan has unwound.
+    void FormPaint() { logic_.FormPaint(); }
+    void BrowseSpeedButtonClick() { logic_.BrowseSpeedButtonClick(); }
+    void FormKeyDown(WPARAM key) { logic_.FormKeyDown(static_cast<int>(key)); }
     void FormCloseQuery();
-    void FormClose();
-    void AppImageClick();
-    void ListViewClick();
-    void ListViewDblClick();
-    void ShowInExplorerPopupmenuClick();
-    void DeletePopupmenuClick();
+    void FormClose() {}
+    void AppImageClick() { logic_.AppImageClick(); }
+    void ListViewClick() { logic_.ListViewClick(); }
+    void ListViewDblClick() { logic_.ListViewDblClick(); }
+    void ShowInExplorerPopupmenuClick() { logic_.ShowInExplorerPopupmenuClick(); }
+    void DeletePopupmenuClick() { logic_.DeletePopupmenuClick(); }
 
-    // What the scan shows in the window.
-    enum class ButtonGlyph { None, Stop, Folder };
-    void ShowButtonGlyph(ButtonGlyph glyph, const std::string& caption);
-    void ShowBrowseSpeedButton();
-    void StartAnimation();
-    void StopAnimation();
-    void SetStatusLine(const std::string& text);
-    void SetTotalsPanels(const TotalsPanelTexts& texts);
-    void ListChanging(const ListChange& change);
-    void ListChanged(const ListChange& change);
-    // Stops (true) or resumes (false) the list's repaints; resuming repaints it once.
-    void HoldBackListRepaints(bool holdBack);
+    // WindowFace
+    void NavigateBlank() override;
+    void Navigate(const std::string& file) override;
+    std::string ReportTemplate(std::string_view resourceName) override;
+    void StartBusyAnimation() override;
+    void StopBusyAnimation() override;
+    void ShowButton(Glyph glyph, const std::string& caption) override;
+    void MakeBrowseButtonVisible() override;
+    void SetStatusText(const std::string& text) override;
+    void WriteTotalsPanels(const TotalsPanelTexts& texts) override;
+    void ProcessPendingMessages() override { PumpPendingMessages(); }
+    void HoldBackRepaints() override;
+    void ShowHeldBackRepaints() override;
+    void ListChanging(const ListChange& change) override;
+    void ListChanged(const ListChange& change) override;
+    int SelectedRow() const override;
+    void CloseWindow() override;
+    void ShowErrorMessage(const std::string& message) override;
 
 private:
     static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -136,28 +134,27 @@ private:
     void ChangeDpi(int newDpi, const RECT* suggested);
     void MoveSplitter(int cursorY);
     void ReadLocaleFormat();
+    void FitValueColumnsToFont();
     void SelectRow(int row);
-    // The full path of the selected entry, from its original bytes; empty without one.
-    std::string SelectedPath() const;
-    // Runs a command, showing what it throws in a message box.
-    void RunGuarded(const std::function<void()>& command);
-    void ShowError(const std::string& message);
+    void ShowStatusLine(const std::string& text);
+    void ShowTotalsPanels(const TotalsPanelTexts& texts);
+    // Carries out a granted close once no scan runs: control is back in the message loop.
+    void DestroyIfCloseGranted();
     int Scale(int designPixels) const;
 
     HINSTANCE instance_;
     ShellIconLookup icons_;
-    Win32ScanHost host_;
-    ScanEngine engine_;
+    Win32ShellServices shell_;
+    MainWindowLogic logic_;
     std::unique_ptr<WebBrowserHost> browser_;
-    std::string startupRoot_;
     std::function<void(const std::string&)> messageBoxHook_;
-    DeleteConfirmation confirmation_ = DeleteConfirmation::AskUser;
     int dpi_ = 96;
     HFONT font_ = nullptr;
     HICON appIcon_ = nullptr;
     HIMAGELIST stopGlyph_ = nullptr;
     HIMAGELIST folderGlyph_ = nullptr;
-    ButtonGlyph glyph_ = ButtonGlyph::None;
+    // No glyph until the first scan starts.
+    HIMAGELIST buttonGlyph_ = nullptr;
     std::wstring buttonCaption_;
     std::wstring headline_;
     // The report view's height in pixels; the list takes the rest.
@@ -165,7 +162,11 @@ private:
     int splitterGrab_ = -1;
     int listRowBeforeSort_ = -1;
     std::wstring displayText_;
+    // While repaints are held back the status texts wait here for the next frame.
+    bool holdingBack_ = false;
+    bool statusPending_ = false;
+    std::string pendingStatus_;
+    bool totalsPending_ = false;
+    TotalsPanelTexts pendingTotals_;
     bool firstPaintSeen_ = false;
-    bool scanEverStarted_ = false;
-    bool closeAfterScan_ = false;
 };

@@ -42,7 +42,7 @@ TEST(WindowCommands, DeleteRemovesTheSelectedFileAndItsRowAndNothingElse) {
     ASSERT_EQ(doomed, 1);
 
     // Without a selection the command does nothing.
-    window.Form().SetDeleteConfirmation(DeleteConfirmation::DontAsk);
+    window.Form().Shell().SetDeleteConfirmation(DeleteConfirmation::DontAsk);
     window.Form().DeletePopupmenuClick();
     EXPECT_EQ(window.ItemCount(), 4);
 

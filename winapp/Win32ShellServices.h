@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/win32/Win32Shell.h"
+#include "window/ShellServices.h"
+
+// The desktop's services on Windows: each command goes to the Windows shell as it stands
+// (ShellExecute, SHFileOperation with the shell's own confirmation, SHBrowseForFolder,
+// MessageBeep), its dialogs owned by the main window.
+class Win32ShellServices final : public ShellServices {
+public:
+    // The window that owns the shell's dialogs (an HWND; null for none).
+    void SetOwner(void* owner) { owner_ = owner; }
+    // How deleting asks before it deletes: the shell's confirmation unless a test says so.
+    void SetDeleteConfirmation(DeleteConfirmation confirmation) { confirmation_ = confirmation; }
+
+    bool OpenFile(const std::string& path) override { return ShellOpen(owner_, path); }
+    bool OpenUrl(const std::string& url) override { return ShellOpen(owner_, url); }
+    bool RevealSelectFile(const std::string& location, const std::string& fileName) override {
+        return ShellRevealSelectFile(location, fileName);
+    }
+    bool ExploreFolder(const std::string& location) override {
+        return ShellExploreFolder(owner_, location);
+    }
+    bool StartFileManager(const std::string& location) override {
+        return ShellStartFileManager(owner_, location);
+    }
+    bool DeleteFileForGood(const std::string& path) override {
+        return ShellDeleteFileForGood(owner_, path, confirmation_);
+    }
+    std::string BrowseForFolder() override { return ShellBrowseForFolder(owner_); }
+    void Beep() override { ShellBeep(); }
+
+private:
+    void* owner_ = nullptr;
+    DeleteConfirmation confirmation_ = DeleteConfirmation::AskUser;
+};
