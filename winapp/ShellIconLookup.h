@@ -1,11 +1,24 @@
 #pragma once
 
-#include "platform/win32/Win32Shell.h"
 #include "scan/IconLookup.h"
+
+#include <string>
+#include <unordered_map>
 
 // The shell's small icons: an index into the system's small-icon list, which the list view
 // shows as it stands.
+//
+// Most files show the icon of their type, the same for every file with that extension; the
+// shell is asked once per extension and a scan, since a request costs far more than the walk
+// spends on a file (under Wine several milliseconds). Types whose files carry icons of
+// their own (programs, icons, cursors, shortcuts, screen savers…) are asked every time.
 class ShellIconLookup final : public IconLookup {
 public:
-    int SmallIconIndex(const std::string& path) override { return ShellSmallIconIndex(path); }
+    int SmallIconIndex(const std::string& path) override;
+    // Forgets what was learnt, so that a change of the file types' icons shows at the next
+    // scan.
+    void Forget() { byExtension_.clear(); }
+
+private:
+    std::unordered_map<std::string, int> byExtension_;
 };

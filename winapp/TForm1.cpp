@@ -491,6 +491,8 @@ void TForm1::MakeBrowseButtonVisible() {
 }
 
 void TForm1::StartBusyAnimation() {
+    // A scan starts: the file types' icons are asked afresh.
+    icons_.Forget();
     ShowWindow(Animate, SW_SHOWNA);
     Animate_Play(Animate, 0, -1, -1);
 }
