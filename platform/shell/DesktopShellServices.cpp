@@ -7,17 +7,24 @@
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QProcess>
 #include <QStringList>
 
+#include <QStandardPaths>
+
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -64,15 +71,58 @@ QWidget* DialogOwner() {
     return QApplication::activeWindow();
 }
 
-// The form of a path that survives the trip through a QString argument: the plain path when
-// it is valid text, otherwise its file: URL, which keeps every byte percent-encoded.
-QString ProgramArgument(const std::string& path) {
-    const QByteArray bytes = QByteArray::fromStdString(path);
-    const QString text = QFile::decodeName(bytes);
-    if (QFile::encodeName(text) == bytes) {
-        return text;
+// How long a desktop helper may take to say whether it found a program. xdg-open returns
+// as soon as the desktop's launcher has started the program; on a desktop it does not know
+// it runs the program itself and returns only when that ends.
+constexpr int HelperAnswerTimeoutMs = 3000;
+
+// Runs `arguments` (the program, found on PATH, and its arguments, passed as bytes) and waits
+// for its answer: true when it ended with status 0, or is still running after the timeout
+// (it has started what it was asked to start); false when it could not be started or ended
+// with an error (xdg-open: no program for the file, no file manager, no browser). The
+// helper's output goes where the program's own goes.
+bool RunDesktopHelper(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
     }
-    return DesktopShellServices::FileUrl(path).toString(QUrl::FullyEncoded);
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return false;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(HelperAnswerTimeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child) {
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        if (done < 0 && errno != EINTR) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Still running: it runs the program it found. Someone must collect its status when it
+    // ends, or it would stay a zombie for the program's life.
+    std::thread([child] {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
+
+// The first of the common file managers that is installed, or empty.
+std::string InstalledFileManager() {
+    for (const char* program : {"nautilus", "dolphin", "nemo", "caja", "thunar", "pcmanfm-qt",
+                                "pcmanfm", "konqueror", "spacefm"}) {
+        if (!QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
+            return program;
+        }
+    }
+    return std::string();
 }
 
 } // namespace
@@ -93,7 +143,7 @@ bool DesktopShellServices::OpenFile(const std::string& path) {
     if (!IsUsablePath(path) || ::stat(path.c_str(), &info) != 0) {
         return false;
     }
-    return QDesktopServices::openUrl(FileUrl(path));
+    return RunDesktopHelper({"xdg-open", path});
 }
 
 bool DesktopShellServices::OpenUrl(const std::string& url) {
@@ -101,7 +151,7 @@ bool DesktopShellServices::OpenUrl(const std::string& url) {
     if (url.empty() || !address.isValid()) {
         return false;
     }
-    return QDesktopServices::openUrl(address);
+    return RunDesktopHelper({"xdg-open", address.toString(QUrl::FullyEncoded).toStdString()});
 }
 
 bool DesktopShellServices::RevealSelectFile(const std::string& location,
@@ -129,14 +179,15 @@ bool DesktopShellServices::ExploreFolder(const std::string& location) {
     if (!IsExistingFolder(location)) {
         return false;
     }
-    return QDesktopServices::openUrl(FileUrl(location));
+    return RunDesktopHelper({"xdg-open", location});
 }
 
 bool DesktopShellServices::StartFileManager(const std::string& location) {
-    if (!IsUsablePath(location)) {
+    if (!IsExistingFolder(location)) {
         return false;
     }
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {ProgramArgument(location)});
+    const std::string fileManager = InstalledFileManager();
+    return !fileManager.empty() && RunDesktopHelper({fileManager, location});
 }
 
 bool DesktopShellServices::DeleteFileForGood(const std::string& path) {

@@ -14,19 +14,22 @@ class QWidget;
 // file whose name is not valid UTF-8 still reaches exactly that file.
 class DesktopShellServices : public ShellServices {
 public:
-    // False when the file does not exist or the desktop cannot start a handler for it.
+    // The desktop's helper (xdg-open) is asked and its answer awaited, for a few seconds at
+    // most: a helper that has not answered by then is running the program it found.
+    // False when the file does not exist or the helper finds no program for it.
     bool OpenFile(const std::string& path) override;
-    // False when the address is empty or invalid, or no browser could be started.
+    // False when the address is empty or invalid, or the helper finds no browser.
     bool OpenUrl(const std::string& url) override;
 
     // Asks the file manager over the session bus (org.freedesktop.FileManager1.ShowItems) to
     // show the file selected. False without a session bus, or when no file manager answers
     // the call within a few seconds or it answers with an error.
     bool RevealSelectFile(const std::string& location, const std::string& fileName) override;
-    // Opens the folder with the desktop's handler for folders. False when none could be
-    // started.
+    // Opens the folder with the desktop's handler for folders (xdg-open). False when the
+    // helper finds none.
     bool ExploreFolder(const std::string& location) override;
-    // Starts xdg-open with the folder. False when the program could not be started.
+    // Starts the first installed of the common file managers with the folder. False when
+    // none is installed or it fails at once.
     bool StartFileManager(const std::string& location) override;
 
     // Asks in the user's language whether the file is to be deleted for good (default

@@ -306,6 +306,54 @@ private slots:
         DesktopShellServices services;
         QVERIFY(!services.RevealSelectFile(root_ + "/", "shown.txt"));
     }
+
+    // The desktop's helpers are asked for their answer: a helper that finds no program
+    // fails the command (the window then beeps or says so), one that ran or still runs
+    // the program succeeds, and each gets exactly the listed bytes.
+    void HelpersAnswerWhetherTheyFoundAProgram() {
+        const std::string bin = PathOf("bin");
+        QVERIFY(::mkdir(bin.c_str(), 0755) == 0);
+        const std::string record = PathOf("arguments");
+        ScopedEnvironment path("PATH", bin.c_str());
+        auto helper = [&](const std::string& name, const std::string& body) {
+            const std::string file = bin + "/" + name;
+            ::unlink(file.c_str());
+            const std::string script =
+                "#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > '" + record + "'\n" + body + "\n";
+            QVERIFY(MakeFile(file, script.c_str()));
+            QVERIFY(::chmod(file.c_str(), 0755) == 0);
+        };
+        auto recorded = [&] {
+            QFile file(QString::fromStdString(record));
+            return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+        };
+        const std::string listed = PathOf("r\xe9sum\xe9.doc");
+        QVERIFY(MakeFile(listed));
+        DesktopShellServices services;
+
+        // No helper installed at all.
+        QVERIFY(!services.OpenFile(listed));
+        QVERIFY(!services.StartFileManager(root_ + "/"));
+
+        helper("xdg-open", "exit 3");
+        QVERIFY(!services.OpenFile(listed));
+        QCOMPARE(recorded(), bin + "/xdg-open|" + listed + "|");
+        QVERIFY(!services.ExploreFolder(root_ + "/"));
+        QVERIFY(!services.OpenUrl("https://example.org/"));
+
+        helper("xdg-open", "exit 0");
+        QVERIFY(services.OpenFile(listed));
+        QVERIFY(services.ExploreFolder(root_ + "/"));
+        QCOMPARE(recorded(), bin + "/xdg-open|" + root_ + "/|");
+
+        // Running the program itself, the helper does not return: it found one.
+        helper("xdg-open", "exec /bin/sleep 5");
+        QVERIFY(services.OpenFile(listed));
+
+        helper("pcmanfm", "exit 0");
+        QVERIFY(services.StartFileManager(root_ + "/"));
+        QCOMPARE(recorded(), bin + "/pcmanfm|" + root_ + "/|");
+    }
 };
 
 QTEST_MAIN(DesktopShellServicesTest)
