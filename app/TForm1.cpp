@@ -12,6 +12,7 @@
 #include "scan/TextFormat.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -245,8 +246,34 @@ void TForm1::FitValueColumnsToFont() {
     }
 }
 
-void TForm1::FormKeyDown(int key) {
-    logic_.FormKeyDown(key == Qt::Key_Escape ? MainWindowLogic::EscapeKey : key);
+bool TForm1::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    int code = key;
+    switch (key) {
+    case Qt::Key_Escape:
+        code = MainWindowLogic::EscapeKey;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        code = MainWindowLogic::EnterKey;
+        break;
+    case Qt::Key_Delete:
+        code = MainWindowLogic::DeleteKey;
+        break;
+    case Qt::Key_Menu:
+        code = MainWindowLogic::MenuKey;
+        break;
+    case Qt::Key_F10:
+        code = MainWindowLogic::F10Key;
+        break;
+    default:
+        // Letters are their capital's code in both; Qt's other keys lie far above.
+        break;
+    }
+    unsigned held = MainWindowLogic::NoModifier;
+    held |= modifiers.testFlag(Qt::ShiftModifier) ? MainWindowLogic::ShiftModifier : 0U;
+    held |= modifiers.testFlag(Qt::ControlModifier) ? MainWindowLogic::ControlModifier : 0U;
+    held |= modifiers.testFlag(Qt::AltModifier) ? MainWindowLogic::AltModifier : 0U;
+    return logic_.FormKeyDown(code, held);
 }
 
 void TForm1::NavigateBlank() {
@@ -324,6 +351,26 @@ int TForm1::SelectedRow() const {
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+void TForm1::ScrollListToTop() {
+    ListView->scrollToTop();
+}
+
+void TForm1::ShowContextMenu() {
+    const int row = SelectedRow();
+    QPoint place(0, 0);
+    if (row >= 0) {
+        const QRect rect = ListView->visualRect(model_.index(row, 0));
+        if (ListView->viewport()->rect().intersects(rect)) {
+            place = rect.bottomLeft();
+        }
+    }
+    PopupMenu->popup(ListView->viewport()->mapToGlobal(place));
+}
+
+void TForm1::CopyText(const std::string& text) {
+    QGuiApplication::clipboard()->setText(Text(text));
+}
+
 void TForm1::CloseWindow() {
     close();
 }
@@ -376,11 +423,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         auto* keyEvent = static_cast<QKeyEvent*>(event);
-        if (keyEvent->key() == Qt::Key_Escape) {
-            FormKeyDown(keyEvent->key());
-            return true;
-        }
-        return false;
+        return FormKeyDown(keyEvent->key(), keyEvent->modifiers());
     }
     if (watched == AppImage && event->type() == QEvent::MouseButtonRelease) {
         auto* mouseEvent = static_cast<QMouseEvent*>(event);

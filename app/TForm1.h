@@ -67,7 +67,8 @@ public:
     void FormResize();
     void FormPaint() { logic_.FormPaint(); }
     void BrowseSpeedButtonClick() { logic_.BrowseSpeedButtonClick(); }
-    void FormKeyDown(int key);
+    // `key` and `modifiers` as Qt gives them; true when the window took the key.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void FormCloseQuery() { logic_.FormCloseQuery(); }
     void FormClose() {}
     void AppImageClick() { logic_.AppImageClick(); }
@@ -92,6 +93,9 @@ public:
     void ListChanging(const ListChange& change) override;
     void ListChanged(const ListChange& change) override;
     int SelectedRow() const override;
+    void ScrollListToTop() override;
+    void ShowContextMenu() override;
+    void CopyText(const std::string& text) override;
     void CloseWindow() override;
     void ShowErrorMessage(const std::string& message) override;
 

@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ConsoleCommand.h"
 #include "platform/shell/DesktopShell.h"
+#include "scan/InterfaceTexts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -38,11 +39,8 @@ int main(int argc, char* argv[]) {
     }
 
     if (!DisplayAvailable()) {
-        std::fprintf(stderr, "bulkon: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
-                             "set).\nRun it on a virtual screen instead:\n"
-                             "    xvfb-run -a ./build/app/bulkon\n"
-                             "or build and start it with:\n"
-                             "    ./dev run\n");
+        const std::string_view message = TextsFor(IsGermanUser()).NoDisplay;
+        std::fwrite(message.data(), 1, message.size(), stderr);
         return 1;
     }
     QApplication application(argc, argv);

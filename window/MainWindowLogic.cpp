@@ -85,17 +85,49 @@ void MainWindowLogic::BrowseSpeedButtonClick() {
     });
 }
 
-void MainWindowLogic::FormKeyDown(int key) {
-    if (key != EscapeKey) {
-        return;
+bool MainWindowLogic::FormKeyDown(int key, unsigned modifiers) {
+    if (key == EscapeKey) {
+        RunGuarded([this] {
+            if (ScanRunning()) {
+                RequestStop();
+            } else {
+                face_.CloseWindow();
+            }
+        });
+        return true;
     }
-    RunGuarded([this] {
-        if (ScanRunning()) {
-            RequestStop();
-        } else {
-            face_.CloseWindow();
+    const bool shift = (modifiers & ShiftModifier) != 0;
+    const bool control = (modifiers & ControlModifier) != 0;
+    const bool alt = (modifiers & AltModifier) != 0;
+    if (key == EnterKey && !control && !alt) {
+        ListViewDblClick();
+        return true;
+    }
+    if (key == DeleteKey && modifiers == NoModifier) {
+        DeletePopupmenuClick();
+        return true;
+    }
+    if ((key == F10Key && shift && !control && !alt) || (key == MenuKey && !control && !alt)) {
+        RunGuarded([this] { face_.ShowContextMenu(); });
+        return true;
+    }
+    if (key == CKey && control && !shift && !alt) {
+        RunGuarded([this] {
+            const std::string path = SelectedPath();
+            if (!path.empty()) {
+                face_.CopyText(path);
+            }
+        });
+        return true;
+    }
+    if (key == OKey && control && !shift && !alt) {
+        // During a scan the shortcut does not stop it: only Browse/Stop and Escape do.
+        if (!ScanRunning()) {
+            BrowseSpeedButtonClick();
         }
-    });
+        return true;
+    }
+    return false;
 }
 
 bool MainWindowLogic::FormCloseQuery() {
@@ -145,7 +177,11 @@ void MainWindowLogic::ShowInExplorerPopupmenuClick() {
         if (shell_.ExploreFolder(location.Location)) {
             return;
         }
-        shell_.StartFileManager(location.Location);
+        if (!shell_.StartFileManager(location.Location)) {
+            // Not one way worked: the user is told instead of left waiting for a window.
+            face_.ShowErrorMessage(
+                FillIn(TextsFor(IsGermanUser()).RevealFailed, location.Location));
+        }
     });
 }
 

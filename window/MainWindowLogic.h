@@ -21,8 +21,21 @@ class WindowFace;
 // and has the face show the message: nothing crosses the window system's event loop.
 class MainWindowLogic {
 public:
-    // The key code of Escape (the Windows virtual-key code; faces translate theirs).
+    // The keys the window handles, as Windows virtual-key codes (faces translate theirs),
+    // and the modifier keys held with them.
+    static constexpr int EnterKey = 13;
     static constexpr int EscapeKey = 27;
+    static constexpr int DeleteKey = 46;
+    static constexpr int MenuKey = 93;
+    static constexpr int F10Key = 121;
+    static constexpr int CKey = 'C';
+    static constexpr int OKey = 'O';
+    enum Modifier : unsigned {
+        NoModifier = 0,
+        ShiftModifier = 1,
+        ControlModifier = 2,
+        AltModifier = 4
+    };
 
     // `face`, `shell` and `icons` must outlive the logic.
     MainWindowLogic(WindowFace& face, ShellServices& shell, IconLookup& icons);
@@ -58,7 +71,13 @@ public:
     // the window was closed or a scan has already been started meanwhile. Once only.
     void FormPaint();
     void BrowseSpeedButtonClick();
-    void FormKeyDown(int key);
+    // A key pressed anywhere in the window, seen before the focused control sees it:
+    // Escape stops a scan or closes the window, whatever modifiers are held; Enter opens
+    // the selected file; Delete deletes it (with the confirmation); Shift+F10 and the menu
+    // key open the context menu; Ctrl+C copies the selected file's full path; Ctrl+O
+    // browses when no scan runs. Returns whether the key was the window's: the face then
+    // keeps it from the focused control.
+    bool FormKeyDown(int key, unsigned modifiers = NoModifier);
     // Stops a running scan. Returns whether the window may close: always.
     bool FormCloseQuery();
     void AppImageClick();

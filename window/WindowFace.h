@@ -48,6 +48,12 @@ public:
     virtual void ListChanged(const ListChange& change) = 0;
     // The selected row of the list, or -1.
     virtual int SelectedRow() const = 0;
+    // Shows the list from its first row.
+    virtual void ScrollListToTop() = 0;
+    // Opens the list's context menu at the selected row (at the list's corner without one).
+    virtual void ShowContextMenu() = 0;
+    // Puts `text` (UTF-8; a path's bytes as they are) on the clipboard.
+    virtual void CopyText(const std::string& text) = 0;
 
     // Closes the main window; the face then asks MainWindowLogic::FormCloseQuery.
     virtual void CloseWindow() = 0;

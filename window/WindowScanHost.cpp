@@ -127,4 +127,8 @@ void WindowScanHost::ListChanging(const ListChange& change) {
 
 void WindowScanHost::ListChanged(const ListChange& change) {
     face_.ListChanged(change);
+    if (change.What == ListChange::Kind::Clear) {
+        // A new scan shows its largest files, not the rows where the last one was scrolled.
+        face_.ScrollListToTop();
+    }
 }

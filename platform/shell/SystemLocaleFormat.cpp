@@ -198,7 +198,8 @@ std::string ShortDatePatternFrom(const QString& qtFormat) {
             // A month name becomes the month's number with two digits.
             pattern += count == 1 ? "M" : "MM";
         } else if (letter == u'y') {
-            pattern += count == 2 ? "yy" : "yyyy";
+            // Always four digits: with two, a file from 1926 and one from 2026 look alike.
+            pattern += "yyyy";
         }
         // A time field in a date format has no place in the date column and is dropped.
     }

@@ -8,7 +8,10 @@
 #include "scan/StopRequested.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -25,6 +28,7 @@ private slots:
     void DeleteConfirmedRemovesFileAndRowButKeepsTotals();
     void DeleteReachesExactlyTheNonUtf8File();
     void DeleteDuringScanRemovesTheRowAndTheWalkGoesOn();
+    void KeyboardShortcutsReachTheCommands();
 
 private:
     // A window that has scanned a fresh tree, shown.
@@ -195,6 +199,33 @@ void WindowCommandsTest::DeleteDuringScanRemovesTheRowAndTheWalkGoesOn() {
     QCOMPARE(form_->Engine().State().FileCount, std::uint32_t(200));
     QCOMPARE(form_->ReportPages, (std::vector<bool>{false, true}));
     QCOMPARE(form_->Engine().List().Count(), 100);
+}
+
+void WindowCommandsTest::KeyboardShortcutsReachTheCommands() {
+    ScanFreshTree();
+    const std::string path = tree_->Root() + "/Data/movie.mkv";
+    SelectRow(*form_, RowOfCaption(*form_, "movie.mkv"));
+    form_->ListView->setFocus();
+
+    QTest::keyClick(form_->ListView, Qt::Key_Return);
+    QCOMPARE(shell_->Calls, std::vector<std::string>{"open " + path});
+    QTest::keyClick(form_->ListView, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(path));
+    QTest::keyClick(form_->ListView, Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(form_->PopupMenu->isVisible());
+    form_->PopupMenu->hide();
+    QTest::keyClick(form_->ListView, Qt::Key_Menu);
+    QVERIFY(form_->PopupMenu->isVisible());
+    form_->PopupMenu->hide();
+    shell_->ConfirmDelete = false;
+    QTest::keyClick(form_->ListView, Qt::Key_Delete);
+    QCOMPARE(shell_->Calls.back(), "delete " + path);
+    QTest::keyClick(form_->ListView, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(shell_->Calls.back(), std::string("browse"));
+    // Keys that are not the window's still reach the list: Down moves the selection.
+    const int row = form_->SelectedRow();
+    QTest::keyClick(form_->ListView, Qt::Key_Down);
+    QCOMPARE(form_->SelectedRow(), row + 1);
 }
 
 QTEST_MAIN(WindowCommandsTest)

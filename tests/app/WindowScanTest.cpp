@@ -9,6 +9,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -61,6 +62,7 @@ private slots:
     void StopButtonDuringScanStopsWithoutPicker();
     void CloseDuringScanEndsTheProgramOnceTheWalkHasUnwound();
     void PickedFolderIsScanned();
+    void NewScanShowsTheListFromItsFirstRow();
     void ModelKeepsSelectionOnItsEntryWhenSorted();
 
 private:
@@ -286,6 +288,22 @@ void WindowScanTest::PickedFolderIsScanned() {
     QCOMPARE(ListedCaptions(form), (std::vector<std::string>{"only.iso", "second.iso"}));
     QCOMPARE(form.ListModel().rowCount(), 2);
     QCOMPARE(form.Engine().List().At(1).FolderText, other.Root() + "/sub");
+}
+
+void WindowScanTest::NewScanShowsTheListFromItsFirstRow() {
+    FakeShellServices shell;
+    RecordingForm form(shell);
+    form.SetStartupRoot(tree_.Root());
+    QVERIFY(ShowAndWaitForStartupScan(form));
+    QScrollBar* scrollBar = form.ListView->verticalScrollBar();
+    form.ListView->scrollToBottom();
+    QTRY_VERIFY(scrollBar->value() > 0);
+
+    shell.BrowseAnswer = tree_.Root();
+    QTest::mouseClick(form.BrowseSpeedButton, Qt::LeftButton);
+    QCOMPARE(form.ScanHost().ScansStarted(), 2);
+    QCOMPARE(scrollBar->value(), 0);
+    QVERIFY(form.ListView->visualRect(form.ListModel().index(0, 0)).top() >= 0);
 }
 
 void WindowScanTest::ModelKeepsSelectionOnItsEntryWhenSorted() {

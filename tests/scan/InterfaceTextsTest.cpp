@@ -54,7 +54,8 @@ TEST(InterfaceTexts, EveryMessageIsTranslatedWithItsPlaceholders) {
                       &InterfaceTexts::DeleteQuestion, &InterfaceTexts::DeleteIsFolder,
                       &InterfaceTexts::DeleteFailed, &InterfaceTexts::ReportNotCreated,
                       &InterfaceTexts::ReportNotOpened, &InterfaceTexts::ReportNotWritten,
-                      &InterfaceTexts::ReportNotClosed, &InterfaceTexts::PageNotShown}) {
+                      &InterfaceTexts::ReportNotClosed, &InterfaceTexts::PageNotShown,
+                      &InterfaceTexts::RevealFailed, &InterfaceTexts::NoDisplay}) {
         const std::string_view english = EnglishTexts().*text;
         const std::string_view german = GermanTexts().*text;
         SCOPED_TRACE(std::string(english));

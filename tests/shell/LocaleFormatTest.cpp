@@ -20,11 +20,11 @@ private slots:
 
         QTest::newRow("en_US") << "en_US"
                                << "."
-                               << "M/d/yy"
+                               << "M/d/yyyy"
                                << ":" << false << false << false;
         QTest::newRow("de_DE") << "de_DE"
                                << ","
-                               << "dd.MM.yy"
+                               << "dd.MM.yyyy"
                                << ":" << true << true << false;
         QTest::newRow("en_GB") << "en_GB"
                                << "."
@@ -41,7 +41,7 @@ private slots:
         // The morning/afternoon word stands before the time in Korean.
         QTest::newRow("ko_KR") << "ko_KR"
                                << "."
-                               << "yy. M. d."
+                               << "yyyy. M. d."
                                << ":" << false << false << true;
         // Without regional settings the date is ISO and the clock runs to 24 hours.
         QTest::newRow("C") << "C"
@@ -119,17 +119,17 @@ private slots:
         QTest::newRow("month name") << "d MMM yyyy"
                                     << "d MM yyyy";
         QTest::newRow("long month name") << "d. MMMM yy"
-                                         << "d. MM yy";
+                                         << "d. MM yyyy";
         QTest::newRow("weekday first") << "ddd, d/M/yyyy"
                                        << "d/M/yyyy";
         QTest::newRow("weekday last") << "yyyy-MM-dd dddd"
                                       << "yyyy-MM-dd";
         QTest::newRow("quoted word") << "d.MM.yy 'г'."
-                                     << "d.MM.yy' г.'";
+                                     << "d.MM.yyyy' г.'";
         QTest::newRow("quoted field letters") << "'day' d 'of' M yyyy"
                                               << "'day 'd' of 'M yyyy";
         QTest::newRow("escaped quote") << "d''M''yy"
-                                       << "dMyy";
+                                       << "dMyyyy";
         QTest::newRow("no date fields") << "'today'"
                                         << "M/d/yyyy";
         QTest::newRow("empty") << ""

@@ -67,6 +67,8 @@ TEST_F(MainWindowLogicTest, TheStartupScanRunsOnceAfterTheFirstPaint) {
     EXPECT_EQ(face_.Last("button"), "button folder Browse");
     EXPECT_EQ(face_.Last("status"), "status " + std::string(EnglishTexts().CreditLine));
     EXPECT_FALSE(face_.Held) << "the list must not stay frozen after a scan";
+    // A new scan shows the list from its first row.
+    EXPECT_EQ(face_.Count("scroll top"), 1);
     EXPECT_EQ(face_.Count("held twice"), 0);
 }
 
@@ -122,12 +124,51 @@ TEST_F(MainWindowLogicTest, BrowseEscapeAndCloseStopARunningScan) {
     EXPECT_TRUE(logic_.CloseGranted());
 }
 
-TEST_F(MainWindowLogicTest, EscapeWhenIdleClosesAndOtherKeysDoNothing) {
-    logic_.FormKeyDown(13);
-    logic_.FormKeyDown('Q');
+TEST_F(MainWindowLogicTest, EscapeWhenIdleClosesAndOtherKeysAreLeftToTheControls) {
+    EXPECT_FALSE(logic_.FormKeyDown('Q'));
+    EXPECT_FALSE(logic_.FormKeyDown(MainWindowLogic::CKey));
+    EXPECT_FALSE(logic_.FormKeyDown(MainWindowLogic::F10Key));
+    EXPECT_FALSE(logic_.FormKeyDown(MainWindowLogic::DeleteKey, MainWindowLogic::ShiftModifier));
     EXPECT_EQ(face_.Count("close"), 0);
-    logic_.FormKeyDown(MainWindowLogic::EscapeKey);
+    EXPECT_TRUE(logic_.FormKeyDown(MainWindowLogic::EscapeKey, MainWindowLogic::ShiftModifier));
     EXPECT_EQ(face_.Count("close"), 1);
+}
+
+TEST_F(MainWindowLogicTest, ShortcutsRunTheCommandsOfTheSelectedEntry) {
+    using L = MainWindowLogic;
+    logic_.StartScan(Root());
+    // Without a selection the list's keys find nothing to act on.
+    EXPECT_TRUE(logic_.FormKeyDown(L::EnterKey));
+    EXPECT_TRUE(logic_.FormKeyDown(L::CKey, L::ControlModifier));
+    EXPECT_TRUE(shell_.Calls.empty());
+    EXPECT_EQ(face_.Count("copy"), 0);
+
+    face_.Selected = 1;
+    const ResultEntry entry = logic_.Engine().List().At(1);
+    const std::string path = JoinPath(entry.FolderText, entry.Caption);
+    EXPECT_TRUE(logic_.FormKeyDown(L::EnterKey));
+    EXPECT_EQ(shell_.Calls, std::vector<std::string>{"open " + path});
+    EXPECT_TRUE(logic_.FormKeyDown(L::CKey, L::ControlModifier));
+    EXPECT_EQ(face_.Last("copy"), "copy " + path);
+    EXPECT_TRUE(logic_.FormKeyDown(L::F10Key, L::ShiftModifier));
+    EXPECT_TRUE(logic_.FormKeyDown(L::MenuKey));
+    EXPECT_EQ(face_.Count("menu"), 2);
+    shell_.ConfirmDelete = false;
+    EXPECT_TRUE(logic_.FormKeyDown(L::DeleteKey));
+    EXPECT_EQ(shell_.Calls.back(), "delete " + path);
+
+    // Ctrl+O browses when idle; during a scan it neither browses nor stops.
+    EXPECT_TRUE(logic_.FormKeyDown(L::OKey, L::ControlModifier));
+    EXPECT_EQ(shell_.CountCalls("browse"), 1);
+    face_.OnProcess = [&](int count) {
+        if (count == 3) {
+            EXPECT_TRUE(logic_.FormKeyDown(L::OKey, L::ControlModifier));
+        }
+    };
+    face_.Processings = 0;
+    logic_.StartScan(Root());
+    EXPECT_EQ(shell_.CountCalls("browse"), 1);
+    EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles);
 }
 
 TEST_F(MainWindowLogicTest, ACancelledPickerChangesNothing) {
@@ -184,7 +225,9 @@ TEST_F(MainWindowLogicTest, CommandsOnTheSelectedEntry) {
               (std::vector<std::string>{reveal, reveal, "explore " + location, reveal,
                                         "explore " + location, "filemanager " + location}));
     EXPECT_EQ(shell_.Beeps, 2);
-    EXPECT_EQ(face_.Count("error"), 0);
+    // Not one way worked: the user is told, once, naming the folder.
+    EXPECT_EQ(face_.Count("error"), 1);
+    EXPECT_EQ(face_.Last("error"), "error " + FillIn(EnglishTexts().RevealFailed, location));
 }
 
 // The confirmation runs an event loop of its own: meanwhile the list may lose entries, so

@@ -13,7 +13,8 @@
 
 // A face that writes the logic's calls down, one line each: "blank", "page", "animation
 // start", "animation stop", "button stop CAPTION", "button folder CAPTION", "button visible",
-// "status TEXT", "totals P0|P1|P2", "close", "error MESSAGE", "hold", "show held". Every
+// "status TEXT", "totals P0|P1|P2", "close", "error MESSAGE", "scroll top", "menu",
+// "copy TEXT"; "held twice" when repaints are held back again before being shown. Every
 // page shown is read into Pages and its file removed. Processing pending messages runs
 // OnProcess, where a test plays the user.
 class RecordingFace : public WindowFace {
@@ -69,6 +70,9 @@ public:
     void ListChanging(const ListChange&) override {}
     void ListChanged(const ListChange&) override {}
     int SelectedRow() const override { return Selected; }
+    void ScrollListToTop() override { Lines.push_back("scroll top"); }
+    void ShowContextMenu() override { Lines.push_back("menu"); }
+    void CopyText(const std::string& text) override { Lines.push_back("copy " + text); }
     void CloseWindow() override { Lines.push_back("close"); }
     void ShowErrorMessage(const std::string& message) override {
         Lines.push_back("error " + message);
