@@ -1,3 +1,5 @@
+#include "QtTranslations.h"
+#include "QuietQtStart.h"
 #include "TForm1.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleCommand.h"
@@ -8,6 +10,7 @@
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,7 +46,10 @@ int main(int argc, char* argv[]) {
         std::fwrite(message.data(), 1, message.size(), stderr);
         return 1;
     }
+    auto quietStart = std::make_unique<QuietQtStart>();
     QApplication application(argc, argv);
+    quietStart.reset();
+    InstallQtTranslations(application);
     QApplication::setApplicationName(QStringLiteral("Bulkon"));
     QApplication::setOrganizationName(QStringLiteral("Vantrel"));
     QIcon icon;

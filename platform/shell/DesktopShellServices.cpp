@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <QDir>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -228,8 +230,18 @@ bool DesktopShellServices::DeleteFileForGood(const std::string& path) {
 }
 
 std::string DesktopShellServices::BrowseForFolder() {
-    const QString folder = QFileDialog::getExistingDirectory(DialogOwner(), QString(), QString(),
-                                                             QFileDialog::ShowDirsOnly);
+    // Qt's folder picker keeps its history and last folder in the user's configuration
+    // ("QtProject.conf"), read when it opens and written when it closes, and there is no
+    // switch for that. The program promises to write nothing but its report pages: the
+    // user scope of settings is pointed where no file can be created, so nothing is read
+    // and nothing written. The program keeps no settings of its own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+    // Qt's own dialog rather than a desktop's native one, which would keep recent folders
+    // of its own; it starts in the user's home folder.
+    const QString folder = QFileDialog::getExistingDirectory(
+        DialogOwner(), QString(), QDir::homePath(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (folder.isEmpty()) {
         return {};
     }

@@ -1,9 +1,12 @@
 #include "platform/shell/DesktopShellServices.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
@@ -305,6 +308,29 @@ private slots:
         QVERIFY(MakeFile(path));
         DesktopShellServices services;
         QVERIFY(!services.RevealSelectFile(root_ + "/", "shown.txt"));
+    }
+
+    // The folder picker opens in the home folder and leaves the user's configuration as it
+    // was: no "QtProject.conf" with the last folder visited.
+    void FolderPickerStartsAtHomeAndWritesNothing() {
+        const std::string home = PathOf("home");
+        QVERIFY(::mkdir(home.c_str(), 0755) == 0);
+        ScopedEnvironment homeVariable("HOME", home.c_str());
+        ScopedEnvironment config("XDG_CONFIG_HOME", home.c_str());
+        QString startedIn;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr) {
+                startedIn = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        DesktopShellServices services;
+        QCOMPARE(services.BrowseForFolder(), std::string());
+        QCOMPARE(startedIn, QString::fromStdString(home));
+        QCOMPARE(QDir(QString::fromStdString(home))
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // The desktop's helpers are asked for their answer: a helper that finds no program
