@@ -18,8 +18,17 @@ bool BusyAnimation::LoadClip(const QString& resourcePath) {
     if (strip.isNull() || strip.height() <= 0 || strip.width() < strip.height()) {
         return false;
     }
+    // On a scaled screen the clip drawn at twice the size, where there is one, stays sharp.
+    if (devicePixelRatioF() > 1.0) {
+        const QPixmap large(resourcePath + QStringLiteral("@2x"));
+        if (large.width() == 2 * strip.width() && large.height() == 2 * strip.height()) {
+            strip = large;
+            strip.setDevicePixelRatio(2.0);
+        }
+    }
     strip_ = strip;
-    frameSize_ = QSize(strip.height(), strip.height());
+    const int side = strip.height() / static_cast<int>(strip.devicePixelRatio());
+    frameSize_ = QSize(side, side);
     frameCount_ = strip.width() / strip.height();
     frame_ = 0;
     setFixedSize(frameSize_);
@@ -56,7 +65,9 @@ void BusyAnimation::paintEvent(QPaintEvent*) {
         return;
     }
     QPainter painter(this);
-    const QRect source(frame_ * frameSize_.width(), 0, frameSize_.width(), frameSize_.height());
+    // The source is in the strip's own pixels, twice the frame size in a "@2x" strip.
+    const int pixels = strip_.height();
+    const QRect source(frame_ * pixels, 0, pixels, pixels);
     QRect target(QPoint(0, 0), frameSize_);
     target.moveCenter(rect().center());
     painter.drawPixmap(target, strip_, source);

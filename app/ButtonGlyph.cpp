@@ -23,3 +23,13 @@ QPixmap LoadButtonGlyph(const QString& resourcePath) {
     }
     return QPixmap::fromImage(image);
 }
+
+QIcon LoadButtonGlyphIcon(const QString& resourcePath) {
+    QIcon icon(LoadButtonGlyph(resourcePath));
+    QPixmap large = LoadButtonGlyph(resourcePath + QStringLiteral("@2x"));
+    if (!large.isNull()) {
+        large.setDevicePixelRatio(2.0);
+        icon.addPixmap(large);
+    }
+    return icon;
+}

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -25,7 +26,9 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -72,7 +75,10 @@ void TForm1::CreateControls() {
 
     AppImage = new QLabel(TopPanel);
     AppImage->setObjectName(QStringLiteral("AppImage"));
-    AppImage->setPixmap(QIcon(QStringLiteral(":/icons/bulkon-32")).pixmap(32, 32));
+    QIcon programIcon(QStringLiteral(":/icons/bulkon-32"));
+    // Drawn at 64 pixels for screens scaled to 200 %.
+    programIcon.addFile(QStringLiteral(":/icons/bulkon-64"));
+    AppImage->setPixmap(programIcon.pixmap(QSize(32, 32), devicePixelRatioF()));
     AppImage->setCursor(Qt::PointingHandCursor);
     AppImage->setGeometry(7, 7, 32, 32);
     AppImage->adjustSize();
@@ -182,16 +188,14 @@ void TForm1::FormCreate() {
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(800, 600);
-    const QRect frame = InitialWindowGeometry(screenSize);
-    resize(frame.size());
-    move(frame.topLeft());
+    designFrame_ = InitialWindowGeometry(screenSize);
+    // Until a window manager frames the window its inside takes the whole design size.
+    resize(designFrame_.size());
+    move(designFrame_.topLeft());
 
     // Lay the controls out now, so that the list's share of the splitter can be set before
     // the window is first shown.
-    layout()->activate();
-    const int listHeight = InitialListHeight(height());
-    const int viewHeight = std::max(0, Splitter2->height() - Splitter2->handleWidth() - listHeight);
-    Splitter2->setSizes({listHeight, viewHeight});
+    SetInitialListHeight();
 
     if (IsGermanUser()) {
         const InterfaceTexts& german = GermanTexts();
@@ -208,6 +212,13 @@ void TForm1::FormCreate() {
     StatusBar->SetPanelText(0, Text(TextsFor(IsGermanUser()).CreditLine));
     ReadLocaleFormat();
     FormResize();
+}
+
+void TForm1::SetInitialListHeight() {
+    layout()->activate();
+    const int listHeight = InitialListHeight(height());
+    const int viewHeight = std::max(0, Splitter2->height() - Splitter2->handleWidth() - listHeight);
+    Splitter2->setSizes({listHeight, viewHeight});
 }
 
 void TForm1::FormResize() {
@@ -300,7 +311,7 @@ void TForm1::StopBusyAnimation() {
 void TForm1::ShowButton(Glyph glyph, const std::string& caption) {
     const QString resource =
         glyph == Glyph::Stop ? QStringLiteral(":/glyphs/STOP") : QStringLiteral(":/glyphs/ORDNER");
-    BrowseSpeedButton->setIcon(QIcon(LoadButtonGlyph(resource)));
+    BrowseSpeedButton->setIcon(LoadButtonGlyphIcon(resource));
     BrowseSpeedButton->setText(Text(caption));
 }
 
@@ -388,6 +399,62 @@ void TForm1::ShowErrorMessage(const std::string& message) {
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FormResize();
+    if (listHeightPending_ && size() == designFrame_.size() - frameSize_) {
+        // The inside has its final size now: the list takes half of it, as at creation.
+        listHeightPending_ = false;
+        SetInitialListHeight();
+    }
+    FitFrameToDesign();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    FitFrameToDesign();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FitFrameToDesign();
+}
+
+bool TForm1::ShowCutTextToolTip(QHelpEvent* event) {
+    const QModelIndex index = ListView->indexAt(event->pos());
+    if (!index.isValid() || index.column() > 1) {
+        QToolTip::hideText();
+        return true;
+    }
+    QStyleOptionViewItem option;
+    option.initFrom(ListView->viewport());
+    option.font = ListView->font();
+    option.decorationSize = ListView->iconSize();
+    const int needed = ListView->itemDelegate()->sizeHint(option, index).width();
+    const QRect cell = ListView->visualRect(index);
+    if (needed <= cell.width()) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(),
+                       ListView->viewport(), cell);
+    return true;
+}
+
+void TForm1::FitFrameToDesign() {
+    if (frameFitted_ || !isVisible() || designFrame_.isEmpty()) {
+        return;
+    }
+    const QRect frame = frameGeometry();
+    const QRect inside = geometry();
+    const QSize frameSize = frame.size() - inside.size();
+    if (frameSize.isEmpty() && frame.topLeft() == inside.topLeft()) {
+        // Not framed (yet, or ever: without a window manager there is no frame).
+        return;
+    }
+    frameFitted_ = true;
+    frameSize_ = frameSize;
+    listHeightPending_ = true;
+    resize(designFrame_.size() - frameSize);
+    // A top-level window's move places its frame.
+    move(designFrame_.topLeft());
 }
 
 void TForm1::paintEvent(QPaintEvent* event) {
@@ -424,6 +491,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QWidget*>(watched)->window() == this) {
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         return FormKeyDown(keyEvent->key(), keyEvent->modifiers());
+    }
+    if (watched == ListView->viewport() && event->type() == QEvent::ToolTip) {
+        return ShowCutTextToolTip(static_cast<QHelpEvent*>(event));
     }
     if (watched == AppImage && event->type() == QEvent::MouseButtonRelease) {
         auto* mouseEvent = static_cast<QMouseEvent*>(event);

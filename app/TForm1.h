@@ -14,6 +14,7 @@ class BusyAnimation;
 class HtmlView;
 class PanelStatusBar;
 class QAction;
+class QHelpEvent;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -101,6 +102,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -111,10 +114,23 @@ private:
     HtmlView* CreateWebBrowser();
     void ReadLocaleFormat();
     void FitValueColumnsToFont();
+    // The design's size and place are those of the whole window, frame included. The frame
+    // is known only once the window manager has framed the shown window: then the inside
+    // is made smaller by it and the frame put in place, once.
+    void FitFrameToDesign();
+    // The list takes half the inside's height, the report view the rest.
+    void SetInitialListHeight();
+    // A name or folder cut short in its column shows whole in a tooltip. True when the help
+    // event was the list's.
+    bool ShowCutTextToolTip(QHelpEvent* event);
 
     IconCatalogue icons_;
     MainWindowLogic logic_;
     ResultListModel model_;
     std::function<void(const QString&)> messageBoxHook_;
     bool firstPaintSeen_ = false;
+    QRect designFrame_;
+    bool frameFitted_ = false;
+    QSize frameSize_;
+    bool listHeightPending_ = false;
 };

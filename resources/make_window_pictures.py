@@ -45,7 +45,13 @@ BLUE_PALE = "#B9CCF2"
 class Canvas:
     """A picture of straight (not premultiplied) RGBA floats, 0..1."""
 
-    def __init__(self, width, height, background=None):
+    def __init__(self, width, height, background=None, scale=1):
+        """`width` and `height` in design pixels; the picture has `scale` times as many
+        pixels each way (2 for screens scaled to 200 %), and every shape, box and set
+        pixel is given in design pixels."""
+        self.scale = scale
+        width *= scale
+        height *= scale
         self.width = width
         self.height = height
         fill = [0.0, 0.0, 0.0, 0.0]
@@ -69,6 +75,10 @@ class Canvas:
         at all; used where a background colour is keyed out later.
         """
         r, g, b, a = colour[0] / 255, colour[1] / 255, colour[2] / 255, colour[3]
+        if self.scale != 1:
+            design, k = inside, self.scale
+            inside = lambda x, y: design(x / k, y / k)
+            box = tuple(v * k for v in box) if box else None
         x0, y0, x1, y1 = box if box else (0, 0, self.width, self.height)
         for y in range(max(0, y0), min(self.height, y1)):
             for x in range(max(0, x0), min(self.width, x1)):
@@ -89,7 +99,10 @@ class Canvas:
         dst[3] = out_a
 
     def set(self, x, y, colour):
-        self.pixels[y][x] = [colour[0] / 255, colour[1] / 255, colour[2] / 255, colour[3]]
+        for dy in range(self.scale):
+            for dx in range(self.scale):
+                self.pixels[y * self.scale + dy][x * self.scale + dx] = [
+                    colour[0] / 255, colour[1] / 255, colour[2] / 255, colour[3]]
 
     def paste(self, other, left, top):
         for y in range(other.height):
@@ -227,8 +240,8 @@ LETTERS = {
 }
 
 
-def stop_glyph():
-    canvas = Canvas(24, 24, background=MAGENTA)
+def stop_glyph(scale=1):
+    canvas = Canvas(24, 24, background=MAGENTA, scale=scale)
     cx = cy = 11.5
     canvas.paint(octagon(cx, cy, 10.5), hex_colour("#8E1B1B"), hard=True)
     canvas.paint(octagon(cx, cy, 9.5), hex_colour("#D83A34"), hard=True)
@@ -247,8 +260,8 @@ def stop_glyph():
     return canvas
 
 
-def folder_glyph():
-    canvas = Canvas(24, 24, background=MAGENTA)
+def folder_glyph(scale=1):
+    canvas = Canvas(24, 24, background=MAGENTA, scale=scale)
     outline = hex_colour("#9A6A0E")
     # The back with its tab.
     canvas.paint(rect(2, 4, 10, 8), outline, hard=True)
@@ -269,15 +282,15 @@ def folder_glyph():
 
 # The busy clip.
 
-def busy_frames(count=8, size=16):
-    strip = Canvas(size * count, size)
+def busy_frames(count=8, size=16, scale=1):
+    strip = Canvas(size * count, size, scale=scale)
     centre = size / 2
     radius = 5.4
     # The head and the dots behind it, from the head backwards.
     trail = [hex_colour(BLUE_DEEP), hex_colour(BLUE, 0.9), hex_colour(BLUE_LIGHT, 0.8)]
     resting = hex_colour(BLUE_PALE, 0.95)
     for frame in range(count):
-        canvas = Canvas(size, size)
+        canvas = Canvas(size, size, scale=scale)
         for dot in range(count):
             angle = -math.pi / 2 + dot * 2 * math.pi / count
             x = centre + radius * math.cos(angle)
@@ -286,16 +299,21 @@ def busy_frames(count=8, size=16):
             colour = trail[behind] if behind < len(trail) else resting
             dot_radius = 1.9 if behind == 0 else 1.6
             canvas.paint(circle(x, y, dot_radius), colour)
-        strip.paste(canvas, frame * size, 0)
+        strip.paste(canvas, frame * size * scale, 0)
     return strip
 
 
 def main():
-    for size in (16, 24, 32):
+    # 64 is the 32-pixel icon on a screen scaled to 200 %; "@2x" marks the glyphs and the
+    # clip drawn at twice their size for such screens.
+    for size in (16, 24, 32, 64):
         write_png(os.path.join(HERE, "icons", "bulkon-%d.png" % size), program_icon(size))
-    write_png(os.path.join(HERE, "glyphs", "STOP.png"), stop_glyph(), with_alpha=False)
-    write_png(os.path.join(HERE, "glyphs", "ORDNER.png"), folder_glyph(), with_alpha=False)
-    write_png(os.path.join(HERE, "animation", "152.png"), busy_frames())
+    for scale, suffix in ((1, ""), (2, "@2x")):
+        write_png(os.path.join(HERE, "glyphs", "STOP%s.png" % suffix), stop_glyph(scale),
+                  with_alpha=False)
+        write_png(os.path.join(HERE, "glyphs", "ORDNER%s.png" % suffix), folder_glyph(scale),
+                  with_alpha=False)
+        write_png(os.path.join(HERE, "animation", "152%s.png" % suffix), busy_frames(scale=scale))
 
 
 if __name__ == "__main__":

@@ -10,10 +10,12 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeView>
 
 class WindowCommandsTest : public QObject {
@@ -29,6 +31,7 @@ private slots:
     void DeleteReachesExactlyTheNonUtf8File();
     void DeleteDuringScanRemovesTheRowAndTheWalkGoesOn();
     void KeyboardShortcutsReachTheCommands();
+    void CutNamesShowWholeInATooltip();
 
 private:
     // A window that has scanned a fresh tree, shown.
@@ -226,6 +229,30 @@ void WindowCommandsTest::KeyboardShortcutsReachTheCommands() {
     const int row = form_->SelectedRow();
     QTest::keyClick(form_->ListView, Qt::Key_Down);
     QCOMPARE(form_->SelectedRow(), row + 1);
+}
+
+void WindowCommandsTest::CutNamesShowWholeInATooltip() {
+    ScanFreshTree();
+    const int row = RowOfCaption(*form_, "notes.txt");
+    QWidget* viewport = form_->ListView->viewport();
+    auto hover = [&](int column) {
+        const QPoint place =
+            form_->ListView->visualRect(form_->ListModel().index(row, column)).center();
+        QHelpEvent help(QEvent::ToolTip, place, viewport->mapToGlobal(place));
+        QApplication::sendEvent(viewport, &help);
+    };
+    // The folder fits: no tooltip.
+    form_->ListView->setColumnWidth(1, 2000);
+    hover(1);
+    QVERIFY(!QToolTip::isVisible());
+    // Cut short, it shows whole; so does a cut name.
+    form_->ListView->setColumnWidth(1, 40);
+    hover(1);
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString::fromStdString(tree_->Root() + "/Data/deep"));
+    form_->ListView->setColumnWidth(0, 30);
+    hover(0);
+    QCOMPARE(QToolTip::text(), QStringLiteral("notes.txt"));
 }
 
 QTEST_MAIN(WindowCommandsTest)
