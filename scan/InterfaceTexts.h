@@ -42,7 +42,7 @@ struct InterfaceTexts {
     // Under the summary sentence when folders were skipped: one, and "%d" of them.
     std::string_view OneFolderUnreadable;
     std::string_view FoldersUnreadable;
-    std::string_view RevealFailed;     // %1: the folder
+    std::string_view RevealFailed; // %1: the folder
     // Printed when the program is started without a display.
     std::string_view NoDisplay;
 };
