@@ -174,14 +174,19 @@ def check_unreadable_folders_are_named(work):
 
 def process_waits_on_error_stream(pid):
     """True when the process sleeps in a system call on descriptor 2: the progress line's
-    write, held up by the stopped terminal. The walk's own calls work on other descriptors."""
+    write, held up by the stopped terminal. The walk's own calls work on other descriptors.
+    Where the system call cannot be seen, sleeping is taken as the sign: a walk over a tree
+    in the page cache does not sleep otherwise."""
     try:
         with open("/proc/%d/stat" % pid) as f:
             state = f.read().rsplit(")", 1)[1].split()[0]
+    except OSError:
+        return False
+    try:
         with open("/proc/%d/syscall" % pid) as f:
             fields = f.read().split()
     except OSError:
-        return False
+        return state == "S"
     return state == "S" and len(fields) > 1 and fields[1] == "0x2"
 
 
