@@ -12,6 +12,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <system_error>
 
@@ -446,6 +447,35 @@ void TForm1::FormResize() {
 int TForm1::SelectedRow() const {
     const int row = ListView_GetNextItem(ListView, -1, LVNI_SELECTED);
     return row >= 0 && row < logic_.Engine().List().Count() ? row : -1;
+}
+
+void TForm1::ScrollListToTop() {
+    if (ListView_GetItemCount(ListView) > 0) {
+        ListView_EnsureVisible(ListView, 0, FALSE);
+    }
+}
+
+void TForm1::CopyText(const std::string& text) {
+    const std::wstring wide = Wide(text);
+    const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return;
+    }
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, wide.c_str(), bytes);
+        GlobalUnlock(memory);
+    }
+    if (!OpenClipboard(Form1)) {
+        GlobalFree(memory);
+        return;
+    }
+    EmptyClipboard();
+    // The clipboard owns the memory once it has taken it.
+    if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
+        GlobalFree(memory);
+    }
+    CloseClipboard();
 }
 
 void TForm1::SelectRow(int row) {

@@ -103,6 +103,9 @@ public:
     void ListChanging(const ListChange& change) override;
     void ListChanged(const ListChange& change) override;
     int SelectedRow() const override;
+    void ScrollListToTop() override;
+    void ShowContextMenu() override { ShowPopupMenu(POINT{-1, -1}); }
+    void CopyText(const std::string& text) override;
     void CloseWindow() override;
     void ShowErrorMessage(const std::string& message) override;
 
