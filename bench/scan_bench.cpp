@@ -10,10 +10,13 @@
 //   max_gap_ms G   (--window only) the longest time the walk went without processing
 //                  pending events, over all timed runs
 // followed by the engine's listed entries, one per line: size, a tab, the full path.
-// The best processor times go to the error stream, which keeps the output above exact.
+// The best processor times and the peak memory go to the error stream, which keeps the
+// output above exact.
 // --window runs the engine inside the program's main window (offscreen) instead of behind
 // a window that does nothing.
 // --threads T sets the engine's walk threads (default: as the program chooses).
+// --cold drops the system's page cache before every run (as root; it says so when it cannot),
+// so that both walks read the tree from the disk.
 // --make N first creates a tree of N files in FOLDER (which must be empty or missing).
 #include "BenchedScan.h"
 #include "CommandLine.h"
@@ -29,11 +32,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -46,16 +52,18 @@ struct Options {
     int Runs = 5;
     bool Window = false;
     int Threads = 0; // 0: as the program chooses for this machine
+    bool Cold = false;
 };
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: scan_bench [--window] [--threads T] [--make N] [--seed S] [--runs K] "
-                 "FOLDER\n"
+                 "usage: scan_bench [--window] [--threads T] [--cold] [--make N] [--seed S] "
+                 "[--runs K] FOLDER\n"
                  "  times the scan engine over FOLDER against a plain readdir/fstatat walk\n"
                  "  --window   scan inside the program's main window, offscreen\n"
                  "  --threads T  the engine's walk threads, 1 for no read-ahead (default: one\n"
                  "             per processor core)\n"
+                 "  --cold     drop the page cache before every run (needs root)\n"
                  "  --make N   first create a tree of N sparse files in FOLDER (empty or missing)\n"
                  "  --seed S   the tree's seed for --make (default 1)\n"
                  "  --runs K   timed runs of each after one warm-up (default 5)\n");
@@ -82,6 +90,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                    number >= 1 && number <= 256) {
             options.Threads = static_cast<int>(number);
             ++i;
+        } else if (arg == "--cold") {
+            options.Cold = true;
         } else if (arg == "--window") {
             options.Window = true;
         } else if (arg.starts_with("--") || !options.Folder.empty()) {
@@ -95,9 +105,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 using Clock = std::chrono::steady_clock;
 
-double CpuMilliseconds() {
+double CpuMilliseconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID) {
     timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    ::clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
@@ -106,13 +116,18 @@ double CpuMilliseconds() {
 struct RunTime {
     double WallMs = 0;
     double CpuMs = 0;
+    // The processor time of the calling thread alone: the walk's share when workers read
+    // ahead of it.
+    double ThreadCpuMs = 0;
 };
 
 template <typename Work> RunTime TimeRun(Work work) {
     const auto wallStart = Clock::now();
     const double cpuStart = CpuMilliseconds();
+    const double threadStart = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID);
     work();
     RunTime time;
+    time.ThreadCpuMs = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID) - threadStart;
     time.CpuMs = CpuMilliseconds() - cpuStart;
     time.WallMs = std::chrono::duration<double, std::milli>(Clock::now() - wallStart).count();
     return time;
@@ -121,6 +136,26 @@ template <typename Work> RunTime TimeRun(Work work) {
 void KeepBest(RunTime& best, const RunTime& run, bool first) {
     best.WallMs = first ? run.WallMs : std::min(best.WallMs, run.WallMs);
     best.CpuMs = first ? run.CpuMs : std::min(best.CpuMs, run.CpuMs);
+    best.ThreadCpuMs = first ? run.ThreadCpuMs : std::min(best.ThreadCpuMs, run.ThreadCpuMs);
+}
+
+// Empties the system's page cache, with its cached folders and inodes, so that the next walk
+// reads from the disk. False when it cannot (not root, or no such control).
+bool DropPageCache() {
+    ::sync();
+    const int fd = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool dropped = ::write(fd, "3", 1) == 1;
+    ::close(fd);
+    return dropped;
+}
+
+double PeakMemoryMB() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
 double Ratio(double engine, double plain) {
@@ -168,6 +203,14 @@ int main(int argc, char** argv) {
         // One untimed run of each fills the caches, then the two alternate so that any
         // drift of the machine's speed falls on both alike.
         scan->Engine().SetWalkThreads(options.Threads);
+        bool cold = options.Cold;
+        const auto coolDown = [&] {
+            if (cold && !DropPageCache()) {
+                std::fprintf(stderr, "scan_bench: --cold: cannot drop the page cache (it needs "
+                                     "root): the runs are timed with whatever it holds\n");
+                cold = false;
+            }
+        };
         const auto scanWithEngine = [&] { scan->Scan(options.Folder); };
         const auto walkPlainly = [&] { plain = PlainWalk(options.Folder); };
         TimeRun(scanWithEngine);
@@ -177,10 +220,12 @@ int main(int argc, char** argv) {
         RunTime bestEngine;
         RunTime bestPlain;
         for (int run = 0; run < options.Runs; ++run) {
+            coolDown();
             const RunTime engineRun = TimeRun(scanWithEngine);
             scan->Settle();
             scan->EndTimedRun(run == 0 || engineRun.WallMs < bestEngine.WallMs);
             KeepBest(bestEngine, engineRun, run == 0);
+            coolDown();
             KeepBest(bestPlain, TimeRun(walkPlainly), run == 0);
         }
 
@@ -197,8 +242,12 @@ int main(int argc, char** argv) {
         std::printf("ratio %.3f\n", Ratio(bestEngine.WallMs, bestPlain.WallMs));
         scan->PrintFigures(stdout);
         std::fprintf(stderr,
-                     "processor time: engine_cpu_ms %.3f plain_cpu_ms %.3f cpu_ratio %.3f\n",
-                     bestEngine.CpuMs, bestPlain.CpuMs, Ratio(bestEngine.CpuMs, bestPlain.CpuMs));
+                     "processor time: engine_cpu_ms %.3f plain_cpu_ms %.3f cpu_ratio %.3f "
+                     "walk_thread_cpu_ms %.3f\n",
+                     bestEngine.CpuMs, bestPlain.CpuMs, Ratio(bestEngine.CpuMs, bestPlain.CpuMs),
+                     bestEngine.ThreadCpuMs);
+        std::fprintf(stderr, "peak memory: %.1f MB%s\n", PeakMemoryMB(),
+                     options.Cold ? (cold ? ", page cache dropped before every run" : "") : "");
         scan->PrintNotes(stderr);
         for (const ResultEntry& entry : engine.List().Entries()) {
             const std::string path = JoinPath(entry.FolderText, entry.Caption);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +49,10 @@ ReadAhead::ReadAhead(int workers) {
     workers_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         workers_.emplace_back([this] { Work(); });
+#ifdef __linux__
+        // Named before the walk goes on, so that a look at the process tells the workers apart.
+        pthread_setname_np(workers_.back().native_handle(), "read-ahead");
+#endif
     }
 }
 

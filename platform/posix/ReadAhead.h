@@ -15,7 +15,8 @@
 // every decision (which links to follow, which folders to enter); the workers only list
 // folders and read the details of their entries, nearest to the walk's position first, into
 // a bounded amount of memory. A folder a worker has read waits as an AheadFolder until the
-// walk takes it; what the walk goes past is dropped. The workers end with the object.
+// walk takes it; what the walk goes past is dropped. The workers end with the object. On
+// Linux they are named "read-ahead".
 //
 // The public methods are for the walk's thread.
 class ReadAhead {
