@@ -56,6 +56,9 @@ struct AheadFolder {
     FileIdentity Identity;
     std::vector<char> Names;
     std::vector<AheadEntry> Entries;
+    // The details of an entry could not be read (other than of one removed since it was
+    // listed), or the listing ended on an error: the entries are not the whole folder.
+    bool Incomplete = false;
     // Memory held by the entries, counted against the read-ahead's cap while Ready.
     std::size_t Bytes = 0;
 };

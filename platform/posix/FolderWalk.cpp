@@ -791,6 +791,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         }
     }
     if (readAhead) {
+        level.ReadFailed = level.ReadFailed || level.Ahead->Incomplete;
         level.FromAhead = !level.Buffered;
     } else if (index < state.FdBudget) {
         level.Reader.Open(fd);

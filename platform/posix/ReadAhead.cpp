@@ -1,6 +1,7 @@
 #include "ReadAhead.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
@@ -39,6 +40,7 @@ FileIdentity IdentityOf(const struct stat& st) {
 void Discard(AheadFolder& folder) {
     std::vector<char>().swap(folder.Names);
     std::vector<AheadEntry>().swap(folder.Entries);
+    folder.Incomplete = false;
     folder.Bytes = 0;
 }
 
@@ -241,7 +243,11 @@ ReadAhead::ReadResult ReadAhead::ReadFolder(DirectoryReader& reader, AheadFolder
         const std::uint32_t ordinal = static_cast<std::uint32_t>(folder.Entries.size());
         struct stat st;
         if (fstatat(fd, name, &st, LinkStatFlags) != 0) {
-            continue; // vanished since it was listed
+            // Vanished since it was listed, or a folder that may be listed but not looked into.
+            if (errno != ENOENT) {
+                folder.Incomplete = true;
+            }
+            continue;
         }
         AheadEntry entry;
         entry.Stat.Mode = st.st_mode;
@@ -275,6 +281,9 @@ ReadAhead::ReadResult ReadAhead::ReadFolder(DirectoryReader& reader, AheadFolder
         entry.NameLength = static_cast<std::uint32_t>(length);
         folder.Names.insert(folder.Names.end(), name, name + length + 1);
         folder.Entries.push_back(std::move(entry));
+    }
+    if (reader.Failed()) {
+        folder.Incomplete = true;
     }
     folder.Bytes =
         folder.Names.capacity() + folder.Entries.capacity() * sizeof(AheadEntry) + childBytes;

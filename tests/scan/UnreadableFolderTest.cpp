@@ -14,12 +14,14 @@
 
 namespace {
 
-// Scans `root` and tells what the scan saw, as one text that a child can hand back.
-std::string ScanAndDescribe(const std::string& root) {
+// Scans `root` with `threads` reading ahead and tells what the scan saw, as one text that a
+// child can hand back.
+std::string ScanAndDescribe(const std::string& root, int threads) {
     StopRequested = false;
     RecordingWindow window;
     FixedIcons icons;
     ScanEngine engine(window, icons);
+    engine.SetWalkThreads(threads);
     engine.StartScan(root);
     std::string text = "listed:";
     for (const ResultEntry& entry : engine.List().Entries())
@@ -35,13 +37,13 @@ std::string ScanAndDescribe(const std::string& root) {
 }
 
 // Runs ScanAndDescribe as the user, as nobody in a child process when the user is root.
-std::string ScanAsTheUser(const std::string& root) {
+std::string ScanAsTheUser(const std::string& root, int threads = 1) {
     if (geteuid() != 0)
-        return ScanAndDescribe(root);
+        return ScanAndDescribe(root, threads);
     return childprocess::Run({.AsNobody = true}, [&]() -> std::string {
         if (geteuid() != childprocess::Nobody)
             return "still not nobody";
-        return ScanAndDescribe(root);
+        return ScanAndDescribe(root, threads);
     });
 }
 
@@ -75,9 +77,14 @@ TEST(UnreadableFolder, FolderThatCanBeListedButNotLookedIntoCountsAsUnreadable) 
     fs::permissions(tree.Path("locked"), fs::perms::owner_all | fs::perms::others_read);
     OpenToOthers(tree.Root());
     const std::string root = tree.Root().string();
-    EXPECT_EQ(ScanAsTheUser(root), "listed: g\nlocked entered: 1\nsummary pages: 1\nunreadable: "
-                                   "1\nskipped unreadable " +
-                                       JoinPath(root, "locked"));
+    // Whether the walk reads the folder itself or takes it from the threads reading ahead.
+    for (int threads : {1, 3}) {
+        EXPECT_EQ(ScanAsTheUser(root, threads),
+                  "listed: g\nlocked entered: 1\nsummary pages: 1\nunreadable: 1\nskipped "
+                  "unreadable " +
+                      JoinPath(root, "locked"))
+            << threads << " threads";
+    }
 }
 
 TEST(UnreadableFolder, UnreadableRootEndsWithoutASummary) {
