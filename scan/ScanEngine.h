@@ -77,7 +77,7 @@ private:
 
     bool running_ = false;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans
-    int walkThreads_ = 1;
+    int walkThreads_ = 0;
     // The path of the folder being walked: names are appended going down and cut off coming
     // up, so that a deep tree costs one path, not one per level.
     std::string path_;
