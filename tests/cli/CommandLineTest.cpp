@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "platform/fs/Paths.h"
+#include "tests/scan/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -44,13 +45,10 @@ TEST(CommandLine, FolderIsTakenAsAFullPathForTheWindowAndTheList) {
 }
 
 TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
-    const std::string missing = "bulkon-no-such-folder-7f3a";
-    const std::string file = std::filesystem::temp_directory_path().string() + "/bulkon-cli-file";
-    {
-        std::FILE* created = std::fopen(file.c_str(), "w");
-        ASSERT_NE(created, nullptr);
-        std::fclose(created);
-    }
+    TempTree tree;
+    ASSERT_TRUE(tree.File("file.txt", 10));
+    const std::string file = tree.Path("file.txt").string();
+    const std::string missing = tree.Path("missing").string();
 
     const struct {
         std::vector<std::string> Arguments;
@@ -73,7 +71,6 @@ TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
         EXPECT_NE(command.Error.find(each.Says), std::string::npos)
             << "expected '" << each.Says << "' in '" << command.Error << "'";
     }
-    std::remove(file.c_str());
 }
 
 TEST(CommandLine, HelpWinsOverEverythingThenVersion) {
