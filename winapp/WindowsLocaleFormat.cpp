@@ -45,7 +45,9 @@ std::string ShortDatePatternFromWindows(const std::string& format) {
             if (c == 'M' && run >= 3) {
                 pattern += "MM";
             } else if (c == 'y') {
-                pattern += run <= 2 ? "yy" : "yyyy";
+                // Always four digits: with two, a file from 1926 and one from 2026 look
+                // alike.
+                pattern += "yyyy";
             } else {
                 pattern += format.substr(i, run);
             }
