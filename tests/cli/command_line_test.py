@@ -240,8 +240,24 @@ def check_interrupt_keeps_the_partial_list(work):
           "the partial list holds files of the tree, largest first")
 
 
+def check_window_without_display_says_how_to_run_it(work):
+    """The window without a display: the installed program's name and xvfb-run, in the
+    user's language, and no build folder."""
+    for language, says in (("en_US.UTF-8", b"no display found"),
+                           ("de_DE.UTF-8", b"kein Bildschirm gefunden")):
+        env = no_display_environment()
+        env["LC_ALL"] = language
+        result = subprocess.run([BULKON, work], capture_output=True, env=env, timeout=60)
+        check(result.returncode == 1 and says in result.stderr
+              and b"xvfb-run -a bulkon" in result.stderr and b"build/" not in result.stderr
+              and b"./dev" not in result.stderr,
+              "%s: the window without a display names bulkon and xvfb-run, got %d %r"
+              % (language, result.returncode, result.stderr))
+
+
 def main():
     with tempfile.TemporaryDirectory(prefix="bulkon-cli-") as work:
+        check_window_without_display_says_how_to_run_it(work)
         check_arguments_and_exit_statuses(work)
         check_list_against_the_tree(work)
         check_unreadable_folders_are_named(work)
