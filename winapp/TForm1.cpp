@@ -806,15 +806,23 @@ void TForm1::SetMessageBoxHook(std::function<void(const std::string&)> hook) {
 }
 
 bool TForm1::PreviewKey(const MSG& message) {
-    if (message.message != WM_KEYDOWN || message.wParam != VK_ESCAPE) {
+    // F10 arrives as a system key (it would open a menu bar); Shift+F10 opens the list's
+    // context menu.
+    const bool keyDown = message.message == WM_KEYDOWN ||
+                         (message.message == WM_SYSKEYDOWN && message.wParam == VK_F10);
+    if (!keyDown) {
         return false;
     }
     TForm1* form = FormOf(message.hwnd);
     if (form == nullptr) {
         return false;
     }
-    form->FormKeyDown(message.wParam);
-    return true;
+    unsigned held = MainWindowLogic::NoModifier;
+    held |= GetKeyState(VK_SHIFT) < 0 ? MainWindowLogic::ShiftModifier : 0U;
+    held |= GetKeyState(VK_CONTROL) < 0 ? MainWindowLogic::ControlModifier : 0U;
+    held |= GetKeyState(VK_MENU) < 0 ? MainWindowLogic::AltModifier : 0U;
+    // The keys the window takes do not reach the focused control; the others do.
+    return form->logic_.FormKeyDown(static_cast<int>(message.wParam), held);
 }
 
 bool TForm1::PumpPendingMessages() {

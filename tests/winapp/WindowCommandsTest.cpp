@@ -64,6 +64,29 @@ TEST(WindowCommands, DeleteRemovesTheSelectedFileAndItsRowAndNothingElse) {
     EXPECT_EQ(window.Form().Engine().State().FileCount, 4u);
 }
 
+// The Delete key is the window's: it runs the delete command on the selected row instead of
+// reaching the list.
+TEST(WindowCommands, DeleteKeyDeletesTheSelectedFile) {
+    windriver::OleScope ole;
+    TempTree tree;
+    MakeFile(tree / L"big.bin", 300000);
+    MakeFile(tree / L"doomed.bin", 200000);
+
+    Window window;
+    window.Form().StartScan(FromWide(tree.Path()));
+    ASSERT_EQ(window.ItemCount(), 2);
+    window.Form().Shell().SetDeleteConfirmation(DeleteConfirmation::DontAsk);
+    window.Select(1);
+    PostMessageW(window.Form().ListView, WM_KEYDOWN, VK_DELETE, 0);
+    window.Pump();
+
+    EXPECT_TRUE(window.Errors.empty());
+    EXPECT_FALSE(Exists(tree / L"doomed.bin"));
+    EXPECT_TRUE(Exists(tree / L"big.bin"));
+    ASSERT_EQ(window.ItemCount(), 1);
+    EXPECT_EQ(window.ItemText(0, 0), "big.bin");
+}
+
 TEST(WindowCommands, ClickShowsTheEntrysFolderInTheStatusLine) {
     windriver::OleScope ole;
     TempTree tree;
