@@ -675,7 +675,14 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     if (state.Ahead) {
         if (isChild && parent->LastChild && !parent->LastEntry.ViaLink) {
             ahead = parent->LastChild;
-            if (state.Ahead->Take(*ahead) == ReadAhead::Claim::Ready) {
+            const ReadAhead::Claim claim = state.Ahead->Take(*ahead);
+            if (claim == ReadAhead::Claim::ReadYourselfAnew) {
+                // The worker still writes into its record; the walk fills one of its own.
+                ahead = ReadAhead::MakeFolder(ahead->Path, ahead->Key);
+                if (ahead) {
+                    state.Ahead->Take(*ahead);
+                }
+            } else if (claim == ReadAhead::Claim::Ready) {
                 // The workers read only folders on their parent's device, never a mount point.
                 // A folder replaced since its parent was listed is read again as it is now.
                 // A folder removed since a worker read it is not listed from what was read.

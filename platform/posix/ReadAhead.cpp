@@ -89,7 +89,11 @@ bool ReadAhead::LaterInWalk::operator()(const std::shared_ptr<AheadFolder>& a,
 
 ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
     std::unique_lock<std::mutex> lock(mutex_);
-    folderRead_.wait(lock, [&] { return folder.State != AheadFolder::Status::Reading; });
+    if (!folderRead_.wait_for(lock, MaxWalkWait,
+                              [&] { return folder.State != AheadFolder::Status::Reading; })) {
+        folder.State = AheadFolder::Status::Dropped;
+        return Claim::ReadYourselfAnew;
+    }
     const bool ready = folder.State == AheadFolder::Status::Ready;
     folder.State = AheadFolder::Status::Taken;
     if (!ready) {

@@ -4,6 +4,7 @@
 #include "DirectoryReader.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -36,9 +37,15 @@ public:
     enum class Claim {
         Ready,        // a worker read the folder; its entries are the walk's now
         ReadYourself, // no worker read it (not started, or it could not be read)
+        // A worker is still at it after the longest wait: the walk reads the folder itself,
+        // into a record of its own, and the worker's result is thrown away.
+        ReadYourselfAnew,
     };
-    // Takes `folder` for the walk, waiting while a worker reads it.
+    // Takes `folder` for the walk, waiting while a worker reads it, but not longer than
+    // MaxWalkWait: a worker held up (the processors busy elsewhere) must not hold up the walk,
+    // and with it the window.
     Claim Take(AheadFolder& folder);
+    static constexpr std::chrono::milliseconds MaxWalkWait{8};
 
     // The walk read `folder` itself (Take said ReadYourself, or it made the record): its
     // subfolders are read ahead from now on.
