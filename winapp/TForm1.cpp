@@ -636,7 +636,7 @@ void TForm1::ListChanged(const ListChange& change) {
         } else if (selected > change.Row) {
             SelectRow(selected - 1);
         }
-        InvalidateRect(ListView, nullptr, FALSE);
+        InvalidateList();
         break;
     }
     case ListChange::Kind::Sort:
@@ -645,11 +645,21 @@ void TForm1::ListChanged(const ListChange& change) {
             SelectRow((*change.NewRowOfOldRow)[static_cast<size_t>(listRowBeforeSort_)]);
         }
         listRowBeforeSort_ = -1;
-        InvalidateRect(ListView, nullptr, FALSE);
+        InvalidateList();
         break;
     case ListChange::Kind::Update:
-        ListView_RedrawItems(ListView, change.Row, change.Row);
+        if (!holdingBack_) {
+            ListView_RedrawItems(ListView, change.Row, change.Row);
+        }
         break;
+    }
+}
+
+void TForm1::InvalidateList() {
+    // While repaints are held back the next frame repaints the whole list anyway: an
+    // invalidation now would paint it (and its header) at the next processing already.
+    if (!holdingBack_) {
+        InvalidateRect(ListView, nullptr, FALSE);
     }
 }
 

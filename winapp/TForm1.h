@@ -136,6 +136,7 @@ private:
     void ShowPopupMenu(POINT screenPoint);
     void ChangeDpi(int newDpi, const RECT* suggested);
     void MoveSplitter(int cursorY);
+    void InvalidateList();
     void ReadLocaleFormat();
     void FitValueColumnsToFont();
     void SelectRow(int row);

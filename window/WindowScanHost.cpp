@@ -41,6 +41,7 @@ void WindowScanHost::StartBusyAnimation() {
     measuring_ = true;
     lastProcessed_ = Clock::now();
     lastProcessedCoarseNs_ = CoarseMonotonicNs();
+    frameInterval_ = ListFrameInterval;
     lastListFrame_ = lastProcessed_ - ListFrameInterval;
     face_.StartBusyAnimation();
 }
@@ -87,13 +88,20 @@ void WindowScanHost::ProcessPendingMessages() {
     if (measuring_) {
         NoteGap(now);
     }
-    if (listFramePending_ && now - lastListFrame_ >= ListFrameInterval) {
+    const bool frameDue = listFramePending_ && now - lastListFrame_ >= frameInterval_;
+    if (frameDue) {
         ShowListFrame(now);
     }
     face_.ProcessPendingMessages();
     ++processingCount_;
     lastProcessed_ = Clock::now();
     lastProcessedCoarseNs_ = CoarseMonotonicNs();
+    if (frameDue) {
+        // The frame was painted just now. Where painting is slow (a screen drawn in software,
+        // an emulated window system) frames come less often, so that painting never takes
+        // more than about a tenth of the walk's time.
+        frameInterval_ = std::max<Clock::duration>(ListFrameInterval, 9 * (lastProcessed_ - now));
+    }
     const double spentMs = std::chrono::duration<double, std::milli>(lastProcessed_ - now).count();
     processingMs_ += spentMs;
     maxProcessingMs_ = std::max(maxProcessingMs_, spentMs);
