@@ -578,6 +578,11 @@ void TForm1::ShowHeldBackRepaints() {
         ShowTotalsPanels(pendingTotals_);
         totalsPending_ = false;
     }
+    if (countPending_) {
+        ListView_SetItemCountEx(ListView, logic_.Engine().List().Count(),
+                                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        countPending_ = false;
+    }
     SendMessageW(ListView, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(ListView, nullptr, FALSE);
 }
@@ -625,12 +630,12 @@ void TForm1::ListChanged(const ListChange& change) {
         ListView_SetItemCountEx(ListView, 0, 0);
         break;
     case ListChange::Kind::Append:
-        ListView_SetItemCountEx(ListView, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        SetListCount(count);
         break;
     case ListChange::Kind::Remove: {
         // The list view keeps its selection by row: it follows the entries by hand.
         const int selected = ListView_GetNextItem(ListView, -1, LVNI_SELECTED);
-        ListView_SetItemCountEx(ListView, count, LVSICF_NOSCROLL);
+        SetListCount(count);
         if (selected == change.Row) {
             SelectRow(-1);
         } else if (selected > change.Row) {
@@ -653,6 +658,17 @@ void TForm1::ListChanged(const ListChange& change) {
         }
         break;
     }
+}
+
+void TForm1::SetListCount(int count) {
+    // A new count makes the list view lay out its scroll bar and header, which goes through
+    // the window system each time; while repaints are held back only the frame's count
+    // matters. The rows beyond the list's own end are never drawn or read before then.
+    if (holdingBack_) {
+        countPending_ = true;
+        return;
+    }
+    ListView_SetItemCountEx(ListView, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void TForm1::InvalidateList() {

@@ -136,6 +136,7 @@ private:
     void ShowPopupMenu(POINT screenPoint);
     void ChangeDpi(int newDpi, const RECT* suggested);
     void MoveSplitter(int cursorY);
+    void SetListCount(int count);
     void InvalidateList();
     void ReadLocaleFormat();
     void FitValueColumnsToFont();
@@ -168,6 +169,7 @@ private:
     std::wstring displayText_;
     // While repaints are held back the status texts wait here for the next frame.
     bool holdingBack_ = false;
+    bool countPending_ = false;
     bool statusPending_ = false;
     std::string pendingStatus_;
     bool totalsPending_ = false;

@@ -199,6 +199,23 @@ TEST_F(WindowScan, StopByTheButtonKeepsThePartialList) {
     EXPECT_FALSE(HasSummary(windriver::ReadFileBytes(window.Form().Browser()->LastNavigation())));
 }
 
+TEST_F(WindowScan, TheSelectionFollowsItsEntryWhileTheListChanges) {
+    Window window;
+    std::string selected;
+    // The largest file met so far stays listed while the walk adds, re-sorts and evicts.
+    window.AtProcessing(400, [&window, &selected] {
+        window.Select(0);
+        const ResultEntry& entry = window.Form().Engine().List().At(0);
+        selected = entry.FolderText + "\\" + entry.Caption;
+    });
+    window.Form().StartScan(root_);
+    ASSERT_FALSE(selected.empty());
+    const int row = window.Form().SelectedRow();
+    ASSERT_GE(row, 0) << "the selection was lost";
+    EXPECT_EQ(window.ItemText(row, 1) + "\\" + window.ItemText(row, 0), selected);
+    EXPECT_EQ(ListView_GetSelectedCount(window.Form().ListView), 1u);
+}
+
 TEST_F(WindowScan, EscapeStopsTheScanAndThenClosesTheWindow) {
     Window window;
     window.AtProcessing(
