@@ -99,8 +99,8 @@ void WindowScanHost::ProcessPendingMessages() {
     if (frameDue) {
         // The frame was painted just now. Where painting is slow (a screen drawn in software,
         // an emulated window system) frames come less often, so that painting never takes
-        // more than about a tenth of the walk's time.
-        frameInterval_ = std::max<Clock::duration>(ListFrameInterval, 9 * (lastProcessed_ - now));
+        // more than about a twentieth of the walk's time.
+        frameInterval_ = std::max<Clock::duration>(ListFrameInterval, 19 * (lastProcessed_ - now));
     }
     const double spentMs = std::chrono::duration<double, std::milli>(lastProcessed_ - now).count();
     processingMs_ += spentMs;

@@ -81,7 +81,7 @@ private:
     // changes are held back from the first change until the frame is due.
     bool listFramePending_ = false;
     Clock::time_point lastListFrame_;
-    // At least 100 ms; longer where a frame takes long to paint.
+    // 100 ms, or twenty times what the last frame took to paint when that is longer.
     Clock::duration frameInterval_ = std::chrono::milliseconds(100);
     std::function<void(std::int64_t)> hook_;
 };
