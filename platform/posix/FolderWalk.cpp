@@ -579,6 +579,9 @@ FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
     : root_(root), state_(std::make_unique<State>()) {
     if (readAheadThreads > 1) {
         state_->Ahead = std::make_unique<ReadAhead>(readAheadThreads);
+        if (state_->Ahead->WorkerCount() == 0) {
+            state_->Ahead.reset();
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -50,7 +51,12 @@ ReadAhead::ReadAhead(int workers) {
     const int count = std::max(1, workers);
     workers_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        workers_.emplace_back([this] { Work(); });
+        try {
+            workers_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            // The system refuses more threads: the walk goes on with those it has.
+            break;
+        }
 #ifdef __linux__
         // Named before the walk goes on, so that a look at the process tells the workers apart.
         pthread_setname_np(workers_.back().native_handle(), "read-ahead");

@@ -22,12 +22,15 @@
 // The public methods are for the walk's thread.
 class ReadAhead {
 public:
-    // Starts `workers` threads (at least one).
+    // Starts `workers` threads (at least one), or as many as the system allows.
     explicit ReadAhead(int workers);
     // Stops the workers at once, abandoning what they were reading, and waits for them.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The number of worker threads running; 0 when the system refused every one.
+    int WorkerCount() const { return static_cast<int>(workers_.size()); }
 
     // Starts a record for a folder the walk opens, at position `key`, reached by `path`.
     // Null when the folder lies too deep or its path is too long to be read ahead.

@@ -22,6 +22,9 @@ struct Conditions {
     bool AsNobody = false;
     // Lower the open-file limit to this, when not 0.
     rlim_t OpenFileLimit = 0;
+    // Lower the limit of the user's processes and threads to this, when not 0 (it binds
+    // only users other than root).
+    rlim_t ProcessLimit = 0;
 };
 
 // Runs `work` in a child process under `conditions` and returns its text, or a text that
@@ -44,6 +47,10 @@ inline std::string Run(const Conditions& conditions, const std::function<std::st
             text = "could not become nobody";
         else if (conditions.OpenFileLimit != 0 && setrlimit(RLIMIT_NOFILE, &limit) != 0)
             text = "could not lower the open-file limit";
+        else if (conditions.ProcessLimit != 0 &&
+                 setrlimit(RLIMIT_NPROC,
+                           &(limit = {conditions.ProcessLimit, conditions.ProcessLimit})) != 0)
+            text = "could not lower the process limit";
         else
             text = work();
         const ssize_t written = write(channel[1], text.data(), text.size());

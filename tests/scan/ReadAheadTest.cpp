@@ -284,6 +284,20 @@ TEST(ReadAhead, DeepTreeUnderALowOpenFileLimitIsWalkedTheSameWay) {
     EXPECT_EQ(answer, "files " + std::to_string(levels + 1 + 8) + "\n");
 }
 
+TEST(ReadAhead, WalkGoesOnAloneWhenTheSystemRefusesThreads) {
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    const std::string root = MakeMixedTree(tree);
+    const auto scanAndCompare = [&]() -> std::string {
+        const ScanRecord single = ScanWith(root, 1);
+        const ScanRecord refused = ScanWith(root, 4);
+        return "threads " + std::to_string(refused.MostThreadsDuringScan) + ", " +
+               (Difference(single, refused).empty() ? "same" : Difference(single, refused));
+    };
+    EXPECT_EQ(childprocess::Run({.AsNobody = IsRoot(), .ProcessLimit = 1}, scanAndCompare),
+              "threads 0, same");
+}
+
 // Changes the tree under `root` over and over until `stop` is set: replaces files, removes
 // and remakes folders, puts files and links where folders were. Staged files are made in
 // `staging`, outside the tree.
