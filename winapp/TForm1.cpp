@@ -480,6 +480,14 @@ void TForm1::CopyText(const std::string& text) {
 
 void TForm1::SelectRow(int row) {
     ListView_SetItemState(ListView, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0 && row >= ListView_GetItemCount(ListView)) {
+        // The selected entry moved beyond the count the list view was last given (it
+        // follows at the next frame): it gets the list's count now, or it would drop the
+        // selection.
+        ListView_SetItemCountEx(ListView, logic_.Engine().List().Count(),
+                                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        countPending_ = false;
+    }
     if (row >= 0) {
         ListView_SetItemState(ListView, row, LVIS_SELECTED | LVIS_FOCUSED,
                               LVIS_SELECTED | LVIS_FOCUSED);

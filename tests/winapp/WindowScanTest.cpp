@@ -178,6 +178,19 @@ TEST_F(WindowScan, ReportPageIsRendered) {
     EXPECT_NE(text.find("The 100 largest files on"), std::string::npos) << text;
 }
 
+TEST_F(WindowScan, WithoutTheWebBrowserControlTheWindowGoesOn) {
+    if (std::getenv("BULKON_EXPECT_NO_BROWSER") == nullptr) {
+        GTEST_SKIP() << "runs as winapp_tests_without_browser, with the control switched off";
+    }
+    Window window;
+    ASSERT_EQ(window.Form().Browser(), nullptr) << "the control was not switched off";
+    window.Form().StartScan(root_);
+    EXPECT_TRUE(window.Errors.empty()) << window.Errors.front();
+    EXPECT_EQ(window.ItemCount(), 100);
+    EXPECT_EQ(window.ButtonCaption(), "Browse");
+    EXPECT_EQ(window.Form().Engine().State().FileCount, tree_->Files.size());
+}
+
 TEST_F(WindowScan, StopByTheButtonKeepsThePartialList) {
     Window window;
     window.AtProcessing(
@@ -202,11 +215,15 @@ TEST_F(WindowScan, StopByTheButtonKeepsThePartialList) {
 TEST_F(WindowScan, TheSelectionFollowsItsEntryWhileTheListChanges) {
     Window window;
     std::string selected;
-    // The largest file met so far stays listed while the walk adds, re-sorts and evicts.
-    window.AtProcessing(400, [&window, &selected] {
-        window.Select(0);
-        const ResultEntry& entry = window.Form().Engine().List().At(0);
-        selected = entry.FolderText + "\\" + entry.Caption;
+    // The largest file met so far stays listed while the walk adds, re-sorts and evicts. It
+    // is selected as a user would: once the list shows it.
+    window.Form().ScanHost().SetProcessEventsIntervalMs(0);
+    window.Form().ScanHost().SetProcessingHook([&window, &selected](std::int64_t count) {
+        if (count >= 400 && selected.empty() && window.ItemCount() > 0) {
+            window.Select(0);
+            const ResultEntry& entry = window.Form().Engine().List().At(0);
+            selected = entry.FolderText + "\\" + entry.Caption;
+        }
     });
     window.Form().StartScan(root_);
     ASSERT_FALSE(selected.empty());
