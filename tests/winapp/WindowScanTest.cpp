@@ -36,8 +36,10 @@ std::string ExpectedSizeText(std::uint64_t size) {
     return text + " Byte";
 }
 
-// "%.Nf" of numerator / denominator, rounded at the last decimal with halves away from zero.
-std::string Fixed(std::uint64_t numerator, std::uint64_t denominator, int decimals) {
+// "%.Nf" of numerator / denominator, rounded at the last decimal with halves away from zero,
+// with `point` between the whole number and the decimals.
+std::string Fixed(std::uint64_t numerator, std::uint64_t denominator, int decimals,
+                  const std::string& point) {
     std::uint64_t scale = 1;
     for (int i = 0; i < decimals; ++i) {
         scale *= 10;
@@ -45,7 +47,7 @@ std::string Fixed(std::uint64_t numerator, std::uint64_t denominator, int decima
     const std::uint64_t scaled = (2 * numerator * scale + denominator) / (2 * denominator);
     std::string fraction = std::to_string(scaled % scale);
     fraction.insert(0, static_cast<std::size_t>(decimals) - fraction.size(), '0');
-    return std::to_string(scaled / scale) + "." + fraction;
+    return std::to_string(scaled / scale) + point + fraction;
 }
 
 // numerator / denominator rounded to a whole number, halves to the even neighbour.
@@ -124,13 +126,15 @@ TEST_F(WindowScan, ListsTheHundredLargestFilesWithTotalsIconsAndReport) {
     // The totals bar: the listed MiB and the record's file count against the volume.
     const ScanState& state = window.Form().Engine().State();
     const std::uint64_t files = tree_->Files.size();
+    // The user's decimal separator, as the window read it.
+    const std::string point = window.Form().Engine().Locale().DecimalSeparator;
     EXPECT_EQ(window.TotalsPanel(0),
-              "Total " + Fixed(listedMB, 1024, 2) + " GB (" +
+              "Total " + Fixed(listedMB, 1024, 2, point) + " GB (" +
                   std::to_string(RoundedHalfEven(listedMB * 100, state.DiskTotalMB)) + "% of C:)");
     EXPECT_EQ(window.TotalsPanel(1),
               std::to_string(RoundedHalfEven(listedMB * 100, state.DiskUsedMB)) +
                   " % of uses disk spaces on C:");
-    EXPECT_EQ(window.TotalsPanel(2), Fixed(100 * 100, files, 3) + " % of all files on C:");
+    EXPECT_EQ(window.TotalsPanel(2), Fixed(100 * 100, files, 3, point) + " % of all files on C:");
     EXPECT_EQ(window.StatusLine(), std::string(EnglishTexts().CreditLine));
     EXPECT_EQ(window.ButtonCaption(), "Browse");
     EXPECT_FALSE(window.Form().ScanRunning());
