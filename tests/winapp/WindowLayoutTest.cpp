@@ -113,3 +113,36 @@ TEST(WindowLayout, TextsAreTheUsersLanguage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(WindowLayout, MovingToAMonitorOfAnotherDpiScalesTheDesignSizes) {
+    windriver::OleScope ole;
+    Window window;
+    TForm1& form = window.Form();
+    const int before = form.Dpi();
+    const int after = before * 3 / 2;
+    const int column0 = ListView_GetColumnWidth(form.ListView, 0);
+    RECT frame{};
+    GetWindowRect(form.Form1, &frame);
+    // The system suggests where the window goes on the new monitor; it takes the suggestion.
+    RECT suggested{frame.left + 10, frame.top + 10, frame.left + 10 + 900, frame.top + 10 + 700};
+    SendMessageW(form.Form1, WM_DPICHANGED, MAKEWPARAM(after, after),
+                 reinterpret_cast<LPARAM>(&suggested));
+
+    EXPECT_EQ(form.Dpi(), after);
+    RECT moved{};
+    GetWindowRect(form.Form1, &moved);
+    EXPECT_EQ(moved.right - moved.left, 900);
+    EXPECT_EQ(moved.bottom - moved.top, 700);
+    RECT panel{};
+    GetClientRect(form.TopPanel, &panel);
+    EXPECT_EQ(panel.bottom, MulDiv(40, after, 96));
+    int edges[3] = {};
+    SendMessageW(form.StatusBar2, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(edges[0], MulDiv(250, after, 96));
+    EXPECT_EQ(edges[1], MulDiv(500, after, 96));
+    EXPECT_EQ(ListView_GetColumnWidth(form.ListView, 0), MulDiv(column0, after, before));
+}
+
+} // namespace
