@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -63,15 +64,27 @@ bool IsFileEntry(const DirectoryEntry& entry) {
     return !IsDotEntry(entry.Name) && (entry.Attributes & FolderAttribute) == 0;
 }
 
-int GetFileIconIndex(const std::string& path, IconLookup& icons) {
-    if (!FileExists(path))
+namespace {
+
+// The icon index of the file at `path`, from the kind of drive that holds it (nullopt: no
+// file is there).
+int IconIndexOnDrive(std::optional<DriveType> drive, const std::string& path, IconLookup& icons) {
+    if (!drive)
         return -1;
-    const DriveType type = QueryDriveTypeOfFile(path);
+    const DriveType type = *drive;
     // Removable and other media are not asked: reading them may spin up a drive or wait
     // for a medium, so they get the catalogue's first icon.
     if (type != DriveType::Fixed && type != DriveType::Network)
         return 0;
     return icons.SmallIconIndex(path);
+}
+
+} // namespace
+
+int GetFileIconIndex(const std::string& path, IconLookup& icons) {
+    return IconIndexOnDrive(FileExists(path) ? std::optional<DriveType>(QueryDriveTypeOfFile(path))
+                                             : std::nullopt,
+                            path, icons);
 }
 
 ScanEngine::ScanEngine(ScanWindow& window, IconLookup& icons)
@@ -187,7 +200,7 @@ void ScanEngine::ScanFolder() {
                 ++state_.FileCount;
             // Only admitted files cost more than this test: nothing is copied for the rest.
             if (entry.SizeBytes >= state_.MinListedSize) {
-                AddFile(path_, entry);
+                AddFile(path_, entry, enumeration);
                 window_.ProcessPendingMessages();
                 if (StopRequested) {
                     enumeration.Close();
@@ -214,7 +227,8 @@ void ScanEngine::NoteSkippedFolder(FolderSkip reason) {
     window_.FolderSkipped(path_, reason);
 }
 
-void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry) {
+void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
+                         FolderEnumeration& enumeration) {
     ResultEntry added;
     added.Caption = std::string(entry.Name);
     int row = list_.Append(std::move(added));
@@ -224,7 +238,10 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry)
     sizeText += TextsFor(IsGermanUser()).SizeSuffix;
     state_.ListedTotalMB += WholeMB(entry.SizeBytes);
     std::string dateText = DateColumnText(ToLocalDateTime(entry.LastWriteTime), locale_);
-    const int iconIndex = GetFileIconIndex(JoinPath(folder, std::string(entry.Name)), icons_);
+    // The file is asked for through its open folder: by its path it would cost a lookup of
+    // every folder above it, and trees can be deeper than PATH_MAX.
+    const int iconIndex = IconIndexOnDrive(enumeration.FileDriveType(entry.Name),
+                                           JoinPath(folder, std::string(entry.Name)), icons_);
     list_.CompleteEntry(row, folder, std::move(sizeText), std::move(dateText), iconIndex);
 
     if (list_.Count() > state_.ListCapacity && list_.Count() > 0) {

@@ -1,3 +1,4 @@
+#include "DeviceDriveType.h"
 #include "LongPath.h"
 #include "WalkState.h"
 #include "platform/fs/FolderEnumeration.h"
@@ -904,6 +905,19 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         }
     }
     return true;
+}
+
+std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name) {
+    if (!IsOpen()) {
+        return std::nullopt;
+    }
+    const int fd = LookupFdOf(walk_.PlatformState(), level_);
+    const std::string entryName(name);
+    struct stat st;
+    if (fd < 0 || fstatat(fd, entryName.c_str(), &st, 0) != 0 || S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return CachedDriveTypeOfDevice(st.st_dev);
 }
 
 void FolderEnumeration::Close() {

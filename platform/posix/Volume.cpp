@@ -1,4 +1,5 @@
 #include "platform/fs/Volume.h"
+#include "DeviceDriveType.h"
 #include "LongPath.h"
 #include "MountTable.h"
 #include "MountedDevices.h"
@@ -91,16 +92,20 @@ DriveType QueryDriveTypeOfFile(const std::string& filePath) {
     if (filePath.empty() || !StatLongPath(filePath, st)) {
         return DriveType::Unknown;
     }
+    return CachedDriveTypeOfDevice(st.st_dev);
+}
+
+DriveType CachedDriveTypeOfDevice(dev_t device) {
     // Asked once per listed file: the mount table and /sys are read once per device.
     static std::mutex cacheMutex;
     static std::map<dev_t, DriveType> cache;
     std::lock_guard<std::mutex> lock(cacheMutex);
-    auto found = cache.find(st.st_dev);
+    auto found = cache.find(device);
     if (found != cache.end()) {
         return found->second;
     }
-    DriveType type = ClassifyDevice(st.st_dev);
-    cache.emplace(st.st_dev, type);
+    DriveType type = ClassifyDevice(device);
+    cache.emplace(device, type);
     return type;
 }
 

@@ -101,6 +101,19 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
     }
 }
 
+std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name) {
+    if (!IsOpen()) {
+        return std::nullopt;
+    }
+    // Windows paths stay below MAX_PATH here: the path costs no more than the folder.
+    const FindLevel& level = *walk_.PlatformState().Levels[static_cast<std::size_t>(level_)];
+    const std::string path = FromWide(level.Path) + "\\" + std::string(name);
+    if (!FileExists(path)) {
+        return std::nullopt;
+    }
+    return QueryDriveTypeOfFile(path);
+}
+
 void FolderEnumeration::Close() {
     if (level_ < 0) {
         return;
