@@ -172,7 +172,9 @@ std::string FormatFixed(long double value, int decimals, const std::string& deci
     const long long kept = static_cast<long long>(exponent) + 1 + decimals;
     std::string scaled;
     if (kept <= 0) {
-        scaled = (kept == 0 && digits.front() >= '5') ? "1" : "0";
+        // One character, not a literal assigned: GCC 12 at -O3 takes the literal's copy for
+        // an overlapping one and warns (-Wrestrict), which fails a build with -Werror.
+        scaled.push_back(kept == 0 && digits.front() >= '5' ? '1' : '0');
     } else if (kept >= static_cast<long long>(digits.size())) {
         scaled = digits + std::string(static_cast<size_t>(kept) - digits.size(), '0');
     } else {
