@@ -61,6 +61,25 @@ int OpenLongPath(int base, const char* path, std::size_t length, int flags) {
     return fd;
 }
 
+int OpenContainingFolder(const std::string& path, std::string& name) {
+    std::size_t end = path.size();
+    while (end > 1 && path[end - 1] == '/') {
+        --end;
+    }
+    const std::size_t cut = path.rfind('/', end - 1);
+    if (end == 0 || (cut != std::string::npos && cut + 1 >= end)) {
+        errno = ENOENT;
+        return -1;
+    }
+    name.assign(path, cut == std::string::npos ? 0 : cut + 1,
+                end - (cut == std::string::npos ? 0 : cut + 1));
+    if (cut == std::string::npos) {
+        return open(".", LookupOpenFlags);
+    }
+    const std::string folder = path.substr(0, cut == 0 ? 1 : cut);
+    return OpenLongPath(AT_FDCWD, folder.c_str(), folder.size(), LookupOpenFlags);
+}
+
 bool StatLongPath(const std::string& path, struct stat& st) {
     if (path.size() < PATH_MAX) {
         return stat(path.c_str(), &st) == 0;

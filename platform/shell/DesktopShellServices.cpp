@@ -1,6 +1,7 @@
 #include "DesktopShellServices.h"
 #include "DesktopShell.h"
 
+#include "platform/posix/LongPath.h"
 #include "scan/InterfaceTexts.h"
 
 #include <QApplication>
@@ -18,7 +19,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -140,12 +143,61 @@ QString DesktopShellServices::DisplayPath(const std::string& path) {
     return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
+QString DesktopShellServices::MessagePath(const std::string& path) {
+    const QString shown = DisplayPath(path);
+    if (shown.size() <= MaxMessagePathLength) {
+        return shown;
+    }
+    // The start says where the file is, the end which file it is; the middle goes.
+    qsizetype head = (MaxMessagePathLength - 1) / 2;
+    qsizetype tail = MaxMessagePathLength - 1 - head;
+    // A character outside the basic plane is two code units: neither half may split one.
+    if (shown.at(head - 1).isHighSurrogate()) {
+        --head;
+    }
+    if (shown.at(shown.size() - tail).isLowSurrogate()) {
+        --tail;
+    }
+    return shown.left(head) + QChar(0x2026) + shown.right(tail);
+}
+
+DesktopShellServices::~DesktopShellServices() {
+    if (heldFolder_ >= 0) {
+        ::close(heldFolder_);
+    }
+}
+
+std::string DesktopShellServices::ReachablePath(const std::string& path) {
+    if (!IsUsablePath(path)) {
+        return {};
+    }
+#ifdef __linux__
+    if (path.size() >= PATH_MAX) {
+        // Other programs take paths whole, and the system refuses this one: it is handed on
+        // as a way through the folder that holds it, which this process opens step by step
+        // and keeps open for them.
+        std::string name;
+        const int folder = OpenContainingFolder(path, name);
+        if (folder < 0) {
+            return {};
+        }
+        if (heldFolder_ >= 0) {
+            ::close(heldFolder_);
+        }
+        heldFolder_ = folder;
+        return "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(folder) + "/" + name;
+    }
+#endif
+    return path;
+}
+
 bool DesktopShellServices::OpenFile(const std::string& path) {
+    const std::string reachable = ReachablePath(path);
     struct stat info {};
-    if (!IsUsablePath(path) || ::stat(path.c_str(), &info) != 0) {
+    if (reachable.empty() || ::stat(reachable.c_str(), &info) != 0) {
         return false;
     }
-    return RunDesktopHelper({"xdg-open", path});
+    return RunDesktopHelper({"xdg-open", reachable});
 }
 
 bool DesktopShellServices::OpenUrl(const std::string& url) {
@@ -158,8 +210,8 @@ bool DesktopShellServices::OpenUrl(const std::string& url) {
 
 bool DesktopShellServices::RevealSelectFile(const std::string& location,
                                             const std::string& fileName) {
-    const std::string path = location + fileName;
-    if (!IsUsablePath(path)) {
+    const std::string path = ReachablePath(location + fileName);
+    if (path.empty()) {
         return false;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -178,55 +230,70 @@ bool DesktopShellServices::RevealSelectFile(const std::string& location,
 }
 
 bool DesktopShellServices::ExploreFolder(const std::string& location) {
-    if (!IsExistingFolder(location)) {
+    const std::string folder = ReachablePath(location);
+    if (!IsExistingFolder(folder)) {
         return false;
     }
-    return RunDesktopHelper({"xdg-open", location});
+    return RunDesktopHelper({"xdg-open", folder});
 }
 
 bool DesktopShellServices::StartFileManager(const std::string& location) {
-    if (!IsExistingFolder(location)) {
+    const std::string folder = ReachablePath(location);
+    if (!IsExistingFolder(folder)) {
         return false;
     }
     const std::string fileManager = InstalledFileManager();
-    return !fileManager.empty() && RunDesktopHelper({fileManager, location});
+    return !fileManager.empty() && RunDesktopHelper({fileManager, folder});
 }
 
 bool DesktopShellServices::DeleteFileForGood(const std::string& path) {
     const DeleteTexts texts = DeleteTextsFor(IsGermanUser());
-    const QString shown = DisplayPath(path);
+    const QString shown = MessagePath(path);
     if (!IsUsablePath(path)) {
         ShowDeleteError(DialogOwner(), texts.Title,
                         texts.CannotDelete.arg(shown, SystemMessage(EINVAL)));
         return false;
     }
+    // The file is reached through its opened folder, so that a path longer than the system
+    // takes whole is deleted as well; every step uses the original bytes.
+    std::string name;
+    const int folder = OpenContainingFolder(path, name);
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
+    if (folder < 0 || ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        const int error = errno;
+        if (folder >= 0) {
+            ::close(folder);
+        }
         ShowDeleteError(DialogOwner(), texts.Title,
-                        texts.CannotDelete.arg(shown, SystemMessage(errno)));
+                        texts.CannotDelete.arg(shown, SystemMessage(error)));
         return false;
     }
     // Checked before asking so that the user is not asked about something that will not be
-    // deleted; unlink itself refuses folders, so one that appears meanwhile stays too.
+    // deleted; unlinkat itself refuses folders, so one that appears meanwhile stays too.
     if (S_ISDIR(info.st_mode)) {
+        ::close(folder);
         ShowDeleteError(DialogOwner(), texts.Title, texts.IsFolder.arg(shown));
         return false;
     }
     if (!AskDeleteConfirmation(DialogOwner(), texts.Title, texts.Question.arg(shown))) {
+        ::close(folder);
         return false;
     }
-    // unlink on the original bytes removes exactly the listed entry; a symbolic link is
-    // removed itself, never its target.
-    if (::unlink(path.c_str()) != 0) {
+    // A symbolic link is removed itself, never its target.
+    if (::unlinkat(folder, name.c_str(), 0) != 0) {
         const int error = errno;
         // Gone meanwhile by other means: what the user asked for has happened.
         if (error != ENOENT) {
+            ::close(folder);
             ShowDeleteError(DialogOwner(), texts.Title,
                             texts.CannotDelete.arg(shown, SystemMessage(error)));
             return false;
         }
     }
-    return ::lstat(path.c_str(), &info) != 0 && errno == ENOENT;
+    const bool gone =
+        ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+    ::close(folder);
+    return gone;
 }
 
 std::string DesktopShellServices::BrowseForFolder() {

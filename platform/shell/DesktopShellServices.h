@@ -14,6 +14,11 @@ class QWidget;
 // file whose name is not valid UTF-8 still reaches exactly that file.
 class DesktopShellServices : public ShellServices {
 public:
+    DesktopShellServices() = default;
+    ~DesktopShellServices() override;
+    DesktopShellServices(const DesktopShellServices&) = delete;
+    DesktopShellServices& operator=(const DesktopShellServices&) = delete;
+
     // The desktop's helper (xdg-open) is asked and its answer awaited, for a few seconds at
     // most: a helper that has not answered by then is running the program it found.
     // False when the file does not exist or the helper finds no program for it.
@@ -50,6 +55,16 @@ public:
     // A path as it is shown to the user: bytes that are not valid UTF-8 become replacement
     // characters.
     static QString DisplayPath(const std::string& path);
+    // A path as a message quotes it: DisplayPath, shortened in the middle to at most
+    // MaxMessagePathLength characters, so that no dialog grows wider than the screen.
+    static QString MessagePath(const std::string& path);
+    static constexpr qsizetype MaxMessagePathLength = 160;
+
+    // The path by which another program (a file manager, a handler) reaches the file or folder
+    // at `path`: `path` itself when the system takes it whole, else, for a path longer than
+    // PATH_MAX, one through a folder on its way that this object holds open
+    // ("/proc/PID/fd/N/name"), valid until the next call. Empty when there is no way.
+    std::string ReachablePath(const std::string& path);
 
 protected:
     // The two dialogs of the delete, replaceable so that tests never open a real one.
@@ -58,4 +73,8 @@ protected:
                                        const QString& question);
     // Shows why the file was not deleted.
     virtual void ShowDeleteError(QWidget* owner, const QString& title, const QString& message);
+
+private:
+    // The folder that ReachablePath handed out a way through; -1 when none.
+    int heldFolder_ = -1;
 };

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -92,6 +94,46 @@ private:
 
 } // namespace
 
+// A chain of folders below `root` whose full path is longer than PATH_MAX, made and removed
+// with one descriptor per level, as no path of it can be handed to the system whole.
+class DeepChain {
+public:
+    explicit DeepChain(const std::string& root) : path_(root) {
+        const std::string name(200, 'd');
+        int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        while (fd >= 0 && path_.size() < PATH_MAX + 200) {
+            folders_.push_back(fd);
+            if (::mkdirat(fd, name.c_str(), 0755) != 0) {
+                return;
+            }
+            fd = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            path_ += "/" + name;
+        }
+        if (fd >= 0) {
+            folders_.push_back(fd);
+        }
+    }
+    ~DeepChain() {
+        const std::string name(200, 'd');
+        for (std::size_t i = folders_.size(); i-- > 0;) {
+            if (i + 1 < folders_.size()) {
+                ::unlinkat(folders_[i], name.c_str(), AT_REMOVEDIR);
+            }
+            ::close(folders_[i]);
+        }
+    }
+    DeepChain(const DeepChain&) = delete;
+    DeepChain& operator=(const DeepChain&) = delete;
+
+    // The deepest folder's path and descriptor.
+    const std::string& Path() const { return path_; }
+    int Fd() const { return folders_.empty() ? -1 : folders_.back(); }
+
+private:
+    std::string path_;
+    std::vector<int> folders_;
+};
+
 class DesktopShellServicesTest : public QObject {
     Q_OBJECT
 
@@ -123,6 +165,38 @@ private slots:
         QCOMPARE(services.Questions.size(), 1);
         QVERIFY(services.Questions[0].contains(QString::fromStdString(path)));
         QVERIFY(services.Questions[0].contains("for good"));
+        QVERIFY(services.Errors.isEmpty());
+    }
+
+    void FileBeyondPathMaxIsDeletedAndReachedAndItsPathShortenedInMessages() {
+        DeepChain chain(root_);
+        const std::string name = "deep-file.iso";
+        const std::string path = chain.Path() + "/" + name;
+        QVERIFY2(path.size() > PATH_MAX, "the chain is not deep enough");
+        const int file = ::openat(chain.Fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(file >= 0);
+        struct stat made {};
+        QVERIFY(::fstat(file, &made) == 0);
+        ::close(file);
+
+        // Another program reaches it by a path the system takes.
+        AnsweringShellServices services;
+        const std::string reachable = services.ReachablePath(path);
+        QVERIFY(!reachable.empty() && reachable.size() < PATH_MAX);
+        struct stat reached {};
+        QVERIFY(::stat(reachable.c_str(), &reached) == 0);
+        QCOMPARE(reached.st_ino, made.st_ino);
+        QCOMPARE(services.ReachablePath(PathOf("short.txt")), PathOf("short.txt"));
+
+        // The question quotes the start and the end of the path, never all of it.
+        QVERIFY(services.DeleteFileForGood(path));
+        QVERIFY(::fstatat(chain.Fd(), name.c_str(), &made, AT_SYMLINK_NOFOLLOW) != 0);
+        QCOMPARE(services.Questions.size(), 1);
+        const QString question = services.Questions[0];
+        QVERIFY(question.size() < DesktopShellServices::MaxMessagePathLength + 200);
+        QVERIFY(question.contains(QString::fromStdString(root_.substr(0, 40))));
+        QVERIFY(question.contains(QChar(0x2026)));
+        QVERIFY(question.contains(QString(20, 'd') + "/" + QString::fromStdString(name)));
         QVERIFY(services.Errors.isEmpty());
     }
 
