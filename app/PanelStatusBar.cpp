@@ -81,8 +81,16 @@ void PanelStatusBar::paintEvent(QPaintEvent* event) {
         painter.drawLine(area.topRight(), area.bottomRight());
 
         const QRect textArea = area.adjusted(TextPadding, 0, -TextPadding, 0);
-        const QString text =
-            painter.fontMetrics().elidedText(PanelText(panel), Qt::ElideRight, textArea.width());
+        // No character is narrower than a pixel, so no more characters than the panel has
+        // pixels can show: a folder text of many thousand characters (a deep tree) is cut
+        // there before it is decoded and laid out, which would otherwise cost more than the
+        // walk itself.
+        const std::string& utf8 = texts_[static_cast<size_t>(panel)];
+        const std::size_t shownBytes =
+            std::min(utf8.size(), static_cast<std::size_t>(textArea.width() + 1) * 4);
+        const QString text = painter.fontMetrics().elidedText(
+            QString::fromUtf8(utf8.data(), static_cast<qsizetype>(shownBytes)), Qt::ElideRight,
+            textArea.width());
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     }

@@ -355,6 +355,27 @@ void TForm1::ListChanging(const ListChange& change) {
 
 void TForm1::ListChanged(const ListChange& change) {
     model_.ListChanged(change);
+    if (change.What == ListChange::Kind::Update) {
+        FitSizeColumnToEntry(change.Row);
+    }
+}
+
+void TForm1::FitSizeColumnToEntry(int row) {
+    const ResultList& list = logic_.Engine().List();
+    if (row < 0 || row >= list.Count()) {
+        return;
+    }
+    // Texts of equal length take about equal room: only a longer one is measured, a handful
+    // of times in a scan.
+    const std::string& sizeText = list.At(row).SizeText;
+    if (sizeText.size() <= fittedSizeTextBytes_) {
+        return;
+    }
+    fittedSizeTextBytes_ = sizeText.size();
+    const QFontMetrics metrics(ListView->font());
+    const int needed =
+        metrics.horizontalAdvance(Text(sizeText)) + 2 * metrics.averageCharWidth() + 4;
+    ListView->setColumnWidth(2, std::max(ListView->columnWidth(2), needed));
 }
 
 int TForm1::SelectedRow() const {

@@ -114,6 +114,9 @@ private:
     HtmlView* CreateWebBrowser();
     void ReadLocaleFormat();
     void FitValueColumnsToFont();
+    // The size column grows to hold the size text of the entry at `row` when it is longer
+    // than any it has held (10^12 bytes and more outgrow the design's example).
+    void FitSizeColumnToEntry(int row);
     // The design's size and place are those of the whole window, frame included. The frame
     // is known only once the window manager has framed the shown window: then the inside
     // is made smaller by it and the frame put in place, once.
@@ -133,4 +136,6 @@ private:
     bool frameFitted_ = false;
     QSize frameSize_;
     bool listHeightPending_ = false;
+    // The longest size text the size column has been fitted to, in bytes.
+    std::size_t fittedSizeTextBytes_ = 0;
 };

@@ -8,6 +8,7 @@
 #include "report/ReportPage.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/StopRequested.h"
+#include "scan/Totals.h"
 
 #include <chrono>
 #include <thread>
@@ -22,7 +23,22 @@ void MainWindowLogic::SetReportPageHook(std::function<void(bool)> hook) {
 
 void MainWindowLogic::StartScan(const std::string& path) {
     scanEverStarted_ = true;
-    RunGuarded([this, &path] { engine_.StartScan(path); });
+    RunGuarded([this, &path] {
+        try {
+            engine_.StartScan(path);
+        } catch (...) {
+            // A scan that failed (at the start, the report page) leaves the button ready
+            // for the next one, with its caption, not as it was before the first scan.
+            face_.ShowButton(WindowFace::Glyph::Folder,
+                             std::string(TextsFor(IsGermanUser()).BrowseButton));
+            throw;
+        }
+        if (engine_.State().RootUnreadable) {
+            // No result at all: the user is told so, not left with an empty list.
+            face_.ShowErrorMessage(
+                MakeRootUnreadableText(engine_.State().ScanRoot, IsGermanUser(), engine_.Locale()));
+        }
+    });
 }
 
 void MainWindowLogic::ShowReportPage(bool withSummary) {
@@ -214,8 +230,10 @@ void MainWindowLogic::DeletePopupmenuClick() {
                 }
             }
         }
+        // Its size leaves the listed total and the totals bar; a list with room again
+        // admits every file.
         if (current >= 0) {
-            engine_.List().RemoveAt(current);
+            engine_.RemoveListedEntry(current);
         }
     });
 }

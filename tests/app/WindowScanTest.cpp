@@ -64,6 +64,7 @@ private slots:
     void PickedFolderIsScanned();
     void NewScanShowsTheListFromItsFirstRow();
     void ModelKeepsSelectionOnItsEntryWhenSorted();
+    void SizeColumnGrowsToTheLargestListedSize();
 
 private:
     TestTree tree_;
@@ -350,6 +351,23 @@ void WindowScanTest::ModelKeepsSelectionOnItsEntryWhenSorted() {
 
     list.Clear();
     QCOMPARE(model.rowCount(), 0);
+}
+
+void WindowScanTest::SizeColumnGrowsToTheLargestListedSize() {
+    // 10 TB: more digits than the example the column starts from.
+    TestTree tree;
+    QVERIFY(tree.IsValid());
+    const std::uint64_t tenTerabytes = 10'000'000'000'000ULL;
+    tree.AddFile("huge.img", tenTerabytes);
+    tree.AddFile("small.txt", 10);
+    FakeShellServices shell;
+    RecordingForm form(shell);
+    form.show();
+    form.StartScan(tree.Root());
+    QCOMPARE(form.Engine().List().At(0).SizeValue, tenTerabytes);
+    const QFontMetrics metrics(form.ListView->font());
+    const QString sizeText = QString::fromStdString(form.Engine().List().At(0).SizeText);
+    QVERIFY(form.ListView->columnWidth(2) > metrics.horizontalAdvance(sizeText));
 }
 
 QTEST_MAIN(WindowScanTest)

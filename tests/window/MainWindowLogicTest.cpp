@@ -237,6 +237,7 @@ TEST_F(MainWindowLogicTest, DeleteRemovesTheEntryWhereverItIsAfterTheConfirmatio
     const ScanState before = logic_.Engine().State();
     face_.Selected = 2;
     const std::string caption = logic_.Engine().List().At(2).Caption;
+    const std::uint64_t deletedMB = logic_.Engine().List().At(2).SizeValue >> 20;
     const std::string path = JoinPath(logic_.Engine().List().At(2).FolderText, caption);
     const std::string largest = logic_.Engine().List().At(0).Caption;
 
@@ -252,7 +253,12 @@ TEST_F(MainWindowLogicTest, DeleteRemovesTheEntryWhereverItIsAfterTheConfirmatio
     EXPECT_EQ(RowOf(caption), -1);
     EXPECT_EQ(RowOf(largest), -1);
     EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles - 2);
-    EXPECT_EQ(logic_.Engine().State().ListedTotalMB, before.ListedTotalMB);
+    // The deleted file's size leaves the total and the totals bar at once.
+    EXPECT_EQ(logic_.Engine().State().ListedTotalMB, before.ListedTotalMB - deletedMB);
+    const TotalsPanelTexts panels = MakeTotalsPanelTexts(
+        logic_.Engine().State(), VolumeLabelFor(logic_.Engine().State().ScanRoot), false,
+        logic_.Engine().Locale());
+    EXPECT_EQ(face_.Last("totals"), "totals " + panels[0] + "|" + panels[1] + "|" + panels[2]);
     EXPECT_EQ(logic_.Engine().State().FileCount, before.FileCount);
 
     // The entry gone from the list meanwhile: nothing else is removed.
@@ -273,6 +279,14 @@ TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
     EXPECT_EQ(face_.Count("error page failed"), 1);
     EXPECT_EQ(logic_.ScanHost().ScansStarted(), 0);
     EXPECT_FALSE(logic_.ScanRunning());
+    // The button is left as Browse with its caption, also before any scan has set one.
+    EXPECT_EQ(face_.Last("button"), "button folder Browse");
+
+    // A root that cannot be read is said so in a message.
+    face_.OnPage = nullptr;
+    logic_.StartScan(Root() + "/missing");
+    EXPECT_EQ(face_.Last("error"), "error " + MakeRootUnreadableText(Root() + "/missing", false,
+                                                                     logic_.Engine().Locale()));
 
     // The summary page fails: the walk has run, the message is shown, the window is ready.
     face_.OnPage = [this](const std::string& page) {
@@ -304,7 +318,8 @@ TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
     EXPECT_EQ(face_.Last("status"), "status " + std::string(EnglishTexts().CreditLine));
     face_.OnProcess = nullptr;
     logic_.StartScan(Root());
-    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 3);
+    // The scans of the tree and the one of the root that could not be read.
+    EXPECT_EQ(logic_.ScanHost().ScansStarted(), 4);
     EXPECT_EQ(logic_.Engine().List().Count(), TreeFiles);
 
     // Whatever a command throws stays inside the command.
