@@ -529,8 +529,6 @@ void TForm1::MakeBrowseButtonVisible() {
 }
 
 void TForm1::StartBusyAnimation() {
-    // A scan starts: the file types' icons are asked afresh.
-    icons_.Forget();
     ShowWindow(Animate, SW_SHOWNA);
     Animate_Play(Animate, 0, -1, -1);
 }
