@@ -1,4 +1,5 @@
 #include "DeviceDriveType.h"
+#include "EntryStat.h"
 #include "LongPath.h"
 #include "WalkState.h"
 #include "platform/fs/FolderEnumeration.h"
@@ -21,15 +22,6 @@
 
 namespace {
 
-#ifdef AT_NO_AUTOMOUNT
-// Listing a folder must not mount every automount point below it.
-constexpr int LinkStatFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
-constexpr int TargetStatFlags = AT_NO_AUTOMOUNT;
-#else
-constexpr int LinkStatFlags = AT_SYMLINK_NOFOLLOW;
-constexpr int TargetStatFlags = 0;
-#endif
-
 #ifdef O_PATH
 // Descriptors only used to look further along a path need no read access.
 constexpr int LookupOpenFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
@@ -48,10 +40,6 @@ constexpr int MaxAncestorSteps = 1 << 16;
 
 FileIdentity IdentityOf(const struct stat& st) {
     return {st.st_dev, st.st_ino};
-}
-
-bool IsDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 bool IsOutOfDescriptors(int error) {

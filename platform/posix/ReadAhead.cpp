@@ -1,4 +1,5 @@
 #include "ReadAhead.h"
+#include "EntryStat.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,15 +12,6 @@
 
 namespace {
 
-#ifdef AT_NO_AUTOMOUNT
-// Listing a folder must not mount every automount point below it.
-constexpr int LinkStatFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
-constexpr int TargetStatFlags = AT_NO_AUTOMOUNT;
-#else
-constexpr int LinkStatFlags = AT_SYMLINK_NOFOLLOW;
-constexpr int TargetStatFlags = 0;
-#endif
-
 // A worker opens a folder by its whole path, which must stay below the kernel's limit. Deeper
 // folders, and the ones below them, are read by the walk itself as it reaches them.
 constexpr std::size_t MaxAheadPathBytes = 3072;
@@ -29,10 +21,6 @@ constexpr std::size_t MaxAheadDepth = 64;
 // ahead of the walk, small next to the memory of a machine that has such trees.
 constexpr std::size_t MaxReadyBytes = 8u << 20;
 constexpr std::size_t MaxReadyEntries = 64 * 1024;
-
-bool IsDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
 
 FileIdentity IdentityOf(const struct stat& st) {
     return {st.st_dev, st.st_ino};
