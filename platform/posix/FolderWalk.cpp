@@ -1,3 +1,4 @@
+#include "AheadReading.h"
 #include "DeviceDriveType.h"
 #include "EntryStat.h"
 #include "LongPath.h"
@@ -519,10 +520,9 @@ bool ReadForAhead(FolderWalk::State& state, int fd, AheadFolder& ahead) {
     if (readFd < 0 || !reader.Open(readFd)) {
         return false;
     }
-    const ReadAhead::ReadResult result =
-        ReadAhead::ReadFolder(reader, ahead, MaxWalkReadEntries, nullptr);
+    const AheadReadResult result = ReadFolderAhead(reader, ahead, MaxWalkReadEntries, nullptr);
     reader.Close();
-    if (result != ReadAhead::ReadResult::Complete) {
+    if (result != AheadReadResult::Complete) {
         ::lseek(fd, 0, SEEK_SET);
         return false;
     }
@@ -567,7 +567,7 @@ FolderWalk::State::~State() {
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
     : root_(root), state_(std::make_unique<State>()) {
     if (readAheadThreads > 1) {
-        state_->Ahead = std::make_unique<ReadAhead>(readAheadThreads);
+        state_->Ahead = std::make_unique<ReadAhead>(readAheadThreads, ReadFolderAheadByPath);
         if (state_->Ahead->WorkerCount() == 0) {
             state_->Ahead.reset();
         }
@@ -580,8 +580,7 @@ FolderWalk::~FolderWalk() {
 }
 
 int FolderWalk::DefaultReadAheadThreads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? static_cast<int>(std::min(cores, 64u)) : 1;
+    return ReadAhead::DefaultWorkerCount();
 }
 
 FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder) : walk_(walk) {

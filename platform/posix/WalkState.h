@@ -1,11 +1,10 @@
 #pragma once
 
-#include "AheadFolder.h"
 #include "DirectoryReader.h"
 #include "FileIdentity.h"
 #include "MountedDevices.h"
-#include "ReadAhead.h"
 #include "platform/fs/FolderWalk.h"
+#include "platform/readahead/ReadAhead.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+#include "AheadReading.h"
 #include "FolderWalkState.h"
 
 namespace {
@@ -95,7 +96,20 @@ void FolderWalk::State::CloseFrom(std::size_t level) {
     }
 }
 
-FolderSkip FolderWalk::State::Locate(const std::wstring& path, std::wstring& realPath) const {
+bool FolderWalk::State::IsLastEntryOfInnermost(const std::string& folder) const {
+    if (Levels.empty() || !Levels.back()->Open) {
+        return false;
+    }
+    const FindLevel& parent = *Levels.back();
+    const std::string& above = parent.PathUtf8;
+    return (parent.Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !parent.Name.empty() &&
+           folder.size() == above.size() + 1 + parent.Name.size() &&
+           folder.compare(0, above.size(), above) == 0 && folder[above.size()] == '\\' &&
+           folder.compare(above.size() + 1, parent.Name.size(), parent.Name) == 0;
+}
+
+FolderSkip FolderWalk::State::Locate(const std::string& folder, const std::wstring& path,
+                                     std::wstring& realPath) const {
     if (Levels.empty()) {
         // The root: where it really is, so that links can be compared with it.
         if (!FinalPath(path, realPath)) {
@@ -104,12 +118,7 @@ FolderSkip FolderWalk::State::Locate(const std::wstring& path, std::wstring& rea
         return FolderSkip::None;
     }
     const FindLevel& parent = *Levels.back();
-    const std::wstring name = parent.Data.cFileName;
-    const bool isParentsEntry = path.size() == parent.Path.size() + 1 + name.size() &&
-                                path.compare(0, parent.Path.size(), parent.Path) == 0 &&
-                                path[parent.Path.size()] == L'\\' &&
-                                path.compare(parent.Path.size() + 1, name.size(), name) == 0;
-    if (!isParentsEntry) {
+    if (!IsLastEntryOfInnermost(folder) || path.size() <= parent.Path.size()) {
         // Not the entry just delivered: nothing to compare it with.
         if (!FinalPath(path, realPath)) {
             realPath = path;
@@ -120,8 +129,8 @@ FolderSkip FolderWalk::State::Locate(const std::wstring& path, std::wstring& rea
     if (realPath.empty() || realPath.back() != L'\\') {
         realPath += L'\\';
     }
-    realPath += name;
-    const DWORD attributes = parent.Data.dwFileAttributes;
+    realPath.append(path, parent.Path.size() + 1);
+    const DWORD attributes = parent.Attributes;
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         return FolderSkip::None;
     }
@@ -153,13 +162,20 @@ FolderSkip FolderWalk::State::Locate(const std::wstring& path, std::wstring& rea
 
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
     : root_(root), state_(std::make_unique<State>()) {
-    (void)readAheadThreads;
+    if (readAheadThreads > 1) {
+        state_->Ahead = std::make_unique<ReadAhead>(readAheadThreads, ReadFolderAheadByPath);
+        if (state_->Ahead->WorkerCount() == 0) {
+            state_->Ahead.reset();
+        }
+    }
 }
 
 int FolderWalk::DefaultReadAheadThreads() {
-    return 1;
+    return ReadAhead::DefaultWorkerCount();
 }
 
 FolderWalk::~FolderWalk() {
+    // The workers end first: nothing is read ahead for a walk that is over.
+    state_->Ahead.reset();
     state_->CloseFrom(0);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "AheadFolder.h"
-#include "DirectoryReader.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,15 +19,28 @@
 // walk takes it; what the walk goes past is dropped. The workers end with the object. On
 // Linux they are named "read-ahead".
 //
-// The public methods are for the walk's thread.
+// The scheduling is the same on every platform; how a folder is read is the platform's, given
+// as a FolderReader. The public methods are for the walk's thread.
 class ReadAhead {
 public:
-    // Starts `workers` threads (at least one), or as many as the system allows.
-    explicit ReadAhead(int workers);
+    // Reads the folder `folder.Path` into `folder` on a worker thread: its identity, its
+    // entries and a Pending record (MakeFolder) for each subfolder that a worker may read in
+    // turn. False, keeping nothing, when the folder cannot be read ahead (the walk then reads
+    // it itself); it gives up early, also false, once `cancel` is set. Called on several
+    // threads at once.
+    using FolderReader = std::function<bool(AheadFolder& folder, const std::atomic<bool>& cancel)>;
+
+    // Starts `workers` threads (at least one), or as many as the system allows, that read
+    // folders with `reader`.
+    ReadAhead(int workers, FolderReader reader);
     // Stops the workers at once, abandoning what they were reading, and waits for them.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // One worker per processor core, and 1 (no workers: the walk reads every folder itself) on
+    // a machine with a single core.
+    static int DefaultWorkerCount();
 
     // The number of worker threads running; 0 when the system refused every one.
     int WorkerCount() const { return static_cast<int>(workers_.size()); }
@@ -58,19 +71,11 @@ public:
     // the folder's own entries are freed.
     void Leave(AheadFolder& folder);
 
-    enum class ReadResult {
-        Complete,  // every entry is in `folder`
-        TooLarge,  // the folder has more than `maxEntries` entries; none are kept
-        Cancelled, // `cancel` was set; none are kept
-    };
-    // Reads the entries of the folder open in `reader` into `folder`, with a Pending record
-    // for each subfolder on the folder's own device (`folder.Identity` must be set). A read
-    // error ends the entries as the end of the folder would. Keeps the reader open.
-    static ReadResult ReadFolder(DirectoryReader& reader, AheadFolder& folder,
-                                 std::size_t maxEntries, const std::atomic<bool>* cancel);
-
     // The most entries a worker reads from one folder; larger folders are left to the walk.
     static constexpr std::size_t MaxWorkerFolderEntries = 4096;
+
+    // Frees what `folder` holds of entries, as after a read that is given up.
+    static void Discard(AheadFolder& folder);
 
 private:
     struct LaterInWalk {
@@ -79,8 +84,6 @@ private:
     };
 
     void Work();
-    // Opens the folder by its path and reads it; false when it cannot be read ahead.
-    bool ReadByPath(DirectoryReader& reader, AheadFolder& folder);
     void QueueChildren(AheadFolder& folder);
     bool HasRoom() const;
 
@@ -94,5 +97,6 @@ private:
     std::size_t readyEntries_ = 0;
     bool stopping_ = false;
     std::atomic<bool> cancel_{false};
+    FolderReader reader_;
     std::vector<std::thread> workers_;
 };

@@ -1,14 +1,11 @@
 #include "ReadAhead.h"
-#include "EntryStat.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <pthread.h>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
+#include <utility>
+#ifdef __linux__
+#include <pthread.h>
+#endif
 
 namespace {
 
@@ -22,20 +19,21 @@ constexpr std::size_t MaxAheadDepth = 64;
 constexpr std::size_t MaxReadyBytes = 8u << 20;
 constexpr std::size_t MaxReadyEntries = 64 * 1024;
 
-FileIdentity IdentityOf(const struct stat& st) {
-    return {st.st_dev, st.st_ino};
+} // namespace
+
+int ReadAhead::DefaultWorkerCount() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? static_cast<int>(std::min(cores, 64u)) : 1;
 }
 
-void Discard(AheadFolder& folder) {
+void ReadAhead::Discard(AheadFolder& folder) {
     std::vector<char>().swap(folder.Names);
     std::vector<AheadEntry>().swap(folder.Entries);
     folder.Incomplete = false;
     folder.Bytes = 0;
 }
 
-} // namespace
-
-ReadAhead::ReadAhead(int workers) {
+ReadAhead::ReadAhead(int workers, FolderReader reader) : reader_(std::move(reader)) {
     const int count = std::max(1, workers);
     workers_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -168,7 +166,6 @@ void ReadAhead::QueueChildren(AheadFolder& folder) {
 }
 
 void ReadAhead::Work() {
-    DirectoryReader reader;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         workAvailable_.wait(lock, [&] { return stopping_ || (!queue_.empty() && HasRoom()); });
@@ -183,7 +180,7 @@ void ReadAhead::Work() {
         }
         folder->State = AheadFolder::Status::Reading;
         lock.unlock();
-        const bool read = ReadByPath(reader, *folder);
+        const bool read = reader_(*folder, cancel_);
         lock.lock();
         if (folder->State == AheadFolder::Status::Dropped || !read) {
             Discard(*folder);
@@ -198,92 +195,4 @@ void ReadAhead::Work() {
         }
         folderRead_.notify_all();
     }
-}
-
-bool ReadAhead::ReadByPath(DirectoryReader& reader, AheadFolder& folder) {
-    // Not through a link: the walk expects the folder that its parent listed.
-    const int fd =
-        ::open(folder.Path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        ::close(fd);
-        return false;
-    }
-    folder.Identity = IdentityOf(st);
-    if (!reader.Open(fd)) {
-        return false;
-    }
-    const ReadResult result = ReadFolder(reader, folder, MaxWorkerFolderEntries, &cancel_);
-    reader.Close();
-    return result == ReadResult::Complete;
-}
-
-ReadAhead::ReadResult ReadAhead::ReadFolder(DirectoryReader& reader, AheadFolder& folder,
-                                            std::size_t maxEntries,
-                                            const std::atomic<bool>* cancel) {
-    const int fd = reader.Fd();
-    std::size_t childBytes = 0;
-    while (const char* name = reader.Read()) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-            Discard(folder);
-            return ReadResult::Cancelled;
-        }
-        if (IsDotOrDotDot(name)) {
-            continue;
-        }
-        if (folder.Entries.size() >= maxEntries) {
-            Discard(folder);
-            return ReadResult::TooLarge;
-        }
-        const std::uint32_t ordinal = static_cast<std::uint32_t>(folder.Entries.size());
-        struct stat st;
-        if (fstatat(fd, name, &st, LinkStatFlags) != 0) {
-            // Vanished since it was listed, or a folder that may be listed but not looked into.
-            if (errno != ENOENT) {
-                folder.Incomplete = true;
-            }
-            continue;
-        }
-        AheadEntry entry;
-        entry.Stat.Mode = st.st_mode;
-        entry.Stat.SizeBytes = static_cast<std::int64_t>(st.st_size);
-        entry.Stat.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
-        entry.Stat.Identity = IdentityOf(st);
-        const std::size_t length = std::strlen(name);
-        if (S_ISLNK(st.st_mode)) {
-            struct stat target;
-            if (fstatat(fd, name, &target, TargetStatFlags) == 0) {
-                entry.Stat.TargetKnown = true;
-                entry.Stat.TargetMode = target.st_mode;
-                entry.Stat.TargetIdentity = IdentityOf(target);
-            }
-        } else if (S_ISDIR(st.st_mode) && st.st_dev == folder.Identity.Device) {
-            // Folders on another device are mount points, which the walk examines itself.
-            std::string path = folder.Path;
-            if (path.empty() || path.back() != '/') {
-                path.push_back('/');
-            }
-            path.append(name, length);
-            std::vector<std::uint32_t> key = folder.Key;
-            key.push_back(ordinal);
-            entry.Child = MakeFolder(path, std::move(key));
-            if (entry.Child) {
-                childBytes += sizeof(AheadFolder) + entry.Child->Path.capacity() +
-                              entry.Child->Key.capacity() * sizeof(std::uint32_t);
-            }
-        }
-        entry.NameOffset = static_cast<std::uint32_t>(folder.Names.size());
-        entry.NameLength = static_cast<std::uint32_t>(length);
-        folder.Names.insert(folder.Names.end(), name, name + length + 1);
-        folder.Entries.push_back(std::move(entry));
-    }
-    if (reader.Failed()) {
-        folder.Incomplete = true;
-    }
-    folder.Bytes =
-        folder.Names.capacity() + folder.Entries.capacity() * sizeof(AheadEntry) + childBytes;
-    return ReadResult::Complete;
 }

@@ -1,27 +1,20 @@
 #pragma once
 
-#include "FileIdentity.h"
+// The platform's record of what the system says about an entry (EntryStat) and of a
+// folder's identity (FileIdentity).
+#ifdef _WIN32
+#include "platform/win32/AheadEntryStat.h"
+#else
+#include "platform/posix/AheadEntryStat.h"
+#endif
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct AheadFolder;
-
-// What the system said about one folder entry, before the walk has decided anything: the
-// entry itself (not following a link) and, for a link, its target.
-struct EntryStat {
-    mode_t Mode = 0;
-    std::int64_t SizeBytes = 0;
-    std::int64_t LastWriteTime = 0;
-    FileIdentity Identity;
-    bool TargetKnown = false; // a link whose target could be read
-    mode_t TargetMode = 0;
-    FileIdentity TargetIdentity;
-};
 
 // One entry of a folder read ahead. Entries whose details could not be read (they vanished
 // after they were listed) are not kept.
@@ -35,6 +28,7 @@ struct AheadEntry {
 
 // A folder of the tree as the read-ahead knows it: where it is, its place in the walk's
 // order, and once read, its identity and its entries in the order the system listed them.
+// Names are bytes on POSIX and UTF-8 on Windows, as the walk delivers them.
 // ReadAhead's lock guards Status; the other fields belong to whoever moved the folder out of
 // Pending (a worker while Reading, the walk once Taken) and are fixed while Ready.
 struct AheadFolder {
