@@ -15,7 +15,34 @@ FileIdentity IdentityOf(const struct stat& st) {
 
 } // namespace
 
-bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel) {
+void NetworkMountFolders::Assign(const std::vector<std::string>& folders) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    folders_ = std::unordered_set<std::string>(folders.begin(), folders.end());
+}
+
+bool NetworkMountFolders::Holds(int fd) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folders_.empty()) {
+        return false;
+    }
+#ifdef __linux__
+    // The kernel's name of the open folder is its path without links, as the mount table's.
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    std::string path(4096, '\0');
+    const ssize_t length = readlink(link.c_str(), path.data(), path.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+        return true;
+    }
+    path.resize(static_cast<std::size_t>(length));
+    return folders_.count(path) != 0;
+#else
+    (void)fd;
+    return true;
+#endif
+}
+
+bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel,
+                           const NetworkMountFolders& networkMountFolders) {
     // One buffer per worker, kept from folder to folder.
     thread_local DirectoryReader reader;
     // Not through a link: the walk expects the folder that its parent listed.
@@ -30,10 +57,15 @@ bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel)
         return false;
     }
     folder.Identity = IdentityOf(st);
+    if (networkMountFolders.Holds(fd)) {
+        ::close(fd);
+        return false;
+    }
     if (!reader.Open(fd)) {
         return false;
     }
-    const AheadReadResult result = ReadFolderAhead(reader, folder, ReadAhead::MaxWorkerFolderEntries, &cancel);
+    const AheadReadResult result =
+        ReadFolderAhead(reader, folder, ReadAhead::MaxWorkerFolderEntries, &cancel);
     reader.Close();
     return result == AheadReadResult::Complete;
 }

@@ -5,6 +5,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 // How a folder is read ahead on POSIX: one fstatat per entry (and a link's target), as the
 // walk looks at entries itself.
@@ -21,6 +25,26 @@ enum class AheadReadResult {
 AheadReadResult ReadFolderAhead(DirectoryReader& reader, AheadFolder& folder,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel);
 
+// The folders that the workers leave to the walk because a network file system is mounted on
+// one of their entries: looking at that entry asks the share's server, and one that is gone
+// never answers; the walk knows such entries by name and never looks at them. Shared by the
+// walk, which fills it when it opens its root, and the workers.
+class NetworkMountFolders {
+public:
+    // `folders` are paths without links (as the mount table writes them).
+    void Assign(const std::vector<std::string>& folders);
+
+    // True when the open folder `fd` is one of them. Also true when there are some and the
+    // folder's real path cannot be found: then it is left to the walk as well.
+    bool Holds(int fd) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::unordered_set<std::string> folders_;
+};
+
 // The worker's part (a ReadAhead::FolderReader): opens `folder.Path` without following a
-// link in its last step and reads it. False when it cannot be opened or read whole.
-bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel);
+// link in its last step and reads it. False when it cannot be opened or read whole, or when
+// it is one of `networkMountFolders`.
+bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel,
+                           const NetworkMountFolders& networkMountFolders);

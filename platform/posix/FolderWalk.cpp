@@ -567,7 +567,11 @@ FolderWalk::State::~State() {
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
     : root_(root), state_(std::make_unique<State>()) {
     if (readAheadThreads > 1) {
-        state_->Ahead = std::make_unique<ReadAhead>(readAheadThreads, ReadFolderAheadByPath);
+        const NetworkMountFolders& avoided = state_->AheadAvoids;
+        state_->Ahead = std::make_unique<ReadAhead>(
+            readAheadThreads, [&avoided](AheadFolder& folder, const std::atomic<bool>& cancel) {
+                return ReadFolderAheadByPath(folder, cancel, avoided);
+            });
         if (state_->Ahead->WorkerCount() == 0) {
             state_->Ahead.reset();
         }
@@ -758,12 +762,11 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     }
     level.PathEnd = state.Path.size();
     FindNetworkMounts(state, walk.Root(), folder, level, index);
-    if (index == 0 && state.Ahead && state.Devices.HasNetworkMounts()) {
-        // The walk never looks at the mount point of a network file system, whose server may
-        // be gone and never answer; the workers, which look at every entry, would wait for it
-        // forever. With such mounts on the machine the walk reads every folder itself.
-        ahead.reset();
-        state.Ahead.reset();
+    if (index == 0 && state.Ahead) {
+        // Before the workers get their first folder, which is the root's.
+        state.AheadAvoids.Assign(state.Devices.HasNetworkMounts()
+                                     ? state.Devices.FoldersHoldingNetworkMounts()
+                                     : std::vector<std::string>{});
     }
     if (readAhead) {
         // Read by a worker: no descriptor is open for it.
@@ -774,10 +777,11 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         }
     } else if (ahead) {
         ahead->Identity = level.Identity;
-        // Kept also when the folder is too large to read at once and is read entry by entry
-        // below: the records of its subfolders take their places from it.
+        // Kept also when the folder is too large to read at once, or holds a share's mount
+        // point (reading it whole would look at that), and is read entry by entry below: the
+        // records of its subfolders take their places from it.
         level.Ahead = std::move(ahead);
-        if (ReadForAhead(state, fd, *level.Ahead)) {
+        if (level.NetworkMounts.empty() && ReadForAhead(state, fd, *level.Ahead)) {
             readAhead = true;
             // Its descriptor stays only where the walk keeps descriptors.
             level.LookupFd = fd;

@@ -79,6 +79,18 @@ bool MountedDevices::HasNetworkMounts() {
     return !networkMountsByFolder_.empty();
 }
 
+std::vector<std::string> MountedDevices::FoldersHoldingNetworkMounts() {
+    if (!tableRead_) {
+        ReadTable();
+    }
+    std::vector<std::string> folders;
+    folders.reserve(networkMountsByFolder_.size());
+    for (const auto& [folder, mounts] : networkMountsByFolder_) {
+        folders.push_back(folder);
+    }
+    return folders;
+}
+
 const std::string& MountedDevices::FsType(dev_t device) {
     return Find(device).FsType;
 }

@@ -36,6 +36,9 @@ public:
     // True when the mount table lists a network file system anywhere.
     bool HasNetworkMounts();
 
+    // The folders (paths without links) that hold a network file system's mount point.
+    std::vector<std::string> FoldersHoldingNetworkMounts();
+
     // Makes `device` count as `type` (and, when given, as of the file-system type `fsType`)
     // from now on, whatever the system says. It lets the tests walk a file system of their
     // own making as if it were a network drive.

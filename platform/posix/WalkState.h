@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AheadReading.h"
 #include "DirectoryReader.h"
 #include "FileIdentity.h"
 #include "MountedDevices.h"
@@ -124,6 +125,8 @@ struct FolderWalk::State {
     // The root's path without links, when network file systems are mounted anywhere: the
     // folders' paths below it are compared with the mount table. Empty otherwise.
     std::string RealRoot;
+    // The folders holding a network mount point, which the workers leave to the walk.
+    NetworkMountFolders AheadAvoids;
     // The workers that read folders ahead of the walk; null when the walk reads every folder
     // itself. Declared last, so that the workers end before the records they may hold.
     std::unique_ptr<ReadAhead> Ahead;

@@ -1,30 +1,56 @@
 #include "platform/fs/FolderEnumeration.h"
 
+#include "AheadReading.h"
 #include "FolderWalkState.h"
+#include "FoundEntry.h"
 #include "WideText.h"
 
 #include <cstdint>
 
 namespace {
 
-// Seconds between 1601-01-01 (the FILETIME epoch) and 1970-01-01.
-constexpr std::int64_t FileTimeEpochOffsetSeconds = 11644473600;
-constexpr std::int64_t FileTimeTicksPerSecond = 10000000;
+// The largest part of a folder the walk reads at once for the read-ahead, so that workers can
+// go on below it; the rest it reads entry by entry, as it walks them, so that it never goes
+// long without delivering an entry.
+constexpr std::size_t MaxWalkReadEntries = 1024;
 
-std::int64_t UnixSecondsFromFileTime(const FILETIME& time) {
-    const std::int64_t ticks = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-    // Floor division, so that a time before 1970 does not round towards it.
-    std::int64_t seconds = ticks / FileTimeTicksPerSecond;
-    if (ticks % FileTimeTicksPerSecond < 0) {
-        --seconds;
+// The read-ahead's record of the folder `folder` about to be opened as a level below
+// `parent` (null for the root), taken for the walk; null when the folder is not read ahead.
+// `ready` tells whether a worker has read it, so that its entries are the walk's.
+std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const FindLevel* parent,
+                                             bool isChild, const std::string& folder,
+                                             const std::wstring& path, bool& ready) {
+    ready = false;
+    std::shared_ptr<AheadFolder> ahead;
+    if (isChild && parent->LastChild) {
+        ahead = parent->LastChild;
+        const ReadAhead::Claim claim = state.Ahead->Take(*ahead);
+        if (claim == ReadAhead::Claim::ReadYourselfAnew) {
+            // The worker still writes into its record; the walk fills one of its own.
+            ahead = ReadAhead::MakeFolder(ahead->Path, ahead->Key);
+            if (ahead) {
+                state.Ahead->Take(*ahead);
+            }
+        } else if (claim == ReadAhead::Claim::Ready) {
+            // A folder removed or replaced by a link since a worker read it is not listed from
+            // what was read: the walk lists it as it is now.
+            ready = IsPlainFolder(GetFileAttributesW(path.c_str()));
+            if (!ready) {
+                state.Ahead->Leave(*ahead);
+            }
+        }
+    } else if (isChild ? parent->Ahead != nullptr : parent == nullptr) {
+        std::vector<std::uint32_t> key;
+        if (isChild) {
+            key = parent->Ahead->Key;
+            key.push_back(parent->LastOrdinal);
+        }
+        ahead = ReadAhead::MakeFolder(folder, std::move(key));
+        if (ahead) {
+            state.Ahead->Take(*ahead);
+        }
     }
-    return seconds - FileTimeEpochOffsetSeconds;
-}
-
-bool IsDotEntry(const wchar_t* name) {
-    return (name[0] == L'.' && name[1] == 0) ||
-           (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
+    return ahead;
 }
 
 } // namespace
@@ -38,26 +64,51 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         skip_ = FolderSkip::Unreadable;
         return;
     }
-    auto& levels = walk_.PlatformState().Levels;
+    FolderWalk::State& state = walk_.PlatformState();
+    auto& levels = state.Levels;
     std::wstring path = pattern.substr(0, pattern.size() - 4);
     std::wstring realPath;
-    skip_ = walk_.PlatformState().Locate(path, realPath);
+    skip_ = state.Locate(folder, path, realPath);
     if (skip_ != FolderSkip::None) {
         return;
     }
+    const FindLevel* parent = levels.empty() ? nullptr : levels.back().get();
+    const bool isChild = state.IsLastEntryOfInnermost(folder);
+
     auto level = std::make_unique<FindLevel>();
+    bool ready = false;
+    if (state.Ahead) {
+        level->Ahead = TakeAheadRecord(state, parent, isChild, folder, path, ready);
+    }
+    if (!ready) {
+        level->Find = FindFirstEntry(pattern.c_str(), level->Data);
+        if (level->Find == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (level->Ahead) {
+                state.Ahead->Leave(*level->Ahead);
+            }
+            // An empty drive root has not even "." to deliver; it is read, not skipped.
+            skip_ = error == ERROR_FILE_NOT_FOUND ? FolderSkip::NotEntered : FolderSkip::Unreadable;
+            return;
+        }
+        level->HasPending = true;
+        if (level->Ahead) {
+            // Read by the walk: its first entries go to the record, and the workers read the
+            // subfolders among them ahead. A failure midway ends the listing there, as it
+            // would entry by entry.
+            bool failed = false;
+            if (ReadFoundEntriesAhead(level->Find, level->Data, level->HasPending, *level->Ahead,
+                                      MaxWalkReadEntries, failed)) {
+                FindClose(level->Find);
+                level->Find = INVALID_HANDLE_VALUE;
+            }
+            level->Ordinal = static_cast<std::uint32_t>(level->Ahead->Entries.size());
+            state.Ahead->Publish(*level->Ahead);
+        }
+    }
+    level->PathUtf8 = folder;
     level->Path = std::move(path);
     level->RealPath = std::move(realPath);
-    // The basic information level skips the short 8.3 names, which the walk never uses.
-    level->Find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &level->Data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (level->Find == INVALID_HANDLE_VALUE) {
-        // An empty drive root has not even "." to deliver; it is read, not skipped.
-        skip_ = GetLastError() == ERROR_FILE_NOT_FOUND ? FolderSkip::NotEntered
-                                                       : FolderSkip::Unreadable;
-        return;
-    }
-    level->HasPending = true;
     levels.push_back(std::move(level));
     level_ = static_cast<int>(levels.size()) - 1;
 }
@@ -79,6 +130,22 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         return false;
     }
     FindLevel& level = *levels[static_cast<std::size_t>(level_)];
+    if (!level.Open) {
+        return false;
+    }
+    if (level.Ahead && level.AheadCursor < level.Ahead->Entries.size()) {
+        const AheadFolder& ahead = *level.Ahead;
+        level.LastOrdinal = static_cast<std::uint32_t>(level.AheadCursor);
+        const AheadEntry& read = ahead.Entries[level.AheadCursor++];
+        level.Name = std::string_view(ahead.Names.data() + read.NameOffset, read.NameLength);
+        level.Attributes = read.Stat.Attributes;
+        level.LastChild = read.Child;
+        entry.Name = level.Name;
+        entry.Attributes = read.Stat.Attributes;
+        entry.SizeBytes = read.Stat.SizeBytes;
+        entry.LastWriteTime = read.Stat.LastWriteTime;
+        return true;
+    }
     if (level.Find == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -91,12 +158,15 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         if (IsDotEntry(level.Data.cFileName)) {
             continue;
         }
-        level.Name = FromWide(level.Data.cFileName);
+        level.NameStorage = FromWide(level.Data.cFileName);
+        level.Name = level.NameStorage;
+        level.Attributes = level.Data.dwFileAttributes;
+        level.LastChild.reset();
+        level.LastOrdinal = level.Ordinal++;
         entry.Name = level.Name;
         entry.Attributes = level.Data.dwFileAttributes;
-        entry.SizeBytes =
-            (static_cast<std::uint64_t>(level.Data.nFileSizeHigh) << 32) | level.Data.nFileSizeLow;
-        entry.LastWriteTime = UnixSecondsFromFileTime(level.Data.ftLastWriteTime);
+        entry.SizeBytes = FoundSizeBytes(level.Data);
+        entry.LastWriteTime = FoundLastWriteTime(level.Data);
         return true;
     }
 }
@@ -107,7 +177,7 @@ std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name)
     }
     // Windows paths stay below MAX_PATH here: the path costs no more than the folder.
     const FindLevel& level = *walk_.PlatformState().Levels[static_cast<std::size_t>(level_)];
-    const std::string path = FromWide(level.Path) + "\\" + std::string(name);
+    const std::string path = level.PathUtf8 + "\\" + std::string(name);
     if (!FileExists(path)) {
         return std::nullopt;
     }
@@ -118,16 +188,27 @@ void FolderEnumeration::Close() {
     if (level_ < 0) {
         return;
     }
-    auto& levels = walk_.PlatformState().Levels;
-    const auto level = static_cast<std::size_t>(level_);
+    FolderWalk::State& state = walk_.PlatformState();
+    auto& levels = state.Levels;
+    const auto index = static_cast<std::size_t>(level_);
     level_ = -1;
-    if (level < levels.size() && levels[level]->Find != INVALID_HANDLE_VALUE) {
-        FindClose(levels[level]->Find);
-        levels[level]->Find = INVALID_HANDLE_VALUE;
+    if (index < levels.size() && levels[index]->Open) {
+        FindLevel& level = *levels[index];
+        level.Open = false;
+        if (level.Find != INVALID_HANDLE_VALUE) {
+            FindClose(level.Find);
+            level.Find = INVALID_HANDLE_VALUE;
+        }
+        if (level.Ahead) {
+            state.Ahead->Leave(*level.Ahead);
+            level.Ahead.reset();
+        }
+        level.LastChild.reset();
+        level.Name = {};
     }
     // Enumerations close innermost first; a level closed out of turn keeps its slot until
     // the ones inside it are gone, so that their positions stay valid.
-    while (!levels.empty() && levels.back()->Find == INVALID_HANDLE_VALUE) {
+    while (!levels.empty() && !levels.back()->Open) {
         levels.pop_back();
     }
 }

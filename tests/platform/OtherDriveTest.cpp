@@ -202,30 +202,60 @@ TEST(UnansweredShareTest, IsLeftOutWithoutWaitingForItsServer) {
     MakeFolder(root);
     MakeFile(JoinPath(root, "top.bin"), 1);
     MakeFolder(JoinPath(root, "share"));
-    const std::string answer = RunInChildProcess(
-        [&] {
-            std::string error;
-            if (MountUnservedFuse(JoinPath(root, "share"), "sshfs", error) < 0) {
-                return "cannot mount: " + error;
-            }
-            FolderWalk walk(root);
-            SkipReport report;
-            WalkRecordingSkips(walk, root, report);
-            std::string text = "files:";
-            for (const std::string& file : report.Files) {
-                text += " " + file;
-            }
-            for (const auto& [folder, reason] : report.Skipped) {
-                text +=
-                    "\nskipped " + folder + (reason == FolderSkip::OtherDrive ? " other" : " ?");
-            }
-            return text;
-        },
-        20);
-    if (answer.rfind("cannot mount", 0) == 0) {
-        GTEST_SKIP() << answer;
+    // Deeper down too, in folders that the read-ahead's workers read while the walk is still
+    // elsewhere: a worker must not look at a share either.
+    constexpr int deepShares = 16;
+    MakeFolder(JoinPath(root, "a"));
+    for (int i = 0; i < deepShares; ++i) {
+        const std::string folder = "a/p" + std::to_string(i);
+        MakeFolder(JoinPath(root, folder));
+        MakeFolder(JoinPath(root, folder + "/share"));
+        MakeFile(JoinPath(root, folder + "/in.bin"), 2);
     }
-    EXPECT_EQ(answer, "files: /top.bin\nskipped /share other");
+    for (const int threads : {1, 3}) {
+        SCOPED_TRACE(std::to_string(threads) + " walk threads");
+        const std::string answer = RunInChildProcess(
+            [&] {
+                std::string error;
+                for (int i = -1; i < deepShares; ++i) {
+                    const std::string share =
+                        i < 0 ? "share" : "a/p" + std::to_string(i) + "/share";
+                    if (MountUnservedFuse(JoinPath(root, share), "sshfs", error) < 0) {
+                        return "cannot mount: " + error;
+                    }
+                }
+                FolderWalk walk(root, threads);
+                SkipReport report;
+                WalkRecordingSkips(walk, root, report);
+                std::string text = "files:";
+                for (const std::string& file : report.Files) {
+                    text += " " + file;
+                }
+                for (const auto& [folder, reason] : report.Skipped) {
+                    text += "\nskipped " + folder +
+                            (reason == FolderSkip::OtherDrive ? " other" : " ?");
+                }
+                return text;
+            },
+            20);
+        if (answer.rfind("cannot mount", 0) == 0) {
+            GTEST_SKIP() << answer;
+        }
+        std::set<std::string> files = {"/top.bin"};
+        std::set<std::string> skipped = {"/share"};
+        for (int i = 0; i < deepShares; ++i) {
+            files.insert("/a/p" + std::to_string(i) + "/in.bin");
+            skipped.insert("/a/p" + std::to_string(i) + "/share");
+        }
+        std::string expected = "files:";
+        for (const std::string& file : files) {
+            expected += " " + file;
+        }
+        for (const std::string& folder : skipped) {
+            expected += "\nskipped " + folder + " other";
+        }
+        EXPECT_EQ(answer, expected);
+    }
 }
 
 } // namespace

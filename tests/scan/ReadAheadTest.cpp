@@ -3,6 +3,7 @@
 // single-thread walk is the reference; each case compares a threaded scan with it.
 #include "ChildProcess.h"
 #include "RecordingWindow.h"
+#include "ScanComparison.h"
 
 #include "platform/fs/Paths.h"
 #include "scan/ScanEngine.h"
@@ -21,16 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Everything one scan showed: the window's calls, the final list, the files whose icons were
-// asked for, and the most read-ahead threads seen during the scan.
-struct ScanRecord {
-    std::vector<std::string> Lines;
-    std::vector<std::string> List;
-    std::vector<std::string> IconsAsked;
-    std::uint32_t FileCount = 0;
-    int MostThreadsDuringScan = 0;
-};
+using namespace scancomparison;
 
 // The read-ahead's worker threads of this process, known by their name.
 int ReadAheadThreads() {
@@ -49,79 +41,11 @@ int ReadAheadThreads() {
     return count;
 }
 
-// On such machines the walk reads every folder itself (a worker could hang on a dead share).
-bool MountsNetworkFileSystems() {
-    std::ifstream mounts("/proc/mounts");
-    std::string device, folder, type;
-    while (mounts >> device >> folder >> type && mounts.ignore(1 << 16, '\n'))
-        if (type.rfind("nfs", 0) == 0 || type == "cifs" || type == "smb3" || type == "9p" ||
-            type == "ceph" || type.rfind("fuse.", 0) == 0)
-            return true;
-    return false;
-}
-
-ScanRecord RecordScan(ScanEngine& engine, RecordingWindow& window, FixedIcons& icons,
-                      const std::string& root, int stopAt) {
-    window.Lines.clear();
-    window.ProcessCount = 0;
-    window.StopAtProcess = stopAt;
-    icons.Asked.clear();
-    ScanRecord record;
-    window.OnProcess = [&](int count) {
-        // Looking at the threads costs time: at a few points only.
-        if (count <= 3 || count % 1000 == 0)
-            record.MostThreadsDuringScan =
-                std::max(record.MostThreadsDuringScan, ReadAheadThreads());
-    };
-    engine.StartScan(root);
-    window.OnProcess = nullptr;
-    record.Lines = window.Lines;
-    // The totals' second and third panels relate to the disk's used space, which other
-    // programs change between two scans; the first is the listed total alone.
-    for (std::string& line : record.Lines)
-        if (line.rfind("totals ", 0) == 0)
-            line.erase(std::min(line.size(), line.find('|')));
-    for (const ResultEntry& entry : engine.List().Entries())
-        record.List.push_back(JoinPath(entry.FolderText, entry.Caption) + "\t" +
-                              std::to_string(entry.SizeValue) + "\t" + entry.DateText + "\t" +
-                              std::to_string(entry.IconIndex));
-    record.IconsAsked = icons.Asked;
-    record.FileCount = engine.State().FileCount;
-    return record;
-}
-
-// One scan of `root` with `threads`, by a fresh engine.
-ScanRecord ScanWith(const std::string& root, int threads, int stopAt = 0) {
-    StopRequested = false;
-    RecordingWindow window;
-    FixedIcons icons;
-    ScanEngine engine(window, icons);
-    engine.SetWalkThreads(threads);
-    return RecordScan(engine, window, icons, root, stopAt);
-}
-
-std::string FirstDifference(const std::vector<std::string>& expected,
-                            const std::vector<std::string>& actual, const std::string& what) {
-    const std::size_t common = std::min(expected.size(), actual.size());
-    for (std::size_t i = 0; i < common; ++i)
-        if (expected[i] != actual[i])
-            return what + " " + std::to_string(i) + ": expected \"" + expected[i] + "\", got \"" +
-                   actual[i] + "\"";
-    if (expected.size() != actual.size())
-        return what + ": expected " + std::to_string(expected.size()) + " lines, got " +
-               std::to_string(actual.size());
-    return "";
-}
-
-// "" when the two scans showed the same, else the first difference.
-std::string Difference(const ScanRecord& single, const ScanRecord& threaded) {
-    std::string difference = FirstDifference(single.Lines, threaded.Lines, "window call");
-    if (difference.empty())
-        difference = FirstDifference(single.List, threaded.List, "list entry");
-    if (difference.empty())
-        difference = FirstDifference(single.IconsAsked, threaded.IconsAsked, "icon request");
-    return difference;
-}
+// The scans count the workers by their name.
+[[maybe_unused]] const bool threadsCounted = [] {
+    CountThreads = ReadAheadThreads;
+    return true;
+}();
 
 // Compares scans of `root` with each number of `threadCounts` with the single-thread scan; ""
 // when all are the same. Also checks that the threaded scans ran workers and ended them.
@@ -136,7 +60,7 @@ std::string CompareThreadedScans(const std::string& root, int stopAt = 0,
         const std::string which = std::to_string(threads) + " threads";
         if (!difference.empty())
             return which + ", " + difference;
-        if (threaded.MostThreadsDuringScan != threads && !MountsNetworkFileSystems())
+        if (threaded.MostThreadsDuringScan != threads)
             return which + ": " + std::to_string(threaded.MostThreadsDuringScan) +
                    " read-ahead threads ran during the scan";
         if (ReadAheadThreads() != 0)

@@ -1,0 +1,141 @@
+// Folders read ahead on worker threads change nothing the window sees on Windows either:
+// every call in the same order and the same list as the walk that lists each folder as it
+// reaches it, which is the reference of each case.
+
+#include "WinFixture.h"
+
+#include "platform/win32/WideText.h"
+#include "tests/scan/ScanComparison.h"
+
+#include <gtest/gtest.h>
+
+#include <tlhelp32.h>
+
+#include <initializer_list>
+#include <random>
+#include <string>
+
+namespace {
+
+using namespace scancomparison;
+using winfixture::MakeFile;
+using winfixture::MakeFolder;
+
+// The threads of this process.
+int ProcessThreads() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    int count = 0;
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof(thread);
+    for (BOOL more = Thread32First(snapshot, &thread); more;
+         more = Thread32Next(snapshot, &thread)) {
+        count += thread.th32OwnerProcessID == GetCurrentProcessId();
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Compares scans with each number of `threadCounts` with the single-thread scan; "" when all
+// are the same. Also checks that the threaded scans ran their workers and ended them.
+std::string CompareThreadedScans(const std::wstring& root, int stopAt = 0,
+                                 std::initializer_list<int> threadCounts = {2, 3, 8}) {
+    const int before = ProcessThreads();
+    CountThreads = [before] { return ProcessThreads() - before; };
+    const std::string folder = FromWide(root);
+    const ScanRecord single = ScanWith(folder, 1, stopAt);
+    std::string difference;
+    if (single.MostThreadsDuringScan != 0) {
+        difference = "the single-thread walk ran threads";
+    }
+    for (int threads : threadCounts) {
+        if (!difference.empty()) {
+            break;
+        }
+        const ScanRecord threaded = ScanWith(folder, threads, stopAt);
+        const std::string which = std::to_string(threads) + " threads";
+        difference = Difference(single, threaded);
+        if (!difference.empty()) {
+            difference = which + ", " + difference;
+        } else if (threaded.MostThreadsDuringScan != threads) {
+            difference = which + ": " + std::to_string(threaded.MostThreadsDuringScan) +
+                         " threads ran during the scan";
+        } else if (ProcessThreads() != before) {
+            difference = which + ": threads still run after the scan";
+        }
+    }
+    CountThreads = nullptr;
+    return difference;
+}
+
+// Nested folders of varied widths, files of many sizes so that the list evicts; more entries
+// in the root than the walk lists at once before the workers start, a folder larger than a
+// worker reads, and a chain of folders whose paths pass MAX_PATH.
+void MakeMixedTree(const std::wstring& root) {
+    std::mt19937_64 random(21);
+    const auto size = [&] { return std::uint64_t{1} << (random() % 36); };
+    std::vector<std::wstring> folders = {root};
+    MakeFolder(root);
+    for (int i = 0; i < 80; ++i) {
+        const std::wstring parent = folders[random() % folders.size()];
+        if (parent.size() < root.size() + 20) {
+            folders.push_back(parent + L"\\d" + std::to_wstring(i));
+            MakeFolder(folders.back());
+        }
+    }
+    for (const std::wstring& folder : folders) {
+        const int files = static_cast<int>(random() % 30);
+        for (int i = 0; i < files; ++i) {
+            MakeFile(folder + L"\\f" + std::to_wstring(i) + L".bin", size());
+        }
+    }
+    for (int i = 0; i < 1100; ++i) {
+        MakeFile(root + L"\\r" + std::to_wstring(i), size());
+    }
+    MakeFolder(root + L"\\wide");
+    for (int i = 0; i < 4200; ++i) {
+        MakeFile(root + L"\\wide\\w" + std::to_wstring(i), i);
+    }
+    std::wstring deep = root + L"\\deep";
+    while (deep.size() < MAX_PATH + 20) {
+        MakeFolder(deep);
+        MakeFile(deep + L"\\f", deep.size());
+        deep += L"\\level-of-a-long-chain";
+    }
+}
+
+TEST(Win32ReadAhead, ThreadedWalkShowsExactlyWhatTheSingleThreadWalkShows) {
+    winfixture::TempTree tree;
+    const std::wstring root = tree / L"t";
+    MakeMixedTree(root);
+    EXPECT_EQ(CompareThreadedScans(root), "");
+    const ScanRecord single = ScanWith(FromWide(root), 1);
+    EXPECT_GT(single.FileCount, 5300u);
+    EXPECT_EQ(single.List.size(), 100u);
+}
+
+TEST(Win32ReadAhead, StopsAtChosenPointsEndTheSameWay) {
+    winfixture::TempTree tree;
+    const std::wstring root = tree / L"t";
+    MakeMixedTree(root);
+    const std::vector<std::string> complete = ScanWith(FromWide(root), 1).Lines;
+    const int processingPoints =
+        static_cast<int>(std::count(complete.begin(), complete.end(), std::string("process")));
+    ASSERT_GT(processingPoints, 5000);
+    for (int stopAt : {1, 2, 40, 1200, processingPoints / 2, processingPoints - 1}) {
+        SCOPED_TRACE("stop at processing point " + std::to_string(stopAt));
+        EXPECT_EQ(CompareThreadedScans(root, stopAt, {3}), "");
+    }
+}
+
+TEST(Win32ReadAhead, FolderLinksAreFollowedAsByTheSingleThreadWalk) {
+    wchar_t prepared[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"BULKON_TEST_LINK_TREE", prepared, MAX_PATH) == 0) {
+        GTEST_SKIP() << "no tree with folder links was prepared (BULKON_TEST_LINK_TREE)";
+    }
+    EXPECT_EQ(CompareThreadedScans(std::wstring(prepared) + L"\\root"), "");
+}
+
+} // namespace
