@@ -14,8 +14,10 @@ struct PlainWalkResult {
     std::uint64_t UnreadableFolders = 0;
 };
 
-// The cheapest walk a POSIX program can make over a tree, as the yardstick for the scan
-// engine: readdir over each folder, one fstatat(AT_SYMLINK_NOFOLLOW) per entry relative to
-// the folder's descriptor, and openat into each subfolder. It builds no paths and keeps no
-// entries. Folders it cannot read are counted and skipped.
+// The cheapest walk a program can make over a tree on one thread, as the yardstick for the
+// scan engine. On POSIX: readdir over each folder, one fstatat(AT_SYMLINK_NOFOLLOW) per entry
+// relative to the folder's descriptor, and openat into each subfolder; it builds no paths.
+// On Windows: FindFirstFileExW (basic information, large fetch) and FindNextFileW over each
+// folder, into every folder that is not a junction or link. It keeps no entries. Folders it
+// cannot read are counted and skipped.
 PlainWalkResult PlainWalk(const std::string& root);

@@ -1,4 +1,15 @@
-// scan_bench --window [--runs K] FOLDER          (the Windows build)
+// scan_bench [--threads T] [--runs K] FOLDER           (the Windows build)
+//
+// Times the scan engine behind a window that does nothing against the plain walk of
+// FOLDER on one thread (FindFirstFileExW, PlainWalk.h), with warm caches, and prints:
+//   threads T        the engine's walk threads (1: no read-ahead)
+//   files N          the engine's file count
+//   engine_ms X      best scan by the engine
+//   plain_ms Y       best plain walk
+//   ratio R          X / Y
+// followed by the listed entries, one per line: size, a tab, the full path.
+//
+// scan_bench --window [--threads T] [--runs K] FOLDER
 //
 // Times the scan of FOLDER inside the program's native main window against the same scan
 // engine behind a window that does nothing, both with warm caches, and prints:
@@ -12,6 +23,7 @@
 // Needs a screen (under Wine: xvfb-run). The best processor times go to the error stream.
 #include "BenchedScan.h"
 #include "CommandLine.h"
+#include "PlainWalk.h"
 #include "platform/fs/Paths.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Api.h"
@@ -30,15 +42,19 @@ namespace {
 struct Options {
     std::string Folder;
     int Runs = 5;
+    int Threads = 0; // 0: as the program chooses for this machine
     bool Window = false;
 };
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: scan_bench --window [--runs K] FOLDER\n"
-                 "  times the scan of FOLDER inside the main window against the same engine\n"
+                 "usage: scan_bench [--window] [--threads T] [--runs K] FOLDER\n"
+                 "  times the scan engine against the plain walk of FOLDER on one thread;\n"
+                 "  with --window, the scan inside the main window against the same engine\n"
                  "  behind a window that does nothing\n"
-                 "  --runs K   timed runs of each after one warm-up (default 5)\n");
+                 "  --threads T  the engine's walk threads (default one per core; 1: none\n"
+                 "               read ahead)\n"
+                 "  --runs K     timed runs of each after one warm-up (default 5)\n");
     return 2;
 }
 
@@ -50,6 +66,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             number <= 1000) {
             options.Runs = static_cast<int>(number);
             ++i;
+        } else if (arg == "--threads" && i + 1 < argc && ParseUnsigned(argv[i + 1], number) &&
+                   number >= 1 && number <= 64) {
+            options.Threads = static_cast<int>(number);
+            ++i;
         } else if (arg == "--window") {
             options.Window = true;
         } else if (arg.starts_with("--") || !options.Folder.empty()) {
@@ -58,7 +78,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.Folder = argv[i];
         }
     }
-    return options.Window && !options.Folder.empty();
+    return !options.Folder.empty();
 }
 
 double CpuMilliseconds() {
@@ -98,6 +118,45 @@ double Ratio(double window, double bare) {
     return bare > 0 ? window / bare : 0.0;
 }
 
+void PrintListed(const ScanEngine& engine) {
+    for (const ResultEntry& entry : engine.List().Entries()) {
+        const std::string path = JoinPath(entry.FolderText, entry.Caption);
+        std::printf("%llu\t", static_cast<unsigned long long>(entry.SizeValue));
+        std::fwrite(path.data(), 1, path.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+}
+
+// The engine against the plain walk, alternating after one untimed run of each.
+void TimeEngineAgainstPlainWalk(const Options& options) {
+    const std::unique_ptr<BenchedScan> bare = MakeBareEngineScan();
+    bare->Engine().SetWalkThreads(options.Threads);
+    PlainWalkResult plain;
+    const auto scanBare = [&] { bare->Scan(options.Folder); };
+    const auto walkPlainly = [&] { plain = PlainWalk(options.Folder); };
+    TimeRun(scanBare);
+    TimeRun(walkPlainly);
+    RunTime bestEngine;
+    RunTime bestPlain;
+    for (int run = 0; run < options.Runs; ++run) {
+        KeepBest(bestEngine, TimeRun(scanBare), run == 0);
+        KeepBest(bestPlain, TimeRun(walkPlainly), run == 0);
+    }
+    const ScanEngine& engine = bare->Engine();
+    if (engine.State().FileCount != plain.FileCount) {
+        std::fprintf(stderr, "note: the engine counted %u files, the plain walk %llu\n",
+                     engine.State().FileCount, static_cast<unsigned long long>(plain.FileCount));
+    }
+    std::printf("threads %d\n", engine.WalkThreads());
+    std::printf("files %u\n", engine.State().FileCount);
+    std::printf("engine_ms %.3f\n", bestEngine.WallMs);
+    std::printf("plain_ms %.3f\n", bestPlain.WallMs);
+    std::printf("ratio %.3f\n", Ratio(bestEngine.WallMs, bestPlain.WallMs));
+    std::fprintf(stderr, "processor time: engine_cpu_ms %.3f plain_cpu_ms %.3f cpu_ratio %.3f\n",
+                 bestEngine.CpuMs, bestPlain.CpuMs, Ratio(bestEngine.CpuMs, bestPlain.CpuMs));
+    PrintListed(engine);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,8 +170,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
+        if (!options.Window) {
+            TimeEngineAgainstPlainWalk(options);
+            return 0;
+        }
         const std::unique_ptr<BenchedScan> window = MakeWindowScan(argc, argv, options.Folder);
         const std::unique_ptr<BenchedScan> bare = MakeBareEngineScan();
+        window->Engine().SetWalkThreads(options.Threads);
+        bare->Engine().SetWalkThreads(options.Threads);
         // The window's start-up scan warmed the caches; the bare engine gets one untimed run.
         // Then the two alternate, so that any drift of the machine's speed falls on both.
         const auto scanInWindow = [&] { window->Scan(options.Folder); };
@@ -143,12 +208,7 @@ int main(int argc, char** argv) {
                      "processor time: window_cpu_ms %.3f engine_cpu_ms %.3f cpu_ratio %.3f\n",
                      bestWindow.CpuMs, bestBare.CpuMs, Ratio(bestWindow.CpuMs, bestBare.CpuMs));
         window->PrintNotes(stderr);
-        for (const ResultEntry& entry : engine.List().Entries()) {
-            const std::string path = JoinPath(entry.FolderText, entry.Caption);
-            std::printf("%llu\t", static_cast<unsigned long long>(entry.SizeValue));
-            std::fwrite(path.data(), 1, path.size(), stdout);
-            std::fputc('\n', stdout);
-        }
+        PrintListed(engine);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "scan_bench: %s\n", error.what());
         return 1;

@@ -176,12 +176,16 @@ std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name)
         return std::nullopt;
     }
     // Windows paths stay below MAX_PATH here: the path costs no more than the folder.
-    const FindLevel& level = *walk_.PlatformState().Levels[static_cast<std::size_t>(level_)];
+    FolderWalk::State& state = walk_.PlatformState();
+    const FindLevel& level = *state.Levels[static_cast<std::size_t>(level_)];
     const std::string path = level.PathUtf8 + "\\" + std::string(name);
     if (!FileExists(path)) {
         return std::nullopt;
     }
-    return QueryDriveTypeOfFile(path);
+    if (!state.FilesDriveType) {
+        state.FilesDriveType = QueryDriveTypeOfFile(path);
+    }
+    return state.FilesDriveType;
 }
 
 void FolderEnumeration::Close() {

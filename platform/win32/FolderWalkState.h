@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,10 @@ struct FindLevel {
 // that opening a subfolder never moves the name that the parent's last entry points to.
 struct FolderWalk::State {
     std::vector<std::unique_ptr<FindLevel>> Levels;
+    // The kind of drive of the walk's files, once asked: it goes by the drive letter, which
+    // every path of the walk shares with the root, and asking costs a round trip to the
+    // system's mount manager.
+    std::optional<DriveType> FilesDriveType;
     // The workers that read folders ahead of the walk; null when the walk reads every folder
     // itself.
     std::unique_ptr<ReadAhead> Ahead;
