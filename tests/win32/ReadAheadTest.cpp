@@ -106,20 +106,33 @@ void MakeMixedTree(const std::wstring& root) {
     }
 }
 
-TEST(Win32ReadAhead, ThreadedWalkShowsExactlyWhatTheSingleThreadWalkShows) {
-    winfixture::TempTree tree;
-    const std::wstring root = tree / L"t";
-    MakeMixedTree(root);
+// The mixed tree, made once for the suite: under Wine its thousands of files take a while.
+class Win32ReadAhead : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        tree_ = new winfixture::TempTree;
+        MakeMixedTree(*tree_ / L"t");
+    }
+    static void TearDownTestSuite() {
+        delete tree_;
+        tree_ = nullptr;
+    }
+    static std::wstring Root() { return *tree_ / L"t"; }
+
+private:
+    static inline winfixture::TempTree* tree_ = nullptr;
+};
+
+TEST_F(Win32ReadAhead, ThreadedWalkShowsExactlyWhatTheSingleThreadWalkShows) {
+    const std::wstring root = Root();
     EXPECT_EQ(CompareThreadedScans(root), "");
     const ScanRecord single = ScanWith(FromWide(root), 1);
     EXPECT_GT(single.FileCount, 5300u);
     EXPECT_EQ(single.List.size(), 100u);
 }
 
-TEST(Win32ReadAhead, StopsAtChosenPointsEndTheSameWay) {
-    winfixture::TempTree tree;
-    const std::wstring root = tree / L"t";
-    MakeMixedTree(root);
+TEST_F(Win32ReadAhead, StopsAtChosenPointsEndTheSameWay) {
+    const std::wstring root = Root();
     const std::vector<std::string> complete = ScanWith(FromWide(root), 1).Lines;
     const int processingPoints =
         static_cast<int>(std::count(complete.begin(), complete.end(), std::string("process")));
@@ -130,7 +143,7 @@ TEST(Win32ReadAhead, StopsAtChosenPointsEndTheSameWay) {
     }
 }
 
-TEST(Win32ReadAhead, FolderLinksAreFollowedAsByTheSingleThreadWalk) {
+TEST_F(Win32ReadAhead, FolderLinksAreFollowedAsByTheSingleThreadWalk) {
     wchar_t prepared[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"BULKON_TEST_LINK_TREE", prepared, MAX_PATH) == 0) {
         GTEST_SKIP() << "no tree with folder links was prepared (BULKON_TEST_LINK_TREE)";
