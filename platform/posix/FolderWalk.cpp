@@ -669,15 +669,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     bool readAhead = false;
     if (state.Ahead) {
         if (isChild && parent->LastChild && !parent->LastEntry.ViaLink) {
-            ahead = parent->LastChild;
-            const ReadAhead::Claim claim = state.Ahead->Take(*ahead);
-            if (claim == ReadAhead::Claim::ReadYourselfAnew) {
-                // The worker still writes into its record; the walk fills one of its own.
-                ahead = ReadAhead::MakeFolder(ahead->Path, ahead->Key);
-                if (ahead) {
-                    state.Ahead->Take(*ahead);
-                }
-            } else if (claim == ReadAhead::Claim::Ready) {
+            ahead = state.Ahead->TakeListed(parent->LastChild, readAhead);
+            if (readAhead) {
                 // The workers read only folders on their parent's device, never a mount point.
                 // A folder replaced since its parent was listed is read again as it is now.
                 // A folder removed since a worker read it is not listed from what was read.
@@ -691,15 +684,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
                 }
             }
         } else if (isChild ? parent->Ahead != nullptr : index == 0) {
-            std::vector<std::uint32_t> key;
-            if (isChild) {
-                key = parent->Ahead->Key;
-                key.push_back(parent->LastOrdinal);
-            }
-            ahead = ReadAhead::MakeFolder(folder, std::move(key));
-            if (ahead) {
-                state.Ahead->Take(*ahead);
-            }
+            ahead = state.Ahead->TakeNew(folder, isChild ? parent->Ahead.get() : nullptr,
+                                         parent != nullptr ? parent->LastOrdinal : 0);
         }
     }
 

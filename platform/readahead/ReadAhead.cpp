@@ -100,6 +100,34 @@ ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
     return Claim::Ready;
 }
 
+std::shared_ptr<AheadFolder> ReadAhead::TakeListed(std::shared_ptr<AheadFolder> listed,
+                                                   bool& ready) {
+    const Claim claim = Take(*listed);
+    ready = claim == Claim::Ready;
+    if (claim == Claim::ReadYourselfAnew) {
+        // The worker still writes into its record; the walk fills one of its own.
+        listed = MakeFolder(listed->Path, listed->Key);
+        if (listed) {
+            Take(*listed);
+        }
+    }
+    return listed;
+}
+
+std::shared_ptr<AheadFolder> ReadAhead::TakeNew(const std::string& path, const AheadFolder* parent,
+                                                std::uint32_t ordinal) {
+    std::vector<std::uint32_t> key;
+    if (parent != nullptr) {
+        key = parent->Key;
+        key.push_back(ordinal);
+    }
+    std::shared_ptr<AheadFolder> folder = MakeFolder(path, std::move(key));
+    if (folder) {
+        Take(*folder);
+    }
+    return folder;
+}
+
 void ReadAhead::Publish(AheadFolder& folder) {
     std::lock_guard<std::mutex> lock(mutex_);
     QueueChildren(folder);

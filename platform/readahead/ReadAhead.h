@@ -63,6 +63,17 @@ public:
     Claim Take(AheadFolder& folder);
     static constexpr std::chrono::milliseconds MaxWalkWait{8};
 
+    // Takes for the walk the record `listed` of a subfolder that its parent's listing made:
+    // the record the walk owns from now on (a new, empty one when a worker was still reading
+    // the old after the longest wait), and in `ready` whether a worker has read it. Null when
+    // a new record cannot be made (too deep, too long a path).
+    std::shared_ptr<AheadFolder> TakeListed(std::shared_ptr<AheadFolder> listed, bool& ready);
+
+    // Makes and takes a record for a folder that the walk reads itself: the entry `ordinal`
+    // of the folder `parent` (null for the walk's first folder). Null as MakeFolder.
+    std::shared_ptr<AheadFolder> TakeNew(const std::string& path, const AheadFolder* parent,
+                                         std::uint32_t ordinal);
+
     // The walk read `folder` itself (Take said ReadYourself, or it made the record): its
     // subfolders are read ahead from now on.
     void Publish(AheadFolder& folder);

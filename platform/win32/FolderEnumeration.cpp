@@ -23,15 +23,8 @@ std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const Fin
     ready = false;
     std::shared_ptr<AheadFolder> ahead;
     if (isChild && parent->LastChild) {
-        ahead = parent->LastChild;
-        const ReadAhead::Claim claim = state.Ahead->Take(*ahead);
-        if (claim == ReadAhead::Claim::ReadYourselfAnew) {
-            // The worker still writes into its record; the walk fills one of its own.
-            ahead = ReadAhead::MakeFolder(ahead->Path, ahead->Key);
-            if (ahead) {
-                state.Ahead->Take(*ahead);
-            }
-        } else if (claim == ReadAhead::Claim::Ready) {
+        ahead = state.Ahead->TakeListed(parent->LastChild, ready);
+        if (ready) {
             // A folder removed or replaced by a link since a worker read it is not listed from
             // what was read: the walk lists it as it is now.
             ready = IsPlainFolder(GetFileAttributesW(path.c_str()));
@@ -40,15 +33,8 @@ std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const Fin
             }
         }
     } else if (isChild ? parent->Ahead != nullptr : parent == nullptr) {
-        std::vector<std::uint32_t> key;
-        if (isChild) {
-            key = parent->Ahead->Key;
-            key.push_back(parent->LastOrdinal);
-        }
-        ahead = ReadAhead::MakeFolder(folder, std::move(key));
-        if (ahead) {
-            state.Ahead->Take(*ahead);
-        }
+        ahead = state.Ahead->TakeNew(folder, isChild ? parent->Ahead.get() : nullptr,
+                                     isChild ? parent->LastOrdinal : 0);
     }
     return ahead;
 }
