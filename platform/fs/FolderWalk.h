@@ -22,7 +22,7 @@ class FolderWalk {
 public:
     // `root` is the scan root without a trailing separator ("/" stays "/"). With
     // `readAheadThreads` of 2 or more, that many worker threads read folders ahead of the walk
-    // (where the platform can); the walk itself, every decision and every result stay on the
+    // (fewer when the system refuses some); the walk itself, every decision and every result stay on the
     // caller's thread and are the same as with 1, which reads each folder as it is reached.
     // The workers end when the walk is destroyed.
     explicit FolderWalk(const std::string& root, int readAheadThreads = 1);
@@ -33,7 +33,7 @@ public:
     const std::string& Root() const { return root_; }
 
     // The number of read-ahead threads that suits this machine: one per processor core, and 1
-    // (no read-ahead) where the platform reads each folder only as it is reached.
+    // (no read-ahead) on a machine with a single core.
     static int DefaultReadAheadThreads();
 
     // The platform's own state; only FolderEnumeration uses it.
