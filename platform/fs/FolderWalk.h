@@ -22,8 +22,8 @@ class FolderWalk {
 public:
     // `root` is the scan root without a trailing separator ("/" stays "/"). With
     // `readAheadThreads` of 2 or more, that many worker threads read folders ahead of the walk
-    // (fewer when the system refuses some); the walk itself, every decision and every result stay on the
-    // caller's thread and are the same as with 1, which reads each folder as it is reached.
+    // (fewer when the system refuses some); the walk itself, every decision and every result stay
+    // on the caller's thread and are the same as with 1, which reads each folder as it is reached.
     // The workers end when the walk is destroyed.
     explicit FolderWalk(const std::string& root, int readAheadThreads = 1);
     ~FolderWalk();
