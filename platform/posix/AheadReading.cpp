@@ -7,14 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-FileIdentity IdentityOf(const struct stat& st) {
-    return {st.st_dev, st.st_ino};
-}
-
-} // namespace
-
 void NetworkMountFolders::Assign(const std::vector<std::string>& folders) {
     std::lock_guard<std::mutex> lock(mutex_);
     folders_ = std::unordered_set<std::string>(folders.begin(), folders.end());

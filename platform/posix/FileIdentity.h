@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // A file system object's identity: device and inode number.
@@ -8,3 +9,8 @@ struct FileIdentity {
     ino_t Inode = 0;
     bool operator==(const FileIdentity&) const = default;
 };
+
+// The identity of what `st` describes.
+inline FileIdentity IdentityOf(const struct stat& st) {
+    return {st.st_dev, st.st_ino};
+}

@@ -39,10 +39,6 @@ constexpr long ReservedFds = 16;
 // A link chain longer than this cannot be a real tree; it ends the check as "unsafe".
 constexpr int MaxAncestorSteps = 1 << 16;
 
-FileIdentity IdentityOf(const struct stat& st) {
-    return {st.st_dev, st.st_ino};
-}
-
 bool IsOutOfDescriptors(int error) {
     return error == EMFILE || error == ENFILE;
 }
