@@ -19,4 +19,11 @@ struct DirectoryEntry {
     std::uint64_t SizeBytes = 0;
     // Last-write time in seconds since 1970-01-01 00:00:00 UTC.
     std::int64_t LastWriteTime = 0;
+    // How many names the file has in its file system (hard links); 1 where the platform
+    // does not say. With more than one, Device and FileNumber tell which file it is, so that
+    // a file met under several names can be counted once.
+    std::uint32_t LinkCount = 1;
+    // The file's identity: its device and its number on that device; 0 where unknown.
+    std::uint64_t Device = 0;
+    std::uint64_t FileNumber = 0;
 };
