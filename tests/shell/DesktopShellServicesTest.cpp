@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QTemporaryDir>
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <ftw.h>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +40,40 @@ protected:
         Errors << title + "|" + message;
     }
 };
+
+using Outcome = ShellServices::Outcome;
+
+// How one shell action went: whether it answered, what, and how long the call itself held
+// the thread that made it.
+struct ShellAnswer {
+    bool Came = false;
+    bool Succeeded = false;
+    qint64 CallMs = 0;
+    qint64 AnswerMs = 0;
+};
+
+// Starts an action and runs the event loop until its answer comes, for 10 s at most.
+ShellAnswer AwaitAnswer(const std::function<void(Outcome)>& start) {
+    auto answer = std::make_shared<ShellAnswer>();
+    QElapsedTimer timer;
+    timer.start();
+    start([answer, timer](bool succeeded) {
+        answer->Came = true;
+        answer->Succeeded = succeeded;
+        answer->AnswerMs = timer.elapsed();
+    });
+    answer->CallMs = timer.elapsed();
+    while (!answer->Came && timer.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return *answer;
+}
+
+// The action answered, with success.
+bool Succeeds(const std::function<void(Outcome)>& start) {
+    const ShellAnswer answer = AwaitAnswer(start);
+    return answer.Came && answer.Succeeded;
+}
 
 bool Exists(const std::string& path) {
     struct stat info {};
@@ -364,15 +401,18 @@ private slots:
 
     void OpeningWhatIsNotThereFails() {
         DesktopShellServices services;
-        QVERIFY(!services.OpenFile(PathOf("missing.txt")));
-        QVERIFY(!services.OpenFile(""));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(PathOf("missing.txt"), done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile("", done); }));
         std::string withZero = root_;
         withZero += '\0';
-        QVERIFY(!services.OpenFile(withZero));
-        QVERIFY(!services.OpenUrl(""));
-        QVERIFY(!services.ExploreFolder(PathOf("no-such-folder/")));
-        QVERIFY(!services.StartFileManager(""));
-        QVERIFY(!services.RevealSelectFile(root_ + "/", std::string("a\0b", 3)));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(withZero, done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenUrl("", done); }));
+        QVERIFY(!Succeeds(
+            [&](Outcome done) { services.ExploreFolder(PathOf("no-such-folder/"), done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.StartFileManager("", done); }));
+        QVERIFY(!Succeeds([&](Outcome done) {
+            services.RevealSelectFile(root_ + "/", std::string("a\0b", 3), done);
+        }));
     }
 
     void RevealFailsWithoutSessionBus() {
@@ -381,7 +421,8 @@ private slots:
         const std::string path = PathOf("shown.txt");
         QVERIFY(MakeFile(path));
         DesktopShellServices services;
-        QVERIFY(!services.RevealSelectFile(root_ + "/", "shown.txt"));
+        QVERIFY(!Succeeds(
+            [&](Outcome done) { services.RevealSelectFile(root_ + "/", "shown.txt", done); }));
     }
 
     // The folder picker opens in the home folder and leaves the user's configuration as it
@@ -432,26 +473,47 @@ private slots:
         DesktopShellServices services;
 
         // No helper installed at all.
-        QVERIFY(!services.OpenFile(listed));
-        QVERIFY(!services.StartFileManager(root_ + "/"));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(listed, done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.StartFileManager(root_ + "/", done); }));
 
         helper("xdg-open", "exit 3");
-        QVERIFY(!services.OpenFile(listed));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(listed, done); }));
         QCOMPARE(recorded(), bin + "/xdg-open|" + listed + "|");
-        QVERIFY(!services.ExploreFolder(root_ + "/"));
-        QVERIFY(!services.OpenUrl("https://example.org/"));
+        QVERIFY(!Succeeds([&](Outcome done) { services.ExploreFolder(root_ + "/", done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenUrl("https://example.org/", done); }));
 
         helper("xdg-open", "exit 0");
-        QVERIFY(services.OpenFile(listed));
-        QVERIFY(services.ExploreFolder(root_ + "/"));
+        QVERIFY(Succeeds([&](Outcome done) { services.OpenFile(listed, done); }));
+        QVERIFY(Succeeds([&](Outcome done) { services.ExploreFolder(root_ + "/", done); }));
         QCOMPARE(recorded(), bin + "/xdg-open|" + root_ + "/|");
 
-        // Running the program itself, the helper does not return: it found one.
+        // Running the program itself, the helper does not return: it found one. The window's
+        // thread is not held meanwhile; the answer comes after a few seconds.
         helper("xdg-open", "exec /bin/sleep 5");
-        QVERIFY(services.OpenFile(listed));
+        ShellAnswer answer = AwaitAnswer([&](Outcome done) { services.OpenFile(listed, done); });
+        QVERIFY(answer.Came && answer.Succeeded);
+        QVERIFY2(answer.CallMs < 500, "the call waited for the helper");
+        QVERIFY(answer.AnswerMs >= 2000);
+
+        // A helper that fails only after a while: the call returns at once, the failure
+        // arrives when the helper ends.
+        helper("xdg-open", "/bin/sleep 1; exit 4");
+        answer = AwaitAnswer([&](Outcome done) { services.OpenFile(listed, done); });
+        QVERIFY(answer.Came && !answer.Succeeded);
+        QVERIFY2(answer.CallMs < 500, "the call waited for the helper");
+        QVERIFY(answer.AnswerMs >= 900);
+
+        // An answer that comes after the services are gone is dropped, not delivered.
+        auto lateAnswer = std::make_shared<bool>(false);
+        {
+            DesktopShellServices shortLived;
+            shortLived.OpenFile(listed, [lateAnswer](bool) { *lateAnswer = true; });
+        }
+        QTest::qWait(1500);
+        QVERIFY(!*lateAnswer);
 
         helper("pcmanfm", "exit 0");
-        QVERIFY(services.StartFileManager(root_ + "/"));
+        QVERIFY(Succeeds([&](Outcome done) { services.StartFileManager(root_ + "/", done); }));
         QCOMPARE(recorded(), bin + "/pcmanfm|" + root_ + "/|");
     }
 };

@@ -315,7 +315,8 @@ TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
     EXPECT_FALSE(StopRequested);
     EXPECT_EQ(face_.Count("animation stop"), 1);
     EXPECT_EQ(face_.Last("button"), "button folder Browse");
-    EXPECT_EQ(face_.Last("status"), "status " + std::string(EnglishTexts().CreditLine));
+    EXPECT_EQ(face_.Last("status"),
+              "status " + MakeScanStoppedText(logic_.Engine().State().FileCount, false));
     face_.OnProcess = nullptr;
     logic_.StartScan(Root());
     // The scans of the tree and the one of the root that could not be read.
