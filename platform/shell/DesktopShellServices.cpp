@@ -1,5 +1,6 @@
 #include "DesktopShellServices.h"
 #include "DesktopShell.h"
+#include "FolderPicker.h"
 
 #include "platform/posix/LongPath.h"
 #include "scan/InterfaceTexts.h"
@@ -10,12 +11,10 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QFile>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 
 #include <QDir>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -353,22 +352,14 @@ bool DesktopShellServices::DeleteFileForGood(const std::string& path) {
 }
 
 std::string DesktopShellServices::BrowseForFolder() {
-    // Qt's folder picker keeps its history and last folder in the user's configuration
-    // ("QtProject.conf"), read when it opens and written when it closes, and there is no
-    // switch for that. The program promises to write nothing but its report pages: the
-    // user scope of settings is pointed where no file can be created, so nothing is read
-    // and nothing written. The program keeps no settings of its own.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
-    // Qt's own dialog rather than a desktop's native one, which would keep recent folders
-    // of its own; it starts in the user's home folder.
-    const QString folder = QFileDialog::getExistingDirectory(
-        DialogOwner(), QString(), QDir::homePath(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    if (folder.isEmpty()) {
+    // The program's own picker: Qt's leaves out folders whose names are not valid UTF-8, and
+    // keeps its history in the user's configuration ("QtProject.conf"), while the program
+    // writes nothing but its report pages. It starts in the user's home folder.
+    FolderPicker picker(QFile::encodeName(QDir::homePath()).toStdString(), DialogOwner());
+    if (picker.exec() != QDialog::Accepted) {
         return {};
     }
-    return QFile::encodeName(folder).toStdString();
+    return picker.SelectedPath();
 }
 
 void DesktopShellServices::Beep() {

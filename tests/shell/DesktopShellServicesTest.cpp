@@ -1,13 +1,14 @@
 #include "platform/shell/DesktopShellServices.h"
+#include "platform/shell/FolderPicker.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cerrno>
 #include <climits>
@@ -425,6 +426,43 @@ private slots:
             [&](Outcome done) { services.RevealSelectFile(root_ + "/", "shown.txt", done); }));
     }
 
+    // A folder whose name is not valid UTF-8 shows in the picker (with replacement
+    // characters), beside the others and without the files, and the path chosen keeps its
+    // bytes all the way to the caller.
+    void FolderPickerShowsAndReturnsNamesThatAreNotUtf8() {
+        const std::string odd = PathOf("caf\xe9 \xff");
+        QVERIFY(::mkdir(odd.c_str(), 0755) == 0);
+        QVERIFY(::mkdir(PathOf("Plain").c_str(), 0755) == 0);
+        QVERIFY(::mkdir(PathOf(".hidden").c_str(), 0755) == 0);
+        QVERIFY(MakeFile(PathOf("a file")));
+        {
+            FolderPicker picker(root_);
+            QCOMPARE(picker.SelectedPath(), root_);
+            QTreeView* tree = picker.Tree();
+            const QModelIndex here = tree->currentIndex();
+            tree->expand(here);
+            QStringList shown;
+            for (int row = 0; row < tree->model()->rowCount(here); ++row) {
+                shown << tree->model()->index(row, 0, here).data().toString();
+            }
+            QCOMPARE(shown, (QStringList{QString::fromUtf8("caf\xe9 \xff"), "Plain"}));
+            tree->setCurrentIndex(tree->model()->index(0, 0, here));
+            QCOMPARE(picker.SelectedPath(), odd);
+            // A hidden folder on the way is shown when it is asked for.
+            QVERIFY(picker.SelectPath(PathOf(".hidden")));
+            QVERIFY(!picker.SelectPath(PathOf("a file")));
+        }
+        ScopedEnvironment homeVariable("HOME", root_.c_str());
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<FolderPicker*>(QApplication::activeModalWidget())) {
+                dialog->SelectPath(odd);
+                dialog->accept();
+            }
+        });
+        DesktopShellServices services;
+        QCOMPARE(services.BrowseForFolder(), odd);
+    }
+
     // The folder picker opens in the home folder and leaves the user's configuration as it
     // was: no "QtProject.conf" with the last folder visited.
     void FolderPickerStartsAtHomeAndWritesNothing() {
@@ -432,17 +470,17 @@ private slots:
         QVERIFY(::mkdir(home.c_str(), 0755) == 0);
         ScopedEnvironment homeVariable("HOME", home.c_str());
         ScopedEnvironment config("XDG_CONFIG_HOME", home.c_str());
-        QString startedIn;
+        std::string startedIn;
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<FolderPicker*>(QApplication::activeModalWidget());
             if (dialog != nullptr) {
-                startedIn = dialog->directory().absolutePath();
+                startedIn = dialog->SelectedPath();
                 dialog->reject();
             }
         });
         DesktopShellServices services;
         QCOMPARE(services.BrowseForFolder(), std::string());
-        QCOMPARE(startedIn, QString::fromStdString(home));
+        QCOMPARE(startedIn, home);
         QCOMPARE(QDir(QString::fromStdString(home))
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
