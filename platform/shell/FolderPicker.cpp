@@ -217,6 +217,9 @@ FolderPicker::FolderPicker(const std::string& startFolder, QWidget* parent) : QD
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     okButton_ = buttons->button(QDialogButtonBox::Ok);
+    // Enter takes the selected folder; the keys start in the tree.
+    okButton_->setDefault(true);
+    tree_->setFocus();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pathLine_);
