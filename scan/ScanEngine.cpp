@@ -311,6 +311,10 @@ void ScanEngine::RemoveListedEntry(int row) {
         // A list with room again admits every file that can still belong in it: all of them
         // while nothing was given up, else those from the largest size given up.
         state_.MinListedSize = reserve_.Floor();
+    } else {
+        // The file that moved up is the smallest listed now: a later file larger than it
+        // belongs in the list.
+        state_.MinListedSize = list_.At(list_.Count() - 1).SizeValue;
     }
     UpdateTotalsPanels();
     if (ListRunsShort())

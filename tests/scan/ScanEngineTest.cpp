@@ -381,10 +381,12 @@ TEST_F(ScanEngineTest, DeletesAreFilledFromTheNextLargestUntilTheReserveIsUsedUp
     const std::vector<std::string> order = DeliveryOrder(Root());
     ASSERT_EQ(order.size(), static_cast<size_t>(Files));
     // Sizes that rise and fall along the walk, so that files are evicted, never admitted and
-    // admitted late; every size distinct.
+    // admitted late; every size distinct, and the second half's sizes fall between the
+    // first half's.
     std::map<std::string, std::uint64_t> sizes;
     for (int i = 0; i < Files; ++i) {
-        const std::uint64_t size = (static_cast<std::uint64_t>(i * 97 % Files) + 1) * MiB;
+        const std::uint64_t size =
+            ((static_cast<std::uint64_t>(i * 97 % Files) + 1) * 2 + (i >= Files / 2 ? 1 : 0)) * MiB;
         sizes[order[static_cast<size_t>(i)]] = size;
         ASSERT_TRUE(tree.File(order[static_cast<size_t>(i)], size));
     }
@@ -416,8 +418,11 @@ TEST_F(ScanEngineTest, DeletesAreFilledFromTheNextLargestUntilTheReserveIsUsedUp
     };
     int deletesDuringWalk = 0;
     window.OnProcess = [&](int) {
-        // Five deletes spread over the walk, the first right after the list first filled.
+        // Five deletes spread over the walk, the first right after the list first filled;
+        // at every processing point after the first the list holds what it should.
         const std::uint32_t met = engine.State().FileCount;
+        if (deletesDuringWalk > 0)
+            expectLargestOfTheRest("walking on after a delete", met, 100);
         if (deletesDuringWalk < 5 &&
             met >= 110u + 30u * static_cast<std::uint32_t>(deletesDuringWalk)) {
             ++deletesDuringWalk;
@@ -452,6 +457,30 @@ TEST_F(ScanEngineTest, DeletesAreFilledFromTheNextLargestUntilTheReserveIsUsedUp
     EXPECT_GT(engine.Reserve().Floor(), 0u);
     expectLargestOfTheRest("list short", order.size(), 99);
     ExpectNoProtocolFaults();
+
+    // The file that moved up is the list's new smallest: a later file between it and the
+    // old threshold belongs in the list, not behind it.
+    TempTree narrow;
+    for (int i = 0; i < 102; ++i)
+        ASSERT_TRUE(narrow.File("f" + std::to_string(i), 0));
+    const std::vector<std::string> narrowOrder = DeliveryOrder(narrow.Root().string());
+    for (size_t i = 0; i < 101; ++i)
+        ASSERT_TRUE(narrow.File(narrowOrder[i], (10 + i) * 2 * MiB));
+    ASSERT_TRUE(narrow.File(narrowOrder[101], 21 * MiB));
+    bool deletedOnce = false;
+    window.OnProcess = [&](int) {
+        if (!deletedOnce && engine.State().MinListedSize > 0) {
+            deletedOnce = true;
+            engine.RemoveListedEntry(0);
+            EXPECT_EQ(engine.State().MinListedSize, 20 * MiB);
+        }
+    };
+    engine.StartScan(narrow.Root().string());
+    window.OnProcess = nullptr;
+    ASSERT_TRUE(deletedOnce);
+    ASSERT_EQ(engine.List().Count(), 100);
+    EXPECT_EQ(engine.List().At(99).SizeValue, 21 * MiB);
+    EXPECT_EQ(engine.List().At(98).SizeValue, 22 * MiB);
 
     // A tree with fewer files than the list holds is not short after a delete: nothing was
     // given up.
