@@ -397,7 +397,10 @@ void TForm1::ClearSelection() {
 void TForm1::FocusRow(int row) {
     const QModelIndex index = model_.index(row, 0);
     if (ListView->selectionModel()->currentIndex() != index) {
+        // Without scrolling: a user looking further down the list during a scan stays there.
+        ListView->setAutoScroll(false);
         ListView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        ListView->setAutoScroll(true);
     }
 }
 
