@@ -27,7 +27,7 @@ bool IsPlatformNote(const QMessageLogContext& context) {
 
 void ReplaceDisplayFailure(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
-    if (type == QtFatalMsg) {
+    if (type == QtFatalMsg && message.contains(QLatin1String("platform plugin"))) {
         // Nothing of Qt's runs after this: the program says what is wrong and how to go on.
         std::fwrite(failureMessage.data(), 1, failureMessage.size(), stderr);
         std::fflush(stderr);
