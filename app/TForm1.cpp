@@ -169,6 +169,8 @@ void TForm1::CreateControls() {
     connect(BrowseSpeedButton, &QToolButton::clicked, this, [this] { BrowseSpeedButtonClick(); });
     connect(ListView, &QTreeView::clicked, this, [this] { ListViewClick(); });
     connect(ListView, &QTreeView::doubleClicked, this, [this] { ListViewDblClick(); });
+    connect(ListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { logic_.ListViewSelectionChanged(); });
     connect(ListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         PopupMenu->popup(ListView->viewport()->mapToGlobal(pos));
     });
@@ -188,7 +190,8 @@ void TForm1::FormCreate() {
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(800, 600);
-    designFrame_ = InitialWindowGeometry(screenSize);
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), screenSize);
+    designFrame_ = InitialWindowGeometry(screenSize, available);
     // Until a window manager frames the window its inside takes the whole design size.
     resize(designFrame_.size());
     move(designFrame_.topLeft());
@@ -385,6 +388,28 @@ int TForm1::SelectedRow() const {
 
 void TForm1::ScrollListToTop() {
     ListView->scrollToTop();
+}
+
+void TForm1::ClearSelection() {
+    ListView->selectionModel()->clear();
+}
+
+void TForm1::FocusRow(int row) {
+    const QModelIndex index = model_.index(row, 0);
+    if (ListView->selectionModel()->currentIndex() != index) {
+        // Without scrolling: a user looking further down the list during a scan stays there.
+        ListView->setAutoScroll(false);
+        ListView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        ListView->setAutoScroll(true);
+    }
+}
+
+void TForm1::FocusList() {
+    ListView->setFocus(Qt::OtherFocusReason);
+}
+
+bool TForm1::ListHasFocus() const {
+    return ListView->hasFocus();
 }
 
 void TForm1::ShowContextMenu() {

@@ -95,6 +95,10 @@ public:
     void ListChanged(const ListChange& change) override;
     int SelectedRow() const override;
     void ScrollListToTop() override;
+    void ClearSelection() override;
+    void FocusRow(int row) override;
+    void FocusList() override;
+    bool ListHasFocus() const override;
     void ShowContextMenu() override;
     void CopyText(const std::string& text) override;
     void CloseWindow() override;

@@ -1,15 +1,14 @@
 #include "WindowGeometry.h"
 
+#include "window/WindowGeometry.h"
+
 #include <algorithm>
 
-QRect InitialWindowGeometry(QSize screenSize) {
-    const int width = std::max(635, screenSize.width() - 200);
-    const int height = std::max(475, screenSize.height() - 200);
-    // On a screen smaller than the minimum the window sticks out on both sides alike; C++
-    // division truncates toward zero, which keeps that symmetric.
-    const int left = (screenSize.width() - width) / 2;
-    const int top = (screenSize.height() - height) / 2;
-    return QRect(left, top, width, height);
+QRect InitialWindowGeometry(QSize screenSize, const QRect& available) {
+    const WindowBounds frame =
+        InitialWindowBounds(screenSize.width(), screenSize.height(),
+                            {available.x(), available.y(), available.width(), available.height()});
+    return QRect(frame.Left, frame.Top, frame.Width, frame.Height);
 }
 
 int InitialListHeight(int clientHeight) {

@@ -6,9 +6,10 @@
 // The main window's size rules, kept free of widgets so that they can be checked for any
 // screen.
 
-// The window's frame on a screen of `screenSize`: at least 635 x 475, otherwise 200 pixels
-// smaller than the screen in each direction, centred (integer division toward zero).
-QRect InitialWindowGeometry(QSize screenSize);
+// The window's frame on a screen of `screenSize` whose available area is `available`: at
+// least 635 x 475, otherwise 200 pixels smaller than the screen in each direction, centred
+// (integer division toward zero), and kept within the available area (InitialWindowBounds).
+QRect InitialWindowGeometry(QSize screenSize, const QRect& available);
 
 // The list's height at start: half the client height, a half rounded to the even neighbour.
 int InitialListHeight(int clientHeight);

@@ -1,3 +1,4 @@
+#include "DisplayFailureExit.h"
 #include "QtTranslations.h"
 #include "QuietQtStart.h"
 #include "TForm1.h"
@@ -47,7 +48,10 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     auto quietStart = std::make_unique<QuietQtStart>();
+    // A display named but gone is said the same way as none at all.
+    auto displayFailure = std::make_unique<DisplayFailureExit>(TextsFor(IsGermanUser()).NoDisplay);
     QApplication application(argc, argv);
+    displayFailure.reset();
     quietStart.reset();
     InstallQtTranslations(application);
     QApplication::setApplicationName(QStringLiteral("Bulkon"));

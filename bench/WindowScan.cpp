@@ -19,11 +19,13 @@ namespace {
 // deleted and no dialog appears, whatever reaches the window while it runs unattended.
 class InertShellServices final : public ShellServices {
 public:
-    bool OpenFile(const std::string&) override { return false; }
-    bool OpenUrl(const std::string&) override { return false; }
-    bool RevealSelectFile(const std::string&, const std::string&) override { return false; }
-    bool ExploreFolder(const std::string&) override { return false; }
-    bool StartFileManager(const std::string&) override { return false; }
+    void OpenFile(const std::string&, Outcome done) override { done(false); }
+    void OpenUrl(const std::string&, Outcome done) override { done(false); }
+    void RevealSelectFile(const std::string&, const std::string&, Outcome done) override {
+        done(false);
+    }
+    void ExploreFolder(const std::string&, Outcome done) override { done(false); }
+    void StartFileManager(const std::string&, Outcome done) override { done(false); }
     bool DeleteFileForGood(const std::string&) override { return false; }
     std::string BrowseForFolder() override { return std::string(); }
     void Beep() override {}

@@ -266,6 +266,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "peak memory: %.1f MB%s\n", PeakMemoryMB(),
                      options.Cold ? (cold ? ", page cache dropped before every run" : "") : "");
         scan->PrintNotes(stderr);
+        if (const HardLinkSet& links = engine.HardLinks(); links.Count() > 0) {
+            // Each file with several names is remembered to count it once.
+            std::fprintf(
+                stderr, "files with several names: %zu, remembered in %.1f MB (%.1f bytes each)\n",
+                links.Count(), static_cast<double>(links.MemoryBytes()) / (1024.0 * 1024.0),
+                static_cast<double>(links.MemoryBytes()) / static_cast<double>(links.Count()));
+        }
         for (const ResultEntry& entry : engine.List().Entries()) {
             const std::string path = JoinPath(entry.FolderText, entry.Caption);
             std::printf("%llu\t", static_cast<unsigned long long>(entry.SizeValue));

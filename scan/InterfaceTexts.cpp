@@ -41,9 +41,15 @@ const InterfaceTexts English{
     .OneFolderUnreadable = "1 folder could not be read.",
     .FoldersUnreadable = "%d folders could not be read.",
     .RevealFailed = "No file manager could be started to show the folder \"%1\".",
-    .NoDisplay = "bulkon: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+    .NoDisplay = "bulkon: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set, or it "
+                 "cannot be opened).\n"
                  "Bulkon is a desktop program. To run it without a desktop, give it a "
-                 "virtual screen:\n    xvfb-run -a bulkon\n",
+                 "virtual screen:\n    xvfb-run -a bulkon\n"
+                 "or print the list without a window:\n    bulkon --list FOLDER\n",
+    .ScanStopped = "Scan stopped after %1 files: the list holds the largest of these.",
+    .ListShort = "Only %1 files are listed: the files that came next after the deleted ones "
+                 "were not all kept. Scan again for a full list.",
+    .CountGroupSeparator = ",",
 };
 
 // The German headline's first line keeps its blank before the line break.
@@ -84,8 +90,16 @@ const InterfaceTexts German{
     .FoldersUnreadable = "%d Ordner konnten nicht gelesen werden.",
     .RevealFailed = "Es konnte kein Dateimanager gestartet werden, der den Ordner \"%1\" zeigt.",
     .NoDisplay = "bulkon: kein Bildschirm gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist "
-                 "gesetzt).\nBulkon ist ein Programm f\u00fcr den Desktop. Ohne Desktop "
-                 "braucht es einen virtuellen Bildschirm:\n    xvfb-run -a bulkon\n",
+                 "gesetzt, oder er l\u00e4sst sich nicht \u00f6ffnen).\nBulkon ist ein Programm "
+                 "f\u00fcr den Desktop. Ohne Desktop braucht es einen virtuellen Bildschirm:\n"
+                 "    xvfb-run -a bulkon\n"
+                 "oder es gibt die Liste ohne Fenster aus:\n    bulkon --list ORDNER\n",
+    .ScanStopped = "Suche angehalten nach %1 Dateien: die Liste enth\u00e4lt die gr\u00f6\u00dften "
+                   "davon.",
+    .ListShort = "Nur %1 Dateien sind aufgef\u00fchrt: die nach den gel\u00f6schten "
+                 "n\u00e4chstgr\u00f6\u00dften Dateien wurden nicht alle behalten. Eine neue Suche "
+                 "ergibt die volle Liste.",
+    .CountGroupSeparator = ".",
 };
 
 } // namespace

@@ -43,8 +43,16 @@ struct InterfaceTexts {
     std::string_view OneFolderUnreadable;
     std::string_view FoldersUnreadable;
     std::string_view RevealFailed; // %1: the folder
-    // Printed when the program is started without a display.
+    // Printed when the program is started without a display, or its display cannot be
+    // opened.
     std::string_view NoDisplay;
+
+    // The status line after a stopped scan ("%1": the files counted), and while deletes have
+    // left the list shorter than it should be ("%1": the files listed).
+    std::string_view ScanStopped;
+    std::string_view ListShort;
+    // Between the thousands of a count in those lines ("12,345").
+    std::string_view CountGroupSeparator;
 };
 
 const InterfaceTexts& EnglishTexts();

@@ -85,10 +85,16 @@ void ResultList::CompleteEntry(int row, std::string folderText, std::string size
 void ResultList::RemoveAt(int row) {
     if (row < 0 || row >= Count())
         return;
+    TakeAt(row);
+}
+
+ResultEntry ResultList::TakeAt(int row) {
     const ListChange change{ListChange::Kind::Remove, row};
     window_.ListChanging(change);
+    ResultEntry taken = std::move(entries_[static_cast<size_t>(row)]);
     entries_.erase(entries_.begin() + row);
     window_.ListChanged(change);
+    return taken;
 }
 
 std::vector<int> ResultList::SortByListViewCompare() {

@@ -29,6 +29,8 @@ public:
                        int iconIndex);
     // Removes the entry at `row`; out-of-range rows are ignored.
     void RemoveAt(int row);
+    // Removes the entry at `row`, which must be in range, and hands it over.
+    ResultEntry TakeAt(int row);
 
 private:
     // Re-sorts every entry with ListViewCompare, announcing it as one Sort change, and

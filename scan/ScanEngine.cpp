@@ -124,6 +124,9 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.SkippedMountCount = 0;
     state_.UnreadableFolderCount = 0;
     state_.RootUnreadable = false;
+    reserve_.Clear();
+    hardLinks_.Clear();
+    outcome_ = ScanOutcome::None;
     StopRequested = false;
 
     const std::string root = TrimScanRoot(path);
@@ -151,13 +154,15 @@ void ScanEngine::EndScan(bool withReportPage) {
     window_.StopBusyAnimation();
     window_.ShowBrowseButton(std::string(TextsFor(IsGermanUser()).BrowseButton));
     if (state_.RootUnreadable) {
+        outcome_ = ScanOutcome::RootUnreadable;
         // No result at all: neither a summary nor totals that would read as one.
         window_.SetStatusText(MakeRootUnreadableText(state_.ScanRoot, IsGermanUser(), locale_));
         window_.WriteTotalsPanels(TotalsPanelTexts{});
     } else {
+        outcome_ = withReportPage ? ScanOutcome::Completed : ScanOutcome::Stopped;
         if (withReportPage)
             window_.ShowReportPage(true);
-        window_.SetStatusText(std::string(TextsFor(IsGermanUser()).CreditLine));
+        window_.SetStatusText(StatusAfterScan());
         UpdateTotalsPanels();
     }
     StopRequested = false;
@@ -196,6 +201,8 @@ void ScanEngine::ScanFolder() {
             ScanFolder();
             path_.resize(length);
         } else if (IsFileEntry(entry)) {
+            if (!FirstNameOfFile(entry))
+                continue;
             if (state_.FileCount != std::numeric_limits<std::uint32_t>::max())
                 ++state_.FileCount;
             // Only admitted files cost more than this test: nothing is copied for the rest.
@@ -206,6 +213,8 @@ void ScanEngine::ScanFolder() {
                     enumeration.Close();
                     return;
                 }
+            } else if (entry.SizeBytes >= reserve_.KeepThreshold()) {
+                KeepInReserve(path_, entry);
             }
         }
     }
@@ -247,11 +256,47 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
     if (list_.Count() > state_.ListCapacity && list_.Count() > 0) {
         const int last = list_.Count() - 1;
         state_.ListedTotalMB -= WholeMB(list_.At(last).SizeValue);
-        list_.RemoveAt(last);
+        // The evicted file is the largest not listed: it heads the reserve.
+        // The evicted file is complete: its time is not needed again.
+        reserve_.Keep(list_.TakeAt(last), 0);
         state_.MinListedSize = list_.Count() > 0 ? list_.At(list_.Count() - 1).SizeValue : 0;
         UpdateTotalsPanels();
         window_.ProcessPendingMessages();
     }
+}
+
+bool ScanEngine::FirstNameOfFile(const DirectoryEntry& entry) {
+    // Only files with more than one name are remembered: a tree of ordinary files costs
+    // nothing here.
+    return entry.LinkCount <= 1 || hardLinks_.FirstMeeting(entry.Device, entry.FileNumber);
+}
+
+void ScanEngine::KeepInReserve(const std::string& folder, const DirectoryEntry& entry) {
+    // Its texts and icon are made only if it ever moves up into the list.
+    ResultEntry kept;
+    kept.Caption = std::string(entry.Name);
+    kept.FolderText = folder;
+    kept.SizeValue = entry.SizeBytes;
+    reserve_.Keep(std::move(kept), entry.LastWriteTime);
+}
+
+void ScanEngine::PromoteFromReserve() {
+    std::int64_t lastWriteTime = 0;
+    ResultEntry next = reserve_.TakeLargest(lastWriteTime);
+    const std::uint64_t sizeBytes = next.SizeValue;
+    // Announced as an admission: appended, placed by its size, then completed.
+    ResultEntry added;
+    added.Caption = next.Caption;
+    int row = list_.Append(std::move(added));
+    row = list_.SetSizeValue(row, sizeBytes);
+    if (!next.IsComplete()) {
+        next.SizeText = SizeText(sizeBytes) + std::string(TextsFor(IsGermanUser()).SizeSuffix);
+        next.DateText = DateColumnText(ToLocalDateTime(lastWriteTime), locale_);
+        next.IconIndex = GetFileIconIndex(JoinPath(next.FolderText, next.Caption), icons_);
+    }
+    list_.CompleteEntry(row, std::move(next.FolderText), std::move(next.SizeText),
+                        std::move(next.DateText), next.IconIndex);
+    state_.ListedTotalMB += WholeMB(sizeBytes);
 }
 
 void ScanEngine::RemoveListedEntry(int row) {
@@ -260,10 +305,34 @@ void ScanEngine::RemoveListedEntry(int row) {
     const std::uint64_t removedMB = WholeMB(list_.At(row).SizeValue);
     state_.ListedTotalMB -= std::min(removedMB, state_.ListedTotalMB);
     list_.RemoveAt(row);
-    // A list with room again admits every file, as before it first filled.
-    if (list_.Count() < state_.ListCapacity)
-        state_.MinListedSize = 0;
+    if (list_.Count() < state_.ListCapacity && !reserve_.Empty())
+        PromoteFromReserve();
+    if (list_.Count() < state_.ListCapacity) {
+        // A list with room again admits every file that can still belong in it: all of them
+        // while nothing was given up, else those from the largest size given up.
+        state_.MinListedSize = reserve_.Floor();
+    } else {
+        // The file that moved up is the smallest listed now: a later file larger than it
+        // belongs in the list.
+        state_.MinListedSize = list_.At(list_.Count() - 1).SizeValue;
+    }
     UpdateTotalsPanels();
+    if (ListRunsShort())
+        window_.SetStatusText(
+            MakeListShortText(static_cast<std::uint64_t>(list_.Count()), IsGermanUser()));
+}
+
+std::string ScanEngine::StatusAfterScan() const {
+    const bool german = IsGermanUser();
+    std::string status;
+    if (outcome_ == ScanOutcome::Stopped)
+        status = MakeScanStoppedText(state_.FileCount, german);
+    if (ListRunsShort()) {
+        if (!status.empty())
+            status += ' ';
+        status += MakeListShortText(static_cast<std::uint64_t>(list_.Count()), german);
+    }
+    return status.empty() ? std::string(TextsFor(german).CreditLine) : status;
 }
 
 void ScanEngine::UpdateTotalsPanels() {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "HardLinkSet.h"
 #include "LocaleFormat.h"
 #include "ResultList.h"
+#include "ResultReserve.h"
 #include "ScanState.h"
 
 #include "platform/fs/FolderEnumeration.h"
@@ -12,6 +14,11 @@ class FolderWalk;
 class IconLookup;
 class ScanWindow;
 struct DirectoryEntry;
+
+// How the last scan ended: None before the first, Completed when the walk reached its end,
+// Stopped when it was stopped (or failed midway) with a partial list, RootUnreadable when it
+// has no result.
+enum class ScanOutcome { None, Completed, Stopped, RootUnreadable };
 
 // Starts, walks and closes a scan, keeps the result list and writes the totals. It runs on
 // the caller's thread and hands control to the window only through ScanWindow, most often
@@ -40,9 +47,23 @@ public:
     void UpdateTotalsPanels();
 
     // Removes the listed entry at `row` (a file the user deleted): its whole MiB leave the
-    // listed total, the threshold returns to 0 when the list is below its capacity again, and
-    // the totals bar is written again. Out-of-range rows are ignored.
+    // listed total, and the largest file of the reserve moves up into the list with its
+    // size, announced as an admission. Once the reserve is used up the list stays short;
+    // the status line then says so, and only files from the reserve's floor up are
+    // admitted. The totals bar is written again. Out-of-range rows are ignored.
     void RemoveListedEntry(int row);
+
+    // How the current or last scan ended; None while it runs and before the first.
+    ScanOutcome LastOutcome() const { return outcome_; }
+    // True when deletes have left the list with fewer entries than it holds and files that
+    // would have followed were not kept: the list is short of what it should show.
+    bool ListRunsShort() const {
+        return list_.Count() < state_.ListCapacity && reserve_.GaveUpFiles();
+    }
+    // The files that come next after the list, out of sight (ranks 101 to 200).
+    const ResultReserve& Reserve() const { return reserve_; }
+    // The files with several names met in the current or last scan.
+    const HardLinkSet& HardLinks() const { return hardLinks_; }
 
     ScanState& State() { return state_; }
     const ScanState& State() const { return state_; }
@@ -65,14 +86,26 @@ private:
     void ScanFolder();
     // Counts and announces a folder that was not read.
     void NoteSkippedFolder(FolderSkip reason);
-    // Adds one admitted file to the list; may evict the smallest entry.
+    // True when `entry` (a file) is met for the first time: a file with several names is
+    // counted and listed once, under the first name met.
+    bool FirstNameOfFile(const DirectoryEntry& entry);
+    // Adds one admitted file to the list; may evict the smallest entry into the reserve.
     void AddFile(const std::string& folder, const DirectoryEntry& entry,
                  FolderEnumeration& enumeration);
+    // Keeps a file the full list did not admit in the reserve, when it is large enough.
+    void KeepInReserve(const std::string& folder, const DirectoryEntry& entry);
+    // Moves the reserve's largest file into the list.
+    void PromoteFromReserve();
+    // The status line at the end of a scan with a result.
+    std::string StatusAfterScan() const;
 
     ScanWindow& window_;
     IconLookup& icons_;
     ScanState state_;
     ResultList list_;
+    ResultReserve reserve_;
+    HardLinkSet hardLinks_;
+    ScanOutcome outcome_ = ScanOutcome::None;
     LocaleFormat locale_;
     void EndScan(bool withReportPage);
 

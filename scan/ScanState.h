@@ -8,8 +8,9 @@
 struct ScanState {
     // The root of the current or last scan, without a trailing separator ("C:", "/home/u").
     std::string ScanRoot;
-    // The admission threshold: the size of the list's last entry after the most recent
-    // eviction, full 64 bits; 0 until the list first overflows in a scan.
+    // The admission threshold, full 64 bits: the size of the list's last entry while the
+    // list is full; 0 until it first overflows in a scan; after deletes that the reserve
+    // could not fill, the largest size given up.
     std::uint64_t MinListedSize = 0;
     // File entries met in this scan, listed or not.
     std::uint32_t FileCount = 0;

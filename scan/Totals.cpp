@@ -74,3 +74,30 @@ std::string MakeUnreadableFoldersText(std::uint64_t count, bool german,
         return std::string(texts.OneFolderUnreadable);
     return FormatText(texts.FoldersUnreadable, {static_cast<std::int64_t>(count)}, locale);
 }
+
+namespace {
+
+// `count` in decimal with `separator` between each group of three digits.
+std::string GroupedCount(std::uint64_t count, std::string_view separator) {
+    const std::string digits = std::to_string(count);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += separator;
+        }
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+} // namespace
+
+std::string MakeScanStoppedText(std::uint64_t fileCount, bool german) {
+    const InterfaceTexts& texts = TextsFor(german);
+    return FillIn(texts.ScanStopped, GroupedCount(fileCount, texts.CountGroupSeparator));
+}
+
+std::string MakeListShortText(std::uint64_t listedCount, bool german) {
+    const InterfaceTexts& texts = TextsFor(german);
+    return FillIn(texts.ListShort, GroupedCount(listedCount, texts.CountGroupSeparator));
+}

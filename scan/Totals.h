@@ -37,3 +37,9 @@ std::string MakeRootUnreadableText(const std::string& root, bool german,
 
 // The line under the summary sentence when `count` folders (more than 0) could not be read.
 std::string MakeUnreadableFoldersText(std::uint64_t count, bool german, const LocaleFormat& locale);
+
+// The status line after a stopped scan that counted `fileCount` files, in English or German,
+// the count grouped by thousands ("Scan stopped after 12,345 files: ...").
+std::string MakeScanStoppedText(std::uint64_t fileCount, bool german);
+// The status line while deletes have left the list with only `listedCount` entries.
+std::string MakeListShortText(std::uint64_t listedCount, bool german);

@@ -8,6 +8,7 @@
 #include "platform/win32/WideText.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/TextFormat.h"
+#include "window/WindowGeometry.h"
 
 #include <windowsx.h>
 
@@ -256,9 +257,11 @@ void TForm1::CreateControls() {
     // Without the control (a system without it, or one that refuses it) the window goes on
     // without the page: the report files are still written.
     browser_ = WebBrowserHost::Create(WebBrowser, [this](const std::string& url) {
-        if (!shell_.OpenUrl(url)) {
-            shell_.Beep();
-        }
+        shell_.OpenUrl(url, [this](bool opened) {
+            if (!opened) {
+                shell_.Beep();
+            }
+        });
     });
 
     StatusBar2 = CreateWindowExW(
@@ -327,13 +330,18 @@ void TForm1::FormCreate() {
     ListView_SetImageList(ListView, static_cast<HIMAGELIST>(SystemSmallImageList()), LVSIL_SMALL);
 
     // The window's frame: at least the design's minimum, otherwise 200 design pixels smaller
-    // than the screen in each direction, centred (integer division toward zero).
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int width = std::max(Scale(635), screenWidth - Scale(200));
-    const int height = std::max(Scale(475), screenHeight - Scale(200));
-    SetWindowPos(Form1, nullptr, (screenWidth - width) / 2, (screenHeight - height) / 2, width,
-                 height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // than the screen in each direction, centred, and within what the taskbar leaves free.
+    RECT workArea{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0)) {
+        workArea = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    const WindowBounds frame =
+        InitialWindowBounds(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                            {workArea.left, workArea.top, workArea.right - workArea.left,
+                             workArea.bottom - workArea.top},
+                            Scale(635), Scale(475), Scale(200));
+    SetWindowPos(Form1, nullptr, frame.Left, frame.Top, frame.Width, frame.Height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     // The list takes half the client height; the report view what is left below the
     // splitter and above the two status bars.
     RECT client{};
@@ -478,6 +486,18 @@ void TForm1::CopyText(const std::string& text) {
     CloseClipboard();
 }
 
+void TForm1::FocusRow(int row) {
+    if (row >= ListView_GetItemCount(ListView)) {
+        // The list view learns the count at the next frame.
+        pendingFocusRow_ = row;
+        return;
+    }
+    pendingFocusRow_ = -1;
+    if (ListView_GetNextItem(ListView, -1, LVNI_FOCUSED) != row) {
+        ListView_SetItemState(ListView, row, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+}
+
 void TForm1::SelectRow(int row) {
     ListView_SetItemState(ListView, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     if (row >= 0 && row >= ListView_GetItemCount(ListView)) {
@@ -589,6 +609,9 @@ void TForm1::ShowHeldBackRepaints() {
                                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         countPending_ = false;
     }
+    if (pendingFocusRow_ >= 0) {
+        FocusRow(pendingFocusRow_);
+    }
     SendMessageW(ListView, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(ListView, nullptr, FALSE);
 }
@@ -633,6 +656,7 @@ void TForm1::ListChanged(const ListChange& change) {
     switch (change.What) {
     case ListChange::Kind::Clear:
         SelectRow(-1);
+        pendingFocusRow_ = -1;
         ListView_SetItemCountEx(ListView, 0, 0);
         break;
     case ListChange::Kind::Append:
@@ -645,7 +669,9 @@ void TForm1::ListChanged(const ListChange& change) {
         if (selected == change.Row) {
             SelectRow(-1);
         } else if (selected > change.Row) {
+            followingSelection_ = true;
             SelectRow(selected - 1);
+            followingSelection_ = false;
         }
         InvalidateList();
         break;
@@ -653,7 +679,9 @@ void TForm1::ListChanged(const ListChange& change) {
     case ListChange::Kind::Sort:
         if (listRowBeforeSort_ >= 0 && change.NewRowOfOldRow != nullptr &&
             listRowBeforeSort_ < static_cast<int>(change.NewRowOfOldRow->size())) {
+            followingSelection_ = true;
             SelectRow((*change.NewRowOfOldRow)[static_cast<size_t>(listRowBeforeSort_)]);
+            followingSelection_ = false;
         }
         listRowBeforeSort_ = -1;
         InvalidateList();
@@ -716,6 +744,14 @@ LRESULT TForm1::HandleListNotify(NMHDR* header) {
     case LVN_GETDISPINFOW:
         FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(header));
         return 0;
+    case LVN_ITEMCHANGED: {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        if (!followingSelection_ && (change->uChanged & LVIF_STATE) != 0 &&
+            ((change->uOldState ^ change->uNewState) & LVIS_SELECTED) != 0) {
+            logic_.ListViewSelectionChanged();
+        }
+        return 0;
+    }
     case NM_CLICK:
         ListViewClick();
         return 0;

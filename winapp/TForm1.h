@@ -104,6 +104,10 @@ public:
     void ListChanged(const ListChange& change) override;
     int SelectedRow() const override;
     void ScrollListToTop() override;
+    void ClearSelection() override { SelectRow(-1); }
+    void FocusRow(int row) override;
+    void FocusList() override { SetFocus(ListView); }
+    bool ListHasFocus() const override { return GetFocus() == ListView; }
     void ShowContextMenu() override { ShowPopupMenu(POINT{-1, -1}); }
     void CopyText(const std::string& text) override;
     void CloseWindow() override;
@@ -166,6 +170,11 @@ private:
     int browserHeight_ = 0;
     int splitterGrab_ = -1;
     int listRowBeforeSort_ = -1;
+    // While the list view's selection is moved along with its entry (a re-sort, a row
+    // removed above it), its notifications are not the user's change of the selection.
+    bool followingSelection_ = false;
+    // The row to mark as focused once the list view has been given the list's count.
+    int pendingFocusRow_ = -1;
     std::wstring displayText_;
     // While repaints are held back the status texts wait here for the next frame.
     bool holdingBack_ = false;

@@ -5,7 +5,8 @@
 
 // The desktop's services on Windows: each command goes to the Windows shell as it stands
 // (ShellExecute, SHFileOperation with the shell's own confirmation, SHBrowseForFolder,
-// MessageBeep), its dialogs owned by the main window.
+// MessageBeep), its dialogs owned by the main window. The shell answers within the call,
+// so every action's outcome is given before it returns.
 class Win32ShellServices final : public ShellServices {
 public:
     // The window that owns the shell's dialogs (an HWND; null for none).
@@ -13,16 +14,17 @@ public:
     // How deleting asks before it deletes: the shell's confirmation unless a test says so.
     void SetDeleteConfirmation(DeleteConfirmation confirmation) { confirmation_ = confirmation; }
 
-    bool OpenFile(const std::string& path) override { return ShellOpen(owner_, path); }
-    bool OpenUrl(const std::string& url) override { return ShellOpen(owner_, url); }
-    bool RevealSelectFile(const std::string& location, const std::string& fileName) override {
-        return ShellRevealSelectFile(location, fileName);
+    void OpenFile(const std::string& path, Outcome done) override { done(ShellOpen(owner_, path)); }
+    void OpenUrl(const std::string& url, Outcome done) override { done(ShellOpen(owner_, url)); }
+    void RevealSelectFile(const std::string& location, const std::string& fileName,
+                          Outcome done) override {
+        done(ShellRevealSelectFile(location, fileName));
     }
-    bool ExploreFolder(const std::string& location) override {
-        return ShellExploreFolder(owner_, location);
+    void ExploreFolder(const std::string& location, Outcome done) override {
+        done(ShellExploreFolder(owner_, location));
     }
-    bool StartFileManager(const std::string& location) override {
-        return ShellStartFileManager(owner_, location);
+    void StartFileManager(const std::string& location, Outcome done) override {
+        done(ShellStartFileManager(owner_, location));
     }
     bool DeleteFileForGood(const std::string& path) override {
         return ShellDeleteFileForGood(owner_, path, confirmation_);

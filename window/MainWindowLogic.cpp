@@ -115,6 +115,17 @@ bool MainWindowLogic::FormKeyDown(int key, unsigned modifiers) {
     const bool shift = (modifiers & ShiftModifier) != 0;
     const bool control = (modifiers & ControlModifier) != 0;
     const bool alt = (modifiers & AltModifier) != 0;
+    if (key == OKey && control && !shift && !alt) {
+        // During a scan the shortcut does not stop it: only Browse/Stop and Escape do.
+        if (!ScanRunning()) {
+            BrowseSpeedButtonClick();
+        }
+        return true;
+    }
+    // The list's keys: in another control (the report page) they keep its own meaning.
+    if (!face_.ListHasFocus()) {
+        return false;
+    }
     if (key == EnterKey && !control && !alt) {
         ListViewDblClick();
         return true;
@@ -136,13 +147,6 @@ bool MainWindowLogic::FormKeyDown(int key, unsigned modifiers) {
         });
         return true;
     }
-    if (key == OKey && control && !shift && !alt) {
-        // During a scan the shortcut does not stop it: only Browse/Stop and Escape do.
-        if (!ScanRunning()) {
-            BrowseSpeedButtonClick();
-        }
-        return true;
-    }
     return false;
 }
 
@@ -154,12 +158,25 @@ bool MainWindowLogic::FormCloseQuery() {
     return true;
 }
 
-void MainWindowLogic::AppImageClick() {
-    RunGuarded([this] {
-        if (!shell_.OpenUrl(std::string(PublisherSiteUrl))) {
+ShellServices::Outcome MainWindowLogic::WhenAnswered(std::function<void(bool)> then) {
+    return [this, alive = std::weak_ptr<bool>(alive_), then = std::move(then)](bool succeeded) {
+        // The answer may come after the window has closed.
+        if (!alive.expired()) {
+            RunGuarded([&] { then(succeeded); });
+        }
+    };
+}
+
+ShellServices::Outcome MainWindowLogic::BeepOnFailure() {
+    return WhenAnswered([this](bool succeeded) {
+        if (!succeeded) {
             shell_.Beep();
         }
     });
+}
+
+void MainWindowLogic::AppImageClick() {
+    RunGuarded([this] { shell_.OpenUrl(std::string(PublisherSiteUrl), BeepOnFailure()); });
 }
 
 void MainWindowLogic::ListViewClick() {
@@ -171,11 +188,30 @@ void MainWindowLogic::ListViewClick() {
     });
 }
 
+void MainWindowLogic::ListViewSelectionChanged() {
+    RunGuarded([this] {
+        const int row = face_.SelectedRow();
+        if (row < 0 || row >= engine_.List().Count()) {
+            announcedSelection_.clear();
+            return;
+        }
+        const ResultEntry& entry = engine_.List().At(row);
+        std::string selection = entry.FolderText;
+        selection += '\0';
+        selection += entry.Caption;
+        if (selection == announcedSelection_) {
+            return;
+        }
+        announcedSelection_ = std::move(selection);
+        face_.SetStatusText(entry.FolderText);
+    });
+}
+
 void MainWindowLogic::ListViewDblClick() {
     RunGuarded([this] {
         const std::string path = SelectedPath();
-        if (!path.empty() && !shell_.OpenFile(path)) {
-            shell_.Beep();
+        if (!path.empty()) {
+            shell_.OpenFile(path, BeepOnFailure());
         }
     });
 }
@@ -187,17 +223,24 @@ void MainWindowLogic::ShowInExplorerPopupmenuClick() {
             return;
         }
         const FileLocation location = SplitFileLocation(path);
-        if (shell_.RevealSelectFile(location.Location, location.FileName)) {
-            return;
-        }
-        if (shell_.ExploreFolder(location.Location)) {
-            return;
-        }
-        if (!shell_.StartFileManager(location.Location)) {
-            // Not one way worked: the user is told instead of left waiting for a window.
-            face_.ShowErrorMessage(
-                FillIn(TextsFor(IsGermanUser()).RevealFailed, location.Location));
-        }
+        const std::string folder = location.Location;
+        auto lastWay = WhenAnswered([this, folder](bool succeeded) {
+            if (!succeeded) {
+                // Not one way worked: the user is told instead of left waiting for a window.
+                face_.ShowErrorMessage(FillIn(TextsFor(IsGermanUser()).RevealFailed, folder));
+            }
+        });
+        auto secondWay = WhenAnswered([this, folder, lastWay](bool succeeded) {
+            if (!succeeded) {
+                shell_.StartFileManager(folder, lastWay);
+            }
+        });
+        shell_.RevealSelectFile(folder, location.FileName,
+                                WhenAnswered([this, folder, secondWay](bool succeeded) {
+                                    if (!succeeded) {
+                                        shell_.ExploreFolder(folder, secondWay);
+                                    }
+                                }));
     });
 }
 
@@ -230,10 +273,14 @@ void MainWindowLogic::DeletePopupmenuClick() {
                 }
             }
         }
-        // Its size leaves the listed total and the totals bar; a list with room again
-        // admits every file.
+        // Its size leaves the listed total and the totals bar, and the next largest file
+        // takes its place.
         if (current >= 0) {
             engine_.RemoveListedEntry(current);
+            if (!ScanRunning() && engine_.LastOutcome() == ScanOutcome::Completed) {
+                // The summary under the list states the totals bar's figures.
+                ShowReportPage(true);
+            }
         }
     });
 }

@@ -3,11 +3,13 @@
 #include "WindowScanHost.h"
 #include "scan/ScanEngine.h"
 
+#include "ShellServices.h"
+
 #include <functional>
+#include <memory>
 #include <string>
 
 class IconLookup;
-class ShellServices;
 class WindowFace;
 
 // What the main window decides, free of any toolkit: the scans (the start-up scan, Browse
@@ -71,17 +73,23 @@ public:
     // the window was closed or a scan has already been started meanwhile. Once only.
     void FormPaint();
     void BrowseSpeedButtonClick();
-    // A key pressed anywhere in the window, seen before the focused control sees it:
-    // Escape stops a scan or closes the window, whatever modifiers are held; Enter opens
-    // the selected file; Delete deletes it (with the confirmation); Shift+F10 and the menu
-    // key open the context menu; Ctrl+C copies the selected file's full path; Ctrl+O
-    // browses when no scan runs. Returns whether the key was the window's: the face then
-    // keeps it from the focused control.
+    // A key pressed anywhere in the window, seen before the focused control sees it.
+    // Window-wide: Escape stops a scan or closes the window, whatever modifiers are held;
+    // Ctrl+O browses when no scan runs. While the list has the focus: Enter opens the
+    // selected file; Delete deletes it (with the confirmation); Shift+F10 and the menu key
+    // open the context menu; Ctrl+C copies the selected file's full path. Elsewhere those
+    // keys keep the focused control's own meaning (Ctrl+C in the report page copies its
+    // selected text). Returns whether the key was the window's: the face then keeps it
+    // from the focused control.
     bool FormKeyDown(int key, unsigned modifiers = NoModifier);
     // Stops a running scan. Returns whether the window may close: always.
     bool FormCloseQuery();
     void AppImageClick();
     void ListViewClick();
+    // The list's selection changed, by a click, the keys, a right-click or a delete: the
+    // status line shows the selected file's folder; without a selection it keeps its text.
+    // A re-sort that keeps the same file selected changes nothing.
+    void ListViewSelectionChanged();
     void ListViewDblClick();
     void ShowInExplorerPopupmenuClick();
     void DeletePopupmenuClick();
@@ -94,6 +102,10 @@ private:
     void RequestStop();
     // The full path of the selected entry, from its original bytes; empty without one.
     std::string SelectedPath() const;
+    // `then`, run guarded when a shell action answers, unless the logic is gone by then.
+    ShellServices::Outcome WhenAnswered(std::function<void(bool)> then);
+    // Beeps when the action failed.
+    ShellServices::Outcome BeepOnFailure();
 
     WindowFace& face_;
     ShellServices& shell_;
@@ -104,4 +116,9 @@ private:
     bool firstPaintSeen_ = false;
     bool scanEverStarted_ = false;
     bool closeGranted_ = false;
+    // The entry whose folder the status line was last given for a selection (folder, then
+    // caption); empty while nothing is selected.
+    std::string announcedSelection_;
+    // Lives as long as the logic: an answer of the desktop that comes later asks it.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

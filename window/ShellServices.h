@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // The desktop's services that the window's commands call, free of any toolkit: each face
@@ -8,23 +9,30 @@
 // that every action reaches exactly the listed file.
 class ShellServices {
 public:
+    // How an action ended: true when it worked. Called exactly once, on the window's thread:
+    // before the call returns when the answer is known at once, else later from the event
+    // loop, when the desktop's helper has answered. Nothing that starts an action waits for
+    // a helper on the window's thread, so the window never freezes while one makes up its
+    // mind.
+    using Outcome = std::function<void(bool succeeded)>;
+
     virtual ~ShellServices() = default;
 
-    // Opens a file with the program the desktop associates with it. False on failure
-    // (no associated program, the file is gone).
-    virtual bool OpenFile(const std::string& path) = 0;
-    // Opens a web address in the user's browser. False on failure.
-    virtual bool OpenUrl(const std::string& url) = 0;
+    // Opens a file with the program the desktop associates with it. Fails when there is no
+    // associated program or the file is gone.
+    virtual void OpenFile(const std::string& path, Outcome done) = 0;
+    // Opens a web address in the user's browser.
+    virtual void OpenUrl(const std::string& url, Outcome done) = 0;
 
     // Showing a file's location, three ways in turn, each tried only when the one before
     // failed. `location` keeps its trailing separator; `fileName` is what follows it.
     // Stage 1: the file manager on the location with the file selected.
-    virtual bool RevealSelectFile(const std::string& location, const std::string& fileName) = 0;
+    virtual void RevealSelectFile(const std::string& location, const std::string& fileName,
+                                  Outcome done) = 0;
     // Stage 2: the location opened with the desktop's handler for folders.
-    virtual bool ExploreFolder(const std::string& location) = 0;
-    // Stage 3: the file manager started with the location as its argument; its result is
-    // not looked at.
-    virtual bool StartFileManager(const std::string& location) = 0;
+    virtual void ExploreFolder(const std::string& location, Outcome done) = 0;
+    // Stage 3: the file manager started with the location as its argument.
+    virtual void StartFileManager(const std::string& location, Outcome done) = 0;
 
     // Asks the user to confirm, then deletes the file for good (no trash). Shows the
     // failure's system message itself. True only when the file is gone. The question runs

@@ -50,6 +50,15 @@ public:
     virtual int SelectedRow() const = 0;
     // Shows the list from its first row.
     virtual void ScrollListToTop() = 0;
+    // Selects no row and marks none as the focused one.
+    virtual void ClearSelection() = 0;
+    // Marks `row` as the list's focused row, where the arrow keys start, without selecting
+    // it.
+    virtual void FocusRow(int row) = 0;
+    // Gives the list the keyboard focus.
+    virtual void FocusList() = 0;
+    // True while the list has the keyboard focus.
+    virtual bool ListHasFocus() const = 0;
     // Opens the list's context menu at the selected row (at the list's corner without one).
     virtual void ShowContextMenu() = 0;
     // Puts `text` (UTF-8; a path's bytes as they are) on the clipboard.

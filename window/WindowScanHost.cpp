@@ -135,8 +135,24 @@ void WindowScanHost::ListChanging(const ListChange& change) {
 
 void WindowScanHost::ListChanged(const ListChange& change) {
     face_.ListChanged(change);
-    if (change.What == ListChange::Kind::Clear) {
-        // A new scan shows its largest files, not the rows where the last one was scrolled.
+    switch (change.What) {
+    case ListChange::Kind::Clear:
+        // A new scan starts with nothing selected, showing its largest files rather than
+        // the rows where the last one was scrolled, and with the keys at the list.
+        face_.ClearSelection();
         face_.ScrollListToTop();
+        face_.FocusList();
+        break;
+    case ListChange::Kind::Append:
+    case ListChange::Kind::Sort:
+    case ListChange::Kind::Remove:
+        // Until the user picks a row the arrow keys start at the largest file, wherever the
+        // file that was first at the top has moved to since.
+        if (face_.SelectedRow() < 0 && logic_.Engine().List().Count() > 0) {
+            face_.FocusRow(0);
+        }
+        break;
+    case ListChange::Kind::Update:
+        break;
     }
 }

@@ -12,7 +12,8 @@ struct EntryStat {
     std::int64_t SizeBytes = 0;
     std::int64_t LastWriteTime = 0;
     FileIdentity Identity;
-    bool TargetKnown = false; // a link whose target could be read
+    std::uint32_t LinkCount = 1; // the entry's names in its file system (st_nlink)
+    bool TargetKnown = false;    // a link whose target could be read
     mode_t TargetMode = 0;
     FileIdentity TargetIdentity;
 };

@@ -92,6 +92,7 @@ AheadReadResult ReadFolderAhead(DirectoryReader& reader, AheadFolder& folder,
         entry.Stat.SizeBytes = static_cast<std::int64_t>(st.st_size);
         entry.Stat.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
         entry.Stat.Identity = IdentityOf(st);
+        entry.Stat.LinkCount = static_cast<std::uint32_t>(st.st_nlink);
         const std::size_t length = std::strlen(name);
         if (S_ISLNK(st.st_mode)) {
             struct stat target;

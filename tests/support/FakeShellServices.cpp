@@ -3,29 +3,47 @@
 #include <filesystem>
 #include <system_error>
 
-bool FakeShellServices::OpenFile(const std::string& path) {
+void FakeShellServices::Answer(Outcome& done, bool succeeded) {
+    if (AnswerLater) {
+        pending_.emplace_back(std::move(done), succeeded);
+    } else {
+        done(succeeded);
+    }
+}
+
+void FakeShellServices::AnswerPending() {
+    // An answer may ask the next action, whose answer then waits for the next call.
+    std::vector<std::pair<Outcome, bool>> answers;
+    answers.swap(pending_);
+    for (auto& [done, succeeded] : answers) {
+        done(succeeded);
+    }
+}
+
+void FakeShellServices::OpenFile(const std::string& path, Outcome done) {
     Calls.push_back("open " + path);
-    return OpenResult;
+    Answer(done, OpenResult);
 }
 
-bool FakeShellServices::OpenUrl(const std::string& url) {
+void FakeShellServices::OpenUrl(const std::string& url, Outcome done) {
     Calls.push_back("url " + url);
-    return UrlResult;
+    Answer(done, UrlResult);
 }
 
-bool FakeShellServices::RevealSelectFile(const std::string& location, const std::string& fileName) {
+void FakeShellServices::RevealSelectFile(const std::string& location, const std::string& fileName,
+                                         Outcome done) {
     Calls.push_back("reveal " + location + "|" + fileName);
-    return RevealResult;
+    Answer(done, RevealResult);
 }
 
-bool FakeShellServices::ExploreFolder(const std::string& location) {
+void FakeShellServices::ExploreFolder(const std::string& location, Outcome done) {
     Calls.push_back("explore " + location);
-    return ExploreResult;
+    Answer(done, ExploreResult);
 }
 
-bool FakeShellServices::StartFileManager(const std::string& location) {
+void FakeShellServices::StartFileManager(const std::string& location, Outcome done) {
     Calls.push_back("filemanager " + location);
-    return FileManagerResult;
+    Answer(done, FileManagerResult);
 }
 
 bool FakeShellServices::DeleteFileForGood(const std::string& path) {

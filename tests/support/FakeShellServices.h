@@ -11,11 +11,12 @@
 // real confirmation would run its own event loop.
 class FakeShellServices : public ShellServices {
 public:
-    bool OpenFile(const std::string& path) override;
-    bool OpenUrl(const std::string& url) override;
-    bool RevealSelectFile(const std::string& location, const std::string& fileName) override;
-    bool ExploreFolder(const std::string& location) override;
-    bool StartFileManager(const std::string& location) override;
+    void OpenFile(const std::string& path, Outcome done) override;
+    void OpenUrl(const std::string& url, Outcome done) override;
+    void RevealSelectFile(const std::string& location, const std::string& fileName,
+                          Outcome done) override;
+    void ExploreFolder(const std::string& location, Outcome done) override;
+    void StartFileManager(const std::string& location, Outcome done) override;
     bool DeleteFileForGood(const std::string& path) override;
     std::string BrowseForFolder() override;
     void Beep() override;
@@ -36,6 +37,15 @@ public:
     std::string BrowseAnswer;
     // Runs in place of the confirmation's event loop, before the answer is taken.
     std::function<void()> BeforeDelete;
+    // When set, the actions answer later, as a desktop helper does: their answers wait until
+    // AnswerPending gives them, in the order asked.
+    bool AnswerLater = false;
+    void AnswerPending();
+    std::size_t PendingAnswers() const { return pending_.size(); }
 
     int CountCalls(const std::string& prefix) const;
+
+private:
+    void Answer(Outcome& done, bool succeeded);
+    std::vector<std::pair<Outcome, bool>> pending_;
 };

@@ -108,4 +108,55 @@ TEST(WindowCommands, ClickShowsTheEntrysFolderInTheStatusLine) {
     EXPECT_EQ(window.StatusLine(), root + "\\sub");
 }
 
+// A new scan starts with nothing selected and the keys at the list, its first row focused;
+// the status line follows the selection however it changes; the list's keys act only while
+// the list has the focus; the window lies within the screen's free area.
+TEST(WindowCommands, SelectionFocusAndTheListsKeysAsAUserMeetsThem) {
+    windriver::OleScope ole;
+    TempTree tree;
+    winfixture::MakeFolder(tree / L"sub");
+    MakeFile(tree / L"big.bin", 300000);
+    MakeFile(tree / L"sub\\small.bin", 5000);
+
+    Window window;
+    const std::string root = FromWide(tree.Path());
+    window.Form().StartScan(root);
+    ASSERT_EQ(window.ItemCount(), 2);
+    window.Select(1);
+    window.Form().StartScan(root);
+    window.Pump();
+    ASSERT_EQ(window.ItemCount(), 2);
+    HWND list = window.Form().ListView;
+    EXPECT_EQ(window.Form().SelectedRow(), -1) << "the selection carried into the next scan";
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), 0);
+
+    // Selecting by the keyboard's way (no click) shows the file's folder.
+    window.Select(1);
+    window.Pump();
+    EXPECT_EQ(window.StatusLine(), root + "\\sub");
+    window.Select(0);
+    window.Pump();
+    EXPECT_EQ(window.StatusLine(), root);
+
+    // Elsewhere Delete is not the list's: the file stays.
+    window.Form().Shell().SetDeleteConfirmation(DeleteConfirmation::DontAsk);
+    SetFocus(window.Form().StatusBar);
+    EXPECT_FALSE(window.Form().ListHasFocus());
+    EXPECT_FALSE(window.Form().Logic().FormKeyDown(VK_DELETE));
+    EXPECT_TRUE(Exists(tree / L"big.bin"));
+    SetFocus(list);
+    EXPECT_TRUE(window.Form().Logic().FormKeyDown(VK_DELETE));
+    EXPECT_FALSE(Exists(tree / L"big.bin"));
+
+    RECT frame{};
+    RECT free{};
+    GetWindowRect(window.Form().Form1, &frame);
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &free, 0));
+    EXPECT_GE(frame.left, free.left);
+    EXPECT_GE(frame.top, free.top);
+    EXPECT_LE(frame.right, free.right);
+    EXPECT_LE(frame.bottom, free.bottom);
+}
+
 } // namespace

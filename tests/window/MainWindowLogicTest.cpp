@@ -5,6 +5,7 @@
 #include "report/ReportPage.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/StopRequested.h"
+#include "scan/TextFormat.h"
 #include "scan/Totals.h"
 #include "tests/scan/RecordingWindow.h"
 #include "tests/support/FakeShellServices.h"
@@ -315,7 +316,8 @@ TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
     EXPECT_FALSE(StopRequested);
     EXPECT_EQ(face_.Count("animation stop"), 1);
     EXPECT_EQ(face_.Last("button"), "button folder Browse");
-    EXPECT_EQ(face_.Last("status"), "status " + std::string(EnglishTexts().CreditLine));
+    EXPECT_EQ(face_.Last("status"),
+              "status " + MakeScanStoppedText(logic_.Engine().State().FileCount, false));
     face_.OnProcess = nullptr;
     logic_.StartScan(Root());
     // The scans of the tree and the one of the root that could not be read.
@@ -325,6 +327,146 @@ TEST_F(MainWindowLogicTest, ErrorsAreShownAndTheWindowStaysReady) {
     // Whatever a command throws stays inside the command.
     logic_.RunGuarded([] { throw 42; });
     EXPECT_EQ(face_.Last("error"), "error " + std::string(EnglishTexts().UnexpectedError));
+}
+
+// Every scan starts with nothing selected, from the top, with the keys at the list and its
+// first row focused; from then on the status line follows the selection however it moves,
+// and keeps its text when nothing is selected.
+TEST_F(MainWindowLogicTest, TheStatusLineFollowsTheSelectionAndEveryScanStartsWithoutOne) {
+    logic_.StartScan(Root());
+    const ResultList& list = logic_.Engine().List();
+    EXPECT_EQ(face_.Count("no selection"), 1);
+    EXPECT_EQ(face_.Count("focus list"), 1);
+    EXPECT_EQ(face_.FocusedRow, 0);
+
+    face_.Lines.clear();
+    face_.Selected = 3;
+    logic_.ListViewSelectionChanged();
+    EXPECT_EQ(face_.Lines, std::vector<std::string>{"status " + list.At(3).FolderText});
+    // The same file still selected (a re-sort moved it): nothing to say again.
+    logic_.ListViewSelectionChanged();
+    EXPECT_EQ(face_.Count("status"), 1);
+    face_.Selected = TreeFiles - 1;
+    logic_.ListViewSelectionChanged();
+    EXPECT_EQ(face_.Last("status"), "status " + list.At(TreeFiles - 1).FolderText);
+    // The selection gone: the status line keeps its text.
+    face_.Selected = -1;
+    logic_.ListViewSelectionChanged();
+    EXPECT_EQ(face_.Count("status"), 2);
+    // Selecting the same file again says it again.
+    face_.Selected = 3;
+    logic_.ListViewSelectionChanged();
+    EXPECT_EQ(face_.Count("status"), 3);
+
+    // The next scan starts from nothing selected, so Delete and Ctrl+C cannot reach the file
+    // that happens to sit in the old row, and the first row is focused again as soon as the
+    // walk lists one.
+    int selectedDuringScan = -2; // below any row the face can report
+    face_.OnProcess = [&](int) {
+        selectedDuringScan = std::max(selectedDuringScan, face_.Selected);
+    };
+    face_.FocusedRow = 5;
+    logic_.StartScan(Root());
+    EXPECT_EQ(selectedDuringScan, -1);
+    EXPECT_EQ(face_.FocusedRow, 0);
+    EXPECT_EQ(face_.Count("focus list"), 1);
+}
+
+// Enter, Delete, the menu keys and Ctrl+C belong to the list while it has the focus;
+// elsewhere (the report page) the control keeps them. Escape and Ctrl+O work anywhere.
+TEST_F(MainWindowLogicTest, TheListsKeysActOnlyWhileTheListHasTheFocus) {
+    using L = MainWindowLogic;
+    logic_.StartScan(Root());
+    face_.Selected = 0;
+    face_.ListFocused = false;
+    EXPECT_FALSE(logic_.FormKeyDown(L::EnterKey));
+    EXPECT_FALSE(logic_.FormKeyDown(L::DeleteKey));
+    EXPECT_FALSE(logic_.FormKeyDown(L::CKey, L::ControlModifier));
+    EXPECT_FALSE(logic_.FormKeyDown(L::F10Key, L::ShiftModifier));
+    EXPECT_FALSE(logic_.FormKeyDown(L::MenuKey));
+    EXPECT_TRUE(shell_.Calls.empty());
+    EXPECT_EQ(face_.Count("copy") + face_.Count("menu"), 0);
+    EXPECT_TRUE(logic_.FormKeyDown(L::OKey, L::ControlModifier));
+    EXPECT_EQ(shell_.CountCalls("browse"), 1);
+    EXPECT_TRUE(logic_.FormKeyDown(L::EscapeKey));
+    EXPECT_EQ(face_.Count("close"), 1);
+
+    face_.ListFocused = true;
+    EXPECT_TRUE(logic_.FormKeyDown(L::CKey, L::ControlModifier));
+    const ResultEntry& entry = logic_.Engine().List().At(0);
+    EXPECT_EQ(face_.Last("copy"), "copy " + JoinPath(entry.FolderText, entry.Caption));
+}
+
+// After a delete in a finished scan the summary under the list is written again with the
+// totals bar's figures; after a stopped scan there is no summary to write.
+TEST_F(MainWindowLogicTest, ADeleteAfterACompletedScanWritesTheSummaryAgain) {
+    const TempTree big;
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_TRUE(big.File("f" + std::to_string(i), static_cast<std::uint64_t>(i) * 300 << 20));
+    }
+    logic_.StartScan(big.Root().string());
+    ASSERT_EQ(face_.Pages.size(), 2u);
+    const ScanState& state = logic_.Engine().State();
+    auto listedGB = [&] { return FormatFixed(state.ListedTotalMB / 1024.0L, 2, "."); };
+    EXPECT_NE(face_.Pages[1].find(listedGB()), std::string::npos) << listedGB();
+    face_.Selected = 0;
+    logic_.DeletePopupmenuClick();
+    EXPECT_EQ(state.ListedTotalMB, 900u);
+    ASSERT_EQ(face_.Pages.size(), 3u);
+    EXPECT_TRUE(HasSummary(face_.Pages[2]));
+    EXPECT_NE(face_.Pages[2].find(listedGB()), std::string::npos) << listedGB();
+    const TotalsPanelTexts panels = MakeTotalsPanelTexts(state, VolumeLabelFor(state.ScanRoot),
+                                                         false, logic_.Engine().Locale());
+    EXPECT_EQ(face_.Last("totals"), "totals " + panels[0] + "|" + panels[1] + "|" + panels[2]);
+
+    face_.OnProcess = [&](int count) {
+        if (count == 3) {
+            logic_.FormKeyDown(MainWindowLogic::EscapeKey);
+        }
+    };
+    face_.Processings = 0;
+    logic_.StartScan(big.Root().string());
+    ASSERT_EQ(logic_.Engine().LastOutcome(), ScanOutcome::Stopped);
+    const std::size_t pages = face_.Pages.size();
+    face_.Selected = 0;
+    logic_.DeletePopupmenuClick();
+    EXPECT_EQ(face_.Pages.size(), pages);
+}
+
+// The desktop's helpers answer later: a failure known only then still beeps, the next way
+// of showing a file is tried only then, and an answer after the window is gone is dropped.
+TEST_F(MainWindowLogicTest, AnswersThatComeLaterStillBeepOrTryTheNextWay) {
+    logic_.StartScan(Root());
+    shell_.AnswerLater = true;
+    shell_.OpenResult = false;
+    face_.Selected = 0;
+    logic_.ListViewDblClick();
+    EXPECT_EQ(shell_.Beeps, 0);
+    shell_.AnswerPending();
+    EXPECT_EQ(shell_.Beeps, 1);
+
+    shell_.RevealResult = shell_.ExploreResult = shell_.FileManagerResult = false;
+    shell_.Calls.clear();
+    logic_.ShowInExplorerPopupmenuClick();
+    for (const char* next : {"explore ", "filemanager "}) {
+        EXPECT_EQ(shell_.Calls.size(), next[0] == 'e' ? 1u : 2u);
+        EXPECT_EQ(face_.Count("error"), 0);
+        shell_.AnswerPending();
+        EXPECT_EQ(shell_.Calls.back().rfind(next, 0), 0u) << shell_.Calls.back();
+    }
+    shell_.AnswerPending();
+    EXPECT_EQ(face_.Count("error"), 1);
+    EXPECT_EQ(shell_.Beeps, 1) << "showing a file's location never beeps";
+
+    {
+        RecordingFace otherFace;
+        MainWindowLogic shortLived(otherFace, shell_, icons_);
+        shell_.UrlResult = false;
+        shortLived.AppImageClick();
+    }
+    shell_.AnswerPending();
+    EXPECT_EQ(shell_.Beeps, 1);
+    EXPECT_EQ(shell_.PendingAnswers(), 0u);
 }
 
 // An empty folder counts no file: the summary and the totals bar written after it divide

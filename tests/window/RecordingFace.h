@@ -14,15 +14,19 @@
 // A face that writes the logic's calls down, one line each: "blank", "page", "animation
 // start", "animation stop", "button stop CAPTION", "button folder CAPTION", "button visible",
 // "status TEXT", "totals P0|P1|P2", "close", "error MESSAGE", "scroll top", "menu",
-// "copy TEXT"; "held twice" when repaints are held back again before being shown. Every
-// page shown is read into Pages and its file removed. Processing pending messages runs
-// OnProcess, where a test plays the user.
+// "copy TEXT", "no selection", "focus list"; "held twice" when repaints are held back again before
+// being shown. Every page shown is read into Pages and its file removed. Processing pending
+// messages runs OnProcess, where a test plays the user.
 class RecordingFace : public WindowFace {
 public:
     std::vector<std::string> Lines;
     std::vector<std::string> Pages;
     std::string Template;
     int Selected = -1;
+    // The row marked as focused without being selected (-1: none), and whether the list
+    // has the keyboard focus.
+    int FocusedRow = -1;
+    bool ListFocused = true;
     int Processings = 0;
     bool Held = false;
     std::function<void(int)> OnProcess;
@@ -71,6 +75,17 @@ public:
     void ListChanged(const ListChange&) override {}
     int SelectedRow() const override { return Selected; }
     void ScrollListToTop() override { Lines.push_back("scroll top"); }
+    void ClearSelection() override {
+        Lines.push_back("no selection");
+        Selected = -1;
+        FocusedRow = -1;
+    }
+    void FocusRow(int row) override { FocusedRow = row; }
+    void FocusList() override {
+        Lines.push_back("focus list");
+        ListFocused = true;
+    }
+    bool ListHasFocus() const override { return ListFocused; }
     void ShowContextMenu() override { Lines.push_back("menu"); }
     void CopyText(const std::string& text) override { Lines.push_back("copy " + text); }
     void CloseWindow() override { Lines.push_back("close"); }
