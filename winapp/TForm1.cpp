@@ -5,6 +5,7 @@
 #include "WebBrowserHost.h"
 #include "WindowsLocaleFormat.h"
 #include "platform/fs/LocalTime.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/WideText.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/TextFormat.h"
@@ -126,6 +127,7 @@ TForm1::TForm1(HINSTANCE instance) : instance_(instance), logic_(*this, shell_, 
     RegisterClasses(instance);
     CreateControls();
     shell_.SetOwner(Form1);
+    shell_.SetMessageHandler([this](const std::string& message) { ShowErrorMessage(message); });
     FormCreate();
 }
 
@@ -213,8 +215,8 @@ void TForm1::CreateControls() {
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                             800, 600, nullptr, nullptr, instance_, this);
     if (Form1 == nullptr) {
-        throw std::runtime_error("the main window could not be created (error " +
-                                 std::to_string(GetLastError()) + ")");
+        throw std::runtime_error(
+            FillIn(TextsFor(IsGermanUser()).WindowNotCreated, SystemMessage(GetLastError())));
     }
     dpi_ = DpiOf(Form1);
     const DWORD child = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
@@ -508,7 +510,7 @@ void TForm1::Navigate(const std::string& file) {
     }
     const HRESULT result = browser_->Navigate(file);
     if (FAILED(result)) {
-        throw std::system_error(static_cast<int>(result), std::system_category(),
+        throw std::system_error(static_cast<int>(result), WindowsErrorCategory(),
                                 FillIn(TextsFor(IsGermanUser()).PageNotShown, file));
     }
 }

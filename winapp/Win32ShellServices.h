@@ -1,7 +1,11 @@
 #pragma once
 
 #include "platform/win32/Win32Shell.h"
+#include "scan/InterfaceTexts.h"
 #include "window/ShellServices.h"
+
+#include <functional>
+#include <utility>
 
 // The desktop's services on Windows: each command goes to the Windows shell as it stands
 // (ShellExecute, SHFileOperation with the shell's own confirmation, SHBrowseForFolder,
@@ -13,7 +17,19 @@ public:
     // How deleting asks before it deletes: the shell's confirmation unless a test says so.
     void SetDeleteConfirmation(DeleteConfirmation confirmation) { confirmation_ = confirmation; }
 
-    bool OpenFile(const std::string& path) override { return ShellOpen(owner_, path); }
+    // Where the reason goes when a file lies out of the shell's reach (the window's message
+    // box).
+    void SetMessageHandler(std::function<void(const std::string&)> handler) {
+        showMessage_ = std::move(handler);
+    }
+
+    bool OpenFile(const std::string& path) override {
+        if (!ShellCanReach(path)) {
+            TellOutOfReach(&InterfaceTexts::OpenPathTooLong, path);
+            return false;
+        }
+        return ShellOpen(owner_, path);
+    }
     bool OpenUrl(const std::string& url) override { return ShellOpen(owner_, url); }
     bool RevealSelectFile(const std::string& location, const std::string& fileName) override {
         return ShellRevealSelectFile(location, fileName);
@@ -25,12 +41,27 @@ public:
         return ShellStartFileManager(owner_, location);
     }
     bool DeleteFileForGood(const std::string& path) override {
+        if (!ShellCanReach(path)) {
+            TellOutOfReach(&InterfaceTexts::DeletePathTooLong, path);
+            return false;
+        }
         return ShellDeleteFileForGood(owner_, path, confirmation_);
     }
     std::string BrowseForFolder() override { return ShellBrowseForFolder(owner_); }
     void Beep() override { ShellBeep(); }
 
 private:
+    // The shell takes no path of MAX_PATH characters or more; without a short form of it the
+    // user is told why nothing happens.
+    void TellOutOfReach(std::string_view InterfaceTexts::*text, const std::string& path) {
+        if (showMessage_) {
+            showMessage_(FillIn(TextsFor(IsGermanUser()).*text,
+                                ShortenedInMiddle(path, MaxMessagePathLength)));
+        }
+    }
+    static constexpr std::size_t MaxMessagePathLength = 160;
+
+    std::function<void(const std::string&)> showMessage_;
     void* owner_ = nullptr;
     DeleteConfirmation confirmation_ = DeleteConfirmation::AskUser;
 };
