@@ -257,10 +257,12 @@ TEST(WindowLayout, CutNamesAndFoldersShowTheirWholeTextInATip) {
         SCOPED_TRACE("row " + std::to_string(cell.Row) + ", column " + std::to_string(cell.Column));
         const POINT point = CellCentre(form.ListView, cell.Row, cell.Column);
         SetCursorPos(point.x, point.y);
-        // What the system sends when the pointer comes to rest there.
+        // What the system sends when the pointer comes there and rests: sent here as well,
+        // since a virtual screen's pointer need not follow SetCursorPos at once.
         POINT inList = point;
         ScreenToClient(form.ListView, &inList);
         PostMessageW(form.ListView, WM_MOUSEMOVE, 0, MAKELPARAM(inList.x, inList.y));
+        PostMessageW(form.ListView, WM_MOUSEHOVER, 0, MAKELPARAM(inList.x, inList.y));
         if (cell.Tip.empty()) {
             // Time enough for a tip to appear; none may.
             PumpUntil(
