@@ -1,5 +1,6 @@
 #include "WinFixture.h"
 
+#include "platform/fs/FileError.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/TempFiles.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include <cstdint>
@@ -183,6 +185,13 @@ TEST(Win32SystemMessage, ReadsInTheUsersLanguageAsUtf8) {
     // A code without a text reads as its number.
     EXPECT_EQ(SystemMessage(0x20001234UL), "0x20001234");
     EXPECT_EQ(WindowsErrorCategory().message(ERROR_DIRECTORY), message);
+
+    // The library's file errors read as the system's too, and still compare by errno.
+    const std::error_code missing = FileOperationError(ENOENT);
+    EXPECT_EQ(missing, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(missing.message(), SystemMessage(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(FileOperationError(ENOSPC), std::errc::no_space_on_device);
+    EXPECT_EQ(FileOperationError(ENOSPC).message(), SystemMessage(ERROR_DISK_FULL));
 }
 
 TEST(Win32LocalTime, ConvertsToTheLocalClockAndBack) {
