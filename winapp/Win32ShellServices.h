@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/fs/Volume.h"
+#include "platform/win32/SystemMessage.h"
+#include "platform/win32/Win32Api.h"
 #include "platform/win32/Win32Shell.h"
 #include "scan/InterfaceTexts.h"
 #include "window/ShellServices.h"
@@ -25,7 +28,10 @@ public:
 
     bool OpenFile(const std::string& path) override {
         if (!ShellCanReach(path)) {
-            TellOutOfReach(&InterfaceTexts::OpenPathTooLong, path);
+            // A file that has gone is answered as any failed open (a beep).
+            if (FileExists(path)) {
+                Tell(FillIn(TextsFor(IsGermanUser()).OpenPathTooLong, MessagePath(path)));
+            }
             return false;
         }
         return ShellOpen(owner_, path);
@@ -42,7 +48,13 @@ public:
     }
     bool DeleteFileForGood(const std::string& path) override {
         if (!ShellCanReach(path)) {
-            TellOutOfReach(&InterfaceTexts::DeletePathTooLong, path);
+            const InterfaceTexts& texts = TextsFor(IsGermanUser());
+            if (FileExists(path)) {
+                Tell(FillIn(texts.DeletePathTooLong, MessagePath(path)));
+            } else {
+                Tell(FillIn(texts.DeleteFailed, MessagePath(path),
+                            SystemMessage(ERROR_FILE_NOT_FOUND)));
+            }
             return false;
         }
         return ShellDeleteFileForGood(owner_, path, confirmation_);
@@ -51,15 +63,15 @@ public:
     void Beep() override { ShellBeep(); }
 
 private:
-    // The shell takes no path of MAX_PATH characters or more; without a short form of it the
+    // The shell takes no path of MAX_PATH characters or more: without a short form of it the
     // user is told why nothing happens.
-    void TellOutOfReach(std::string_view InterfaceTexts::*text, const std::string& path) {
+    void Tell(const std::string& message) {
         if (showMessage_) {
-            showMessage_(FillIn(TextsFor(IsGermanUser()).*text,
-                                ShortenedInMiddle(path, MaxMessagePathLength)));
+            showMessage_(message);
         }
     }
-    static constexpr std::size_t MaxMessagePathLength = 160;
+    // A path as a message quotes it: a very long one keeps its start and its end.
+    static std::string MessagePath(const std::string& path) { return ShortenedInMiddle(path, 160); }
 
     std::function<void(const std::string&)> showMessage_;
     void* owner_ = nullptr;
