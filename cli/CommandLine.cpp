@@ -2,13 +2,18 @@
 
 #include "platform/fs/Paths.h"
 #include "platform/fs/Volume.h"
+#include "scan/InterfaceTexts.h"
 
 namespace {
 
-CommandLine Invalid(std::string error) {
+CommandLine Invalid(std::string error, CommandProblem problem, std::string first = {},
+                    std::string second = {}) {
     CommandLine command;
     command.Mode = CommandMode::Invalid;
     command.Error = std::move(error);
+    command.Problem = problem;
+    command.Subjects[0] = std::move(first);
+    command.Subjects[1] = std::move(second);
     return command;
 }
 
@@ -53,18 +58,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (argument == "--json") {
             json = true;
         } else {
-            return Invalid("unknown option '" + argument + "'");
+            return Invalid("unknown option '" + argument + "'", CommandProblem::UnknownOption,
+                           argument);
         }
     }
 
     if (folders.size() > 1) {
-        return Invalid("one folder at most, not '" + folders[0] + "' and '" + folders[1] + "'");
+        return Invalid("one folder at most, not '" + folders[0] + "' and '" + folders[1] + "'",
+                       CommandProblem::TwoFolders, folders[0], folders[1]);
     }
     if (json && !list) {
-        return Invalid("--json goes with --list: bulkon --list --json FOLDER");
+        return Invalid("--json goes with --list: bulkon --list --json FOLDER",
+                       CommandProblem::ListUsage);
     }
     if (list && folders.empty()) {
-        return Invalid("--list needs a folder: bulkon --list FOLDER");
+        return Invalid("--list needs a folder: bulkon --list FOLDER", CommandProblem::ListUsage);
     }
 
     CommandLine command;
@@ -72,15 +80,45 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     command.Json = json;
     if (!folders.empty()) {
         if (folders[0].empty()) {
-            return Invalid("the folder's name is empty");
+            return Invalid("the folder's name is empty", CommandProblem::EmptyFolderName);
         }
         command.Folder = AbsolutePath(folders[0]);
         if (!FolderExists(command.Folder)) {
-            return Invalid(FileExists(command.Folder) ? "not a folder: '" + folders[0] + "'"
-                                                      : "no such folder: '" + folders[0] + "'");
+            if (FileExists(command.Folder)) {
+                return Invalid("not a folder: '" + folders[0] + "'", CommandProblem::NotAFolder,
+                               folders[0]);
+            }
+            return Invalid("no such folder: '" + folders[0] + "'", CommandProblem::NoSuchFolder,
+                           folders[0]);
         }
     }
     return command;
+}
+
+std::string ArgumentErrorMessage(const CommandLine& command, const InterfaceTexts& texts) {
+    std::string_view reason = texts.ArgumentListUsage;
+    switch (command.Problem) {
+    case CommandProblem::UnknownOption:
+        reason = texts.ArgumentUnknownOption;
+        break;
+    case CommandProblem::TwoFolders:
+        reason = texts.ArgumentTwoFolders;
+        break;
+    case CommandProblem::EmptyFolderName:
+        reason = texts.ArgumentEmptyFolder;
+        break;
+    case CommandProblem::NotAFolder:
+        reason = texts.ArgumentNotAFolder;
+        break;
+    case CommandProblem::NoSuchFolder:
+        reason = texts.ArgumentNoSuchFolder;
+        break;
+    case CommandProblem::ListUsage:
+    case CommandProblem::None:
+        break;
+    }
+    return FillIn(texts.ArgumentsNotFollowed,
+                  FillIn(reason, command.Subjects[0], command.Subjects[1]));
 }
 
 std::string UsageText() {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+struct InterfaceTexts;
+
 // What the program's arguments ask for.
 enum class CommandMode {
     Window,  // open the window and scan Folder at start (the system drive when it is empty)
@@ -12,6 +14,17 @@ enum class CommandMode {
     Invalid, // the arguments cannot be followed; Error says why
 };
 
+// What makes arguments impossible to follow, for a message in the user's language.
+enum class CommandProblem {
+    None,
+    UnknownOption,   // Subjects[0]: the option
+    TwoFolders,      // Subjects[0], [1]: the first two folders
+    ListUsage,       // --json without --list, or --list without a folder
+    EmptyFolderName, //
+    NotAFolder,      // Subjects[0]: the name as given
+    NoSuchFolder,    // Subjects[0]: the name as given
+};
+
 // The program's arguments, read. Filled by ParseCommandLine.
 struct CommandLine {
     CommandMode Mode = CommandMode::Window;
@@ -19,8 +32,11 @@ struct CommandLine {
     std::string Folder;
     // With List: one JSON document instead of lines of text.
     bool Json = false;
-    // With Invalid: one sentence for the user, without the program's name.
+    // With Invalid: one sentence for the user, without the program's name (English, for
+    // the console), and what it is about.
     std::string Error;
+    CommandProblem Problem = CommandProblem::None;
+    std::string Subjects[2];
 };
 
 // Reads the program's arguments, without the program's own name: `[FOLDER]`,
@@ -30,6 +46,10 @@ struct CommandLine {
 // arguments at all give Window with no folder. Reads the file system only to find the
 // current folder and to check that the folder exists.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The window program's message for arguments it cannot follow (Mode Invalid), in the
+// language of `texts`: the reason, and how the program is started.
+std::string ArgumentErrorMessage(const CommandLine& command, const InterfaceTexts& texts);
 
 // The text --help prints, lines ending in "\n".
 std::string UsageText();

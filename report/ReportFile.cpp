@@ -1,5 +1,6 @@
 #include "ReportFile.h"
 
+#include "platform/fs/FileError.h"
 #include "platform/fs/TempFiles.h"
 #include "scan/InterfaceTexts.h"
 
@@ -30,7 +31,7 @@ std::string Message(std::string_view InterfaceTexts::*text, const std::string& p
     // The streams do not promise to leave errno set; a failure is never passed off as
     // success for want of a code.
     const int code = savedErrno != 0 ? savedErrno : EIO;
-    throw std::system_error(code, std::generic_category(), what);
+    throw std::system_error(FileOperationError(code), what);
 }
 
 } // namespace
@@ -60,7 +61,7 @@ std::string WriteReportFile(const std::string& page) {
     const std::string path = CreateUniqueTempFile("htm", error);
     if (path.empty()) {
         if (!error) {
-            error = std::make_error_code(std::errc::io_error);
+            error = FileOperationError(EIO);
         }
         throw std::system_error(error, Message(&InterfaceTexts::ReportNotCreated, TempFolder()));
     }

@@ -13,6 +13,15 @@ a build needs neither this script nor ImageMagick):
                     a second, 8-bit run-length encoded (BI_RLE8); the colour of the first
                     pixel is the one the control draws transparent
 
+and, for screens at 150 % and 200 %, the same pictures at 1.5 and 2 times the size:
+
+  STOP_150.bmp      36 x 36 and 48 x 48, from the PNG pictures at twice the size (the
+  STOP_200.bmp      smaller one by taking the nearest pixel, so that the transparent colour
+  ORDNER_150.bmp    stays exact)
+  ORDNER_200.bmp
+  152_150.avi       the busy clip at 24 x 24 and 32 x 32
+  152_200.avi
+
 Run make_window_pictures.py first when the PNG pictures themselves change.
 """
 
@@ -110,19 +119,19 @@ def rle8_row(indices):
     return out
 
 
-def frames_rle8():
-    width, height, rows = raw_rgba(os.path.join(HERE, "animation", "152.png"))
-    assert width == FRAME_SIZE * FRAME_COUNT and height == FRAME_SIZE
+def frames_rle8(picture=None, frame_size=FRAME_SIZE):
+    width, height, rows = raw_rgba(picture or os.path.join(HERE, "animation", "152.png"))
+    assert width == frame_size * FRAME_COUNT and height == frame_size
     palette = [PANEL]
     index_of = {PANEL: 0}
     frames = []
     for frame in range(FRAME_COUNT):
         encoded = bytearray()
         # Bottom-up rows, as in every DIB.
-        for y in reversed(range(FRAME_SIZE)):
+        for y in reversed(range(frame_size)):
             indices = []
-            for x in range(FRAME_SIZE):
-                colour = blend(rows[y][frame * FRAME_SIZE + x])
+            for x in range(frame_size):
+                colour = blend(rows[y][frame * frame_size + x])
                 if colour not in index_of:
                     index_of[colour] = len(palette)
                     palette.append(colour)
@@ -145,19 +154,19 @@ def riff_list(kind, fourcc, payload):
     return kind + struct.pack("<I", len(payload) + 4) + fourcc + payload
 
 
-def avi():
-    frames, palette = frames_rle8()
+def avi(picture=None, frame_size=FRAME_SIZE, name="152.avi"):
+    frames, palette = frames_rle8(picture, frame_size)
     largest = max(len(f) for f in frames)
     microseconds = 1000000 // FRAMES_PER_SECOND
     main_header = struct.pack("<IIIIIIIIIIIIII", microseconds, largest * FRAMES_PER_SECOND, 0,
                               0x10,  # AVIF_HASINDEX
-                              FRAME_COUNT, 0, 1, largest, FRAME_SIZE, FRAME_SIZE, 0, 0, 0, 0)
+                              FRAME_COUNT, 0, 1, largest, frame_size, frame_size, 0, 0, 0, 0)
     stream_header = (b"vids" + b"mrle" + struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1,
                                                       FRAMES_PER_SECOND, 0, FRAME_COUNT, largest,
-                                                      0xFFFFFFFF, 0, 0, 0, FRAME_SIZE,
-                                                      FRAME_SIZE))
-    bitmap_info = struct.pack("<IiiHHIIiiII", 40, FRAME_SIZE, FRAME_SIZE, 1, 8, 1,  # BI_RLE8
-                              FRAME_SIZE * FRAME_SIZE, 0, 0, 256, 0)
+                                                      0xFFFFFFFF, 0, 0, 0, frame_size,
+                                                      frame_size))
+    bitmap_info = struct.pack("<IiiHHIIiiII", 40, frame_size, frame_size, 1, 8, 1,  # BI_RLE8
+                              frame_size * frame_size, 0, 0, 256, 0)
     bitmap_info += b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
     stream_list = riff_list(b"LIST", b"strl",
                             chunk(b"strh", stream_header) + chunk(b"strf", bitmap_info))
@@ -171,8 +180,33 @@ def avi():
         movie += piece
         offset += len(piece)
     body = b"AVI " + header_list + riff_list(b"LIST", b"movi", movie) + chunk(b"idx1", index)
-    with open(os.path.join(OUT, "152.avi"), "wb") as out:
+    with open(os.path.join(OUT, name), "wb") as out:
         out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+
+# --- High-DPI screens: the glyphs and the clip at 150 % and 200 % ------------------------
+
+HIGH_DPI_SCALES = (("150", 3), ("200", 4))  # the suffix, and the size in half design sizes
+
+
+def high_dpi_resources():
+    import tempfile
+    with tempfile.TemporaryDirectory() as work:
+        for suffix, halves in HIGH_DPI_SCALES:
+            for name in ("STOP", "ORDNER"):
+                size = 12 * halves
+                scaled = os.path.join(work, "%s_%s.png" % (name, suffix))
+                convert(os.path.join(HERE, "glyphs", name + "@2x.png"), "-filter", "point",
+                        "-resize", "%dx%d!" % (size, size), scaled)
+                width, height, rows = raw_rgba(scaled)
+                bmp8(os.path.join(OUT, "%s_%s.bmp" % (name, suffix)), width, height, rows)
+            frame = FRAME_SIZE * halves // 2
+            clip = os.path.join(work, "152_%s.png" % suffix)
+            convert(os.path.join(HERE, "animation", "152@2x.png"), "-resize",
+                    "%dx%d!" % (frame * FRAME_COUNT, frame), clip)
+            avi(clip, frame, "152_%s.avi" % suffix)
+
+# --- End of the high-DPI resources ---------------------------------------------------------
 
 
 def main():
@@ -180,6 +214,7 @@ def main():
     icon()
     glyphs()
     avi()
+    high_dpi_resources()
 
 
 if __name__ == "__main__":

@@ -2,6 +2,8 @@
 
 #include "platform/fs/Language.h"
 
+#include <vector>
+
 namespace {
 
 // The credit line names the publisher in both languages alike.
@@ -50,6 +52,22 @@ const InterfaceTexts English{
     .ListShort = "Only %1 files are listed: the files that came next after the deleted ones "
                  "were not all kept. Scan again for a full list.",
     .CountGroupSeparator = ",",
+    .OpenPathTooLong = "The file cannot be opened. Its path is longer than the 259 characters "
+                       "that Windows programs can open, and its drive keeps no short name "
+                       "for it:\n\n%1\n\nMove it to a shorter path to open it.",
+    .DeletePathTooLong = "The file cannot be deleted. Its path is longer than the 259 characters "
+                         "that the Windows shell can delete, and its drive keeps no short name "
+                         "for it:\n\n%1\n\nRename a folder on its path to a shorter name, "
+                         "then delete it.",
+    .WindowNotCreated = "Bulkon cannot open its window.\n\n%1",
+    .ArgumentsNotFollowed = "Bulkon cannot follow its command line.\n\n%1\n\nStart it with the "
+                            "folder to scan, or with none to scan the system drive.",
+    .ArgumentUnknownOption = "The option \"%1\" is unknown.",
+    .ArgumentTwoFolders = "Only one folder can be scanned, not \"%1\" and \"%2\".",
+    .ArgumentListUsage = "A list without the window is asked for so: bulkon --list [--json] FOLDER",
+    .ArgumentEmptyFolder = "The folder's name is empty.",
+    .ArgumentNotAFolder = "\"%1\" is a file, not a folder.",
+    .ArgumentNoSuchFolder = "The folder \"%1\" does not exist.",
 };
 
 // The German headline's first line keeps its blank before the line break.
@@ -100,6 +118,26 @@ const InterfaceTexts German{
                  "n\u00e4chstgr\u00f6\u00dften Dateien wurden nicht alle behalten. Eine neue Suche "
                  "ergibt die volle Liste.",
     .CountGroupSeparator = ".",
+    .OpenPathTooLong =
+        "Die Datei kann nicht ge\u00f6ffnet werden. Ihr Pfad ist l\u00e4nger als die "
+        "259 Zeichen, die Windows-Programme \u00f6ffnen k\u00f6nnen, und ihr "
+        "Laufwerk f\u00fchrt keinen kurzen Namen f\u00fcr sie:\n\n%1\n\n"
+        "Verschieben Sie sie an einen k\u00fcrzeren Pfad, um sie zu \u00f6ffnen.",
+    .DeletePathTooLong = "Die Datei kann nicht gel\u00f6scht werden. Ihr Pfad ist l\u00e4nger als "
+                         "die 259 Zeichen, die die Windows-Shell l\u00f6schen kann, und ihr "
+                         "Laufwerk f\u00fchrt keinen kurzen Namen f\u00fcr sie:\n\n%1\n\n"
+                         "Geben Sie einem Ordner auf dem Pfad einen k\u00fcrzeren Namen und "
+                         "l\u00f6schen Sie sie dann.",
+    .WindowNotCreated = "Bulkon kann sein Fenster nicht \u00f6ffnen.\n\n%1",
+    .ArgumentsNotFollowed = "Bulkon kann seiner Befehlszeile nicht folgen.\n\n%1\n\nStarten Sie "
+                            "es mit dem Ordner, der durchsucht werden soll, oder ohne Angabe "
+                            "f\u00fcr das Systemlaufwerk.",
+    .ArgumentUnknownOption = "Die Option \"%1\" ist unbekannt.",
+    .ArgumentTwoFolders = "Es kann nur ein Ordner durchsucht werden, nicht \"%1\" und \"%2\".",
+    .ArgumentListUsage = "Eine Liste ohne Fenster wird so verlangt: bulkon --list [--json] ORDNER",
+    .ArgumentEmptyFolder = "Der Name des Ordners ist leer.",
+    .ArgumentNotAFolder = "\"%1\" ist eine Datei, kein Ordner.",
+    .ArgumentNoSuchFolder = "Den Ordner \"%1\" gibt es nicht.",
 };
 
 } // namespace
@@ -124,6 +162,30 @@ std::string FillIn(std::string_view text, std::string_view first, std::string_vi
         }
     }
     return result;
+}
+
+std::string ShortenedInMiddle(std::string_view text, std::size_t maxCharacters) {
+    // Character starts: every byte that is not a UTF-8 continuation byte.
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            starts.push_back(i);
+        }
+    }
+    constexpr std::string_view Gap = "...";
+    if (starts.size() <= maxCharacters) {
+        return std::string(text);
+    }
+    if (maxCharacters <= Gap.size()) {
+        return std::string(Gap.substr(0, maxCharacters));
+    }
+    const std::size_t kept = maxCharacters - Gap.size();
+    const std::size_t head = kept / 2;
+    const std::size_t tail = kept - head;
+    std::string shortened(text.substr(0, starts[head]));
+    shortened += Gap;
+    shortened += text.substr(starts[starts.size() - tail]);
+    return shortened;
 }
 
 bool IsGermanUser() {

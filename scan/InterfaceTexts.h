@@ -53,6 +53,19 @@ struct InterfaceTexts {
     std::string_view ListShort;
     // Between the thousands of a count in those lines ("12,345").
     std::string_view CountGroupSeparator;
+    // Windows: the messages of paths beyond MAX_PATH and of system failures.
+    std::string_view OpenPathTooLong;   // %1: the file
+    std::string_view DeletePathTooLong; // %1: the file
+    std::string_view WindowNotCreated;  // %1: the system's message
+    // The window program's box for a command line it cannot follow (%1: what is wrong, one
+    // of the texts after it).
+    std::string_view ArgumentsNotFollowed;
+    std::string_view ArgumentUnknownOption; // %1: the option
+    std::string_view ArgumentTwoFolders;    // %1, %2: the first two folders
+    std::string_view ArgumentListUsage;
+    std::string_view ArgumentEmptyFolder;
+    std::string_view ArgumentNotAFolder;   // %1: the name given
+    std::string_view ArgumentNoSuchFolder; // %1: the name given
 };
 
 const InterfaceTexts& EnglishTexts();
@@ -64,6 +77,11 @@ inline const InterfaceTexts& TextsFor(bool german) {
 // `text` with "%1" replaced by `first` and "%2" by `second`, each wherever it stands; the
 // inserted texts are not searched again.
 std::string FillIn(std::string_view text, std::string_view first, std::string_view second = {});
+
+// `text` (UTF-8) when it has at most `maxCharacters` characters; else its beginning and its
+// end with "..." between them, `maxCharacters` characters in all, so that a long path in a
+// message keeps its drive and its file name. Never cuts a character in two.
+std::string ShortenedInMiddle(std::string_view text, std::size_t maxCharacters);
 
 // True when the user's language is German; asked anew at every call.
 bool IsGermanUser();

@@ -6,3 +6,6 @@
 #define IDI_BULKON 1
 // The busy clip for the animation control.
 #define IDR_BUSY_CLIP 152
+// The same clip for screens at 150 % and 200 %.
+#define IDR_BUSY_CLIP_150 153
+#define IDR_BUSY_CLIP_200 154

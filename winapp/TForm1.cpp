@@ -5,9 +5,11 @@
 #include "WebBrowserHost.h"
 #include "WindowsLocaleFormat.h"
 #include "platform/fs/LocalTime.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/WideText.h"
 #include "scan/InterfaceTexts.h"
 #include "scan/TextFormat.h"
+#include "window/PaneSplit.h"
 #include "window/WindowGeometry.h"
 
 #include <windowsx.h>
@@ -31,7 +33,6 @@ constexpr int StatusBarHeight = 21;
 constexpr int SplitterHeight = 4;
 constexpr int ButtonWidth = 93;
 constexpr int ButtonHeight = 26;
-constexpr int GlyphSize = 24;
 constexpr int ColumnWidths[4] = {122, 244, 122, 122};
 constexpr int TotalsPanelEdges[2] = {250, 500};
 
@@ -39,6 +40,8 @@ constexpr int TotalsPanelEdges[2] = {250, 500};
 constexpr UINT BrowseButtonId = 101;
 constexpr UINT AppImageId = 102;
 constexpr UINT ListViewId = 103;
+// The list's one tool in its tip.
+constexpr UINT_PTR CellTipId = 1;
 constexpr UINT ShowInExplorerMenuId = 201;
 constexpr UINT DeleteMenuId = 202;
 
@@ -97,6 +100,15 @@ int HalfToEven(int value) {
     return half + 1;
 }
 
+// The resource names of a glyph and the clip's number in the version for `percent`.
+std::wstring GlyphResource(const wchar_t* name, int percent) {
+    return percent == 100 ? std::wstring(name) : name + (L"_" + std::to_wstring(percent));
+}
+
+int BusyClipResource(int percent) {
+    return percent == 200 ? IDR_BUSY_CLIP_200 : percent == 150 ? IDR_BUSY_CLIP_150 : IDR_BUSY_CLIP;
+}
+
 // A glyph as an image list of one picture, the colour of its bottom-left pixel masked out.
 HIMAGELIST LoadGlyph(HINSTANCE instance, const wchar_t* name) {
     HBITMAP bitmap =
@@ -127,6 +139,7 @@ TForm1::TForm1(HINSTANCE instance) : instance_(instance), logic_(*this, shell_, 
     RegisterClasses(instance);
     CreateControls();
     shell_.SetOwner(Form1);
+    shell_.SetMessageHandler([this](const std::string& message) { ShowErrorMessage(message); });
     FormCreate();
 }
 
@@ -214,8 +227,8 @@ void TForm1::CreateControls() {
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                             800, 600, nullptr, nullptr, instance_, this);
     if (Form1 == nullptr) {
-        throw std::runtime_error("the main window could not be created (error " +
-                                 std::to_string(GetLastError()) + ")");
+        throw std::runtime_error(
+            FillIn(TextsFor(IsGermanUser()).WindowNotCreated, SystemMessage(GetLastError())));
     }
     dpi_ = DpiOf(Form1);
     const DWORD child = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
@@ -249,6 +262,7 @@ void TForm1::CreateControls() {
                                instance_, nullptr);
     ListView_SetExtendedListViewStyle(ListView, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     SetColumns();
+    CreateCellTip();
 
     Splitter2 = CreateWindowExW(0, SplitterClass, nullptr, child, 0, Scale(216), 784,
                                 Scale(SplitterHeight), Form1, nullptr, instance_, this);
@@ -278,6 +292,135 @@ void TForm1::CreateControls() {
 
     ApplyFonts();
     LoadPictures();
+}
+
+void TForm1::CreateCellTip() {
+    // A tip the window places itself: when the mouse rests on a cell whose text is cut, it
+    // shows the whole name or folder over the cell.
+    CellTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, Form1, nullptr, instance_, nullptr);
+    if (CellTip == nullptr) {
+        return;
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
+    tool.hwnd = ListView;
+    tool.uId = CellTipId;
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(CellTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // A folder can be long: the tip breaks it into lines no wider than half the screen.
+    SendMessageW(CellTip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
+    SetWindowSubclass(ListView, ListViewSubclassProc, CellTipId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TForm1::TrackCellTip(POINT point) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    const int row = ListView_SubItemHitTest(ListView, &hit);
+    const int column = (hit.flags & LVHT_ONITEM) != 0 && row >= 0 ? hit.iSubItem : -1;
+    if (row == tipRow_ && column == tipColumn_) {
+        return;
+    }
+    HideCellTip();
+    tipRow_ = row;
+    tipColumn_ = column;
+    const ResultList& list = logic_.Engine().List();
+    if (column < 0 || column > 1 || row >= list.Count()) {
+        return;
+    }
+    const ResultEntry& entry = list.At(row);
+    std::wstring text = Wide(column == 0 ? entry.Caption : entry.FolderText);
+    RECT label{};
+    ListView_GetSubItemRect(ListView, row, column, LVIR_LABEL, &label);
+    // The list leaves a margin on each side of a cell's text.
+    const int needed = ListView_GetStringWidth(ListView, text.c_str()) + Scale(12);
+    if (needed <= label.right - label.left) {
+        return;
+    }
+    tipText_ = std::move(text);
+    tipCell_ = label;
+    // The tip waits until the mouse rests on the cell.
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof(track);
+    track.dwFlags = TME_HOVER | TME_LEAVE;
+    track.hwndTrack = ListView;
+    track.dwHoverTime = HOVER_DEFAULT;
+    TrackMouseEvent(&track);
+}
+
+void TForm1::ShowCellTip() {
+    if (CellTip == nullptr || tipText_.empty()) {
+        return;
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = ListView;
+    tool.uId = CellTipId;
+    tool.lpszText = tipText_.data();
+    SendMessageW(CellTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    POINT corner{tipCell_.left, tipCell_.top};
+    ClientToScreen(ListView, &corner);
+    SendMessageW(CellTip, TTM_TRACKPOSITION, 0, MAKELPARAM(corner.x, corner.y));
+    SendMessageW(CellTip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TForm1::HideCellTip() {
+    tipText_.clear();
+    if (CellTip == nullptr) {
+        return;
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = ListView;
+    tool.uId = CellTipId;
+    SendMessageW(CellTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
+int TForm1::ButtonGlyphPixels() const {
+    int width = 0;
+    int height = 0;
+    if (stopGlyph_ != nullptr) {
+        ImageList_GetIconSize(stopGlyph_, &width, &height);
+    }
+    return width;
+}
+
+std::wstring TForm1::CellTipText() const {
+    if (CellTip == nullptr || IsWindowVisible(CellTip) == FALSE) {
+        return std::wstring();
+    }
+    return tipText_;
+}
+
+LRESULT CALLBACK TForm1::ListViewSubclassProc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* form = reinterpret_cast<TForm1*>(data);
+    switch (message) {
+    case WM_MOUSEMOVE:
+        form->TrackCellTip({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        break;
+    case WM_MOUSEHOVER:
+        form->ShowCellTip();
+        break;
+    case WM_MOUSELEAVE:
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_KEYDOWN:
+        // Another cell comes under the mouse: the next move decides again.
+        form->HideCellTip();
+        form->tipRow_ = -1;
+        form->tipColumn_ = -1;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(window, ListViewSubclassProc, CellTipId);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 void TForm1::SetColumns() {
@@ -316,15 +459,34 @@ void TForm1::LoadPictures() {
     if (old != nullptr) {
         DestroyIcon(old);
     }
-    if (stopGlyph_ == nullptr) {
-        stopGlyph_ = LoadGlyph(instance_, L"STOP");
-        folderGlyph_ = LoadGlyph(instance_, L"ORDNER");
+    // The glyphs and the clip come in three sizes; a screen of another scale gets the
+    // largest that fits.
+    const int percent = PictureScalePercent(dpi_);
+    if (percent == picturePercent_) {
+        return;
+    }
+    picturePercent_ = percent;
+    const bool showingStop = buttonGlyph_ != nullptr && buttonGlyph_ == stopGlyph_;
+    const bool showingFolder = buttonGlyph_ != nullptr && buttonGlyph_ == folderGlyph_;
+    for (HIMAGELIST list : {stopGlyph_, folderGlyph_}) {
+        if (list != nullptr) {
+            ImageList_Destroy(list);
+        }
+    }
+    stopGlyph_ = LoadGlyph(instance_, GlyphResource(L"STOP", percent).c_str());
+    folderGlyph_ = LoadGlyph(instance_, GlyphResource(L"ORDNER", percent).c_str());
+    buttonGlyph_ = showingStop ? stopGlyph_ : showingFolder ? folderGlyph_ : nullptr;
+    InvalidateRect(BrowseSpeedButton, nullptr, TRUE);
+
+    // Opening a clip sizes the control to it; a running clip goes on in its new size.
+    const bool playing = IsWindowVisible(Animate) != FALSE;
+    Animate_OpenEx(Animate, instance_, MAKEINTRESOURCEW(BusyClipResource(percent)));
+    if (playing) {
+        Animate_Play(Animate, 0, -1, -1);
     }
 }
 
 void TForm1::FormCreate() {
-    // The program's own busy clip.
-    Animate_OpenEx(Animate, instance_, MAKEINTRESOURCEW(IDR_BUSY_CLIP));
     // The shell's small icons: the list shows an entry's icon by its index in that list,
     // which the shell shares and owns.
     ListView_SetImageList(ListView, static_cast<HIMAGELIST>(SystemSmallImageList()), LVSIL_SMALL);
@@ -348,6 +510,7 @@ void TForm1::FormCreate() {
     GetClientRect(Form1, &client);
     const int clientHeight = client.bottom - client.top;
     const int listHeight = HalfToEven(clientHeight);
+    chosenListHeight_ = listHeight;
     browserHeight_ = std::max(0, clientHeight - Scale(TopPanelHeight) - listHeight -
                                      Scale(SplitterHeight) - 2 * Scale(StatusBarHeight));
 
@@ -394,6 +557,23 @@ void TForm1::SizeHeadline() {
     RedrawWindow(TopLabel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+int TForm1::MinimumListHeight() const {
+    // The header and the rows, each as tall as its font or a small icon, inside the list's
+    // sunken edge and above a horizontal scroll bar.
+    RECT header{};
+    GetWindowRect(ListView_GetHeader(ListView), &header);
+    HDC dc = GetDC(ListView);
+    HGDIOBJ old = SelectObject(dc, font_);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(ListView, dc);
+    const int row =
+        std::max<int>(metrics.tmHeight + metrics.tmExternalLeading, Scale(16)) + Scale(2);
+    return (header.bottom - header.top) + MinimumListRows * row + 2 * GetSystemMetrics(SM_CYEDGE) +
+           GetSystemMetrics(SM_CYHSCROLL);
+}
+
 int TForm1::Scale(int designPixels) const {
     return MulDiv(designPixels, dpi_, DesignDpi);
 }
@@ -406,10 +586,12 @@ void TForm1::LayOut() {
     const int top = Scale(TopPanelHeight);
     const int barHeight = Scale(StatusBarHeight);
     const int splitter = Scale(SplitterHeight);
-    // The list takes what the window gains; the report view keeps its height while it fits.
+    // The list takes what the window gains; a loss the list and the report view share.
     const int room = std::max(0, height - top - splitter - 2 * barHeight);
-    const int browser = std::min(browserHeight_, room);
-    const int list = room - browser;
+    const PaneHeights panes = SplitListAndReport(
+        room, PaneHeights{chosenListHeight_, browserHeight_}, MinimumListHeight());
+    const int browser = panes.Report;
+    const int list = panes.List;
 
     HDWP moves = BeginDeferWindowPos(6);
     auto place = [&](HWND control, int y, int h) {
@@ -528,7 +710,7 @@ void TForm1::Navigate(const std::string& file) {
     }
     const HRESULT result = browser_->Navigate(file);
     if (FAILED(result)) {
-        throw std::system_error(static_cast<int>(result), std::system_category(),
+        throw std::system_error(static_cast<int>(result), WindowsErrorCategory(),
                                 FillIn(TextsFor(IsGermanUser()).PageNotShown, file));
     }
 }
@@ -653,6 +835,12 @@ void TForm1::ListChanging(const ListChange& change) {
 
 void TForm1::ListChanged(const ListChange& change) {
     const int count = logic_.Engine().List().Count();
+    // The cell under the mouse may hold another entry now.
+    if (tipRow_ >= 0) {
+        HideCellTip();
+        tipRow_ = -1;
+        tipColumn_ = -1;
+    }
     switch (change.What) {
     case ListChange::Kind::Clear:
         SelectRow(-1);
@@ -791,13 +979,17 @@ void TForm1::DrawBrowseButton(const DRAWITEMSTRUCT& item) {
     RECT textSize{0, 0, 0, 0};
     DrawTextW(dc, buttonCaption_.c_str(), -1, &textSize, DT_CALCRECT | DT_SINGLELINE);
     const int gap = glyph != nullptr ? Scale(4) : 0;
-    const int glyphWidth = glyph != nullptr ? GlyphSize : 0;
+    int glyphWidth = 0;
+    int glyphHeight = 0;
+    if (glyph != nullptr) {
+        ImageList_GetIconSize(glyph, &glyphWidth, &glyphHeight);
+    }
     const int contentWidth = glyphWidth + gap + textSize.right;
     const int pressed = (item.itemState & ODS_SELECTED) != 0 ? 1 : 0;
     int x = bounds.left + (bounds.right - bounds.left - contentWidth) / 2 + pressed;
     if (glyph != nullptr) {
         ImageList_Draw(glyph, 0, dc, x,
-                       bounds.top + (bounds.bottom - bounds.top - GlyphSize) / 2 + pressed,
+                       bounds.top + (bounds.bottom - bounds.top - glyphHeight) / 2 + pressed,
                        ILD_TRANSPARENT);
         x += glyphWidth + gap;
     }
@@ -816,6 +1008,7 @@ void TForm1::ChangeDpi(int newDpi, const RECT* suggested) {
                                 MulDiv(ListView_GetColumnWidth(ListView, column), newDpi, oldDpi));
     }
     browserHeight_ = MulDiv(browserHeight_, newDpi, oldDpi);
+    chosenListHeight_ = MulDiv(chosenListHeight_, newDpi, oldDpi);
     ApplyFonts();
     LoadPictures();
     SetWindowPos(AppImage, nullptr, Scale(7), Scale(7), Scale(32), Scale(32),
@@ -839,6 +1032,7 @@ void TForm1::MoveSplitter(int cursorY) {
     const int top = Scale(TopPanelHeight);
     const int splitterTop = std::clamp(cursorY, top, std::max(top, bottom - Scale(SplitterHeight)));
     browserHeight_ = std::max(0, bottom - splitterTop - Scale(SplitterHeight));
+    chosenListHeight_ = splitterTop - top;
     LayOut();
 }
 

@@ -46,6 +46,8 @@ public:
     HWND StatusBar2 = nullptr;
     HWND StatusBar = nullptr;
     HMENU PopupMenu = nullptr;
+    // The tip that shows a name or folder the list cuts short.
+    HWND CellTip = nullptr;
 
     // Runs the message loop until the window has closed; returns the program's exit code.
     int RunMessageLoop();
@@ -69,6 +71,10 @@ public:
     bool ScanRunning() const { return logic_.ScanRunning(); }
     // Whether the window still exists (a granted close destroys it once no scan runs).
     bool IsOpen() const { return Form1 != nullptr; }
+    // The width and height of the button's glyphs, in pixels.
+    int ButtonGlyphPixels() const;
+    // The text the cell tip shows, while it shows; empty otherwise.
+    std::wstring CellTipText() const;
     // The screen's dots per inch for this window; 96 is the design's.
     int Dpi() const { return dpi_; }
     void StartScan(const std::string& path) { logic_.StartScan(path); }
@@ -118,6 +124,8 @@ private:
     static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BrowserProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ListViewSubclassProc(HWND window, UINT message, WPARAM wParam,
+                                                 LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     static void RegisterClasses(HINSTANCE instance);
     // The window of ours that a message for `window` belongs to, or null.
     static TForm1* FormOf(HWND window);
@@ -133,6 +141,11 @@ private:
     void LoadPictures();
     void ApplyTexts(bool german);
     void SetColumns();
+    void CreateCellTip();
+    // Points the tip at the cell under `point` (list coordinates) when its text is cut.
+    void TrackCellTip(POINT point);
+    void ShowCellTip();
+    void HideCellTip();
     void SizeHeadline();
     void LayOut();
     void DrawBrowseButton(const DRAWITEMSTRUCT& item);
@@ -150,6 +163,8 @@ private:
     // Carries out a granted close once no scan runs: control is back in the message loop.
     void DestroyIfCloseGranted();
     int Scale(int designPixels) const;
+    // The list's height with its header and MinimumListRows rows.
+    int MinimumListHeight() const;
 
     HINSTANCE instance_;
     ShellIconLookup icons_;
@@ -166,8 +181,12 @@ private:
     HIMAGELIST buttonGlyph_ = nullptr;
     std::wstring buttonCaption_;
     std::wstring headline_;
-    // The report view's height in pixels; the list takes the rest.
+    // The heights of the report view and the list as last chosen (at start, or with the
+    // splitter); the window shares its height out from them.
     int browserHeight_ = 0;
+    int chosenListHeight_ = 0;
+    // The size of the glyphs and the clip loaded, in percent of the design's; 0 for none.
+    int picturePercent_ = 0;
     int splitterGrab_ = -1;
     int listRowBeforeSort_ = -1;
     // While the list view's selection is moved along with its entry (a re-sort, a row
@@ -175,6 +194,11 @@ private:
     bool followingSelection_ = false;
     // The row to mark as focused once the list view has been given the list's count.
     int pendingFocusRow_ = -1;
+    // The cell the tip was last pointed at, and its whole text when that is cut.
+    int tipRow_ = -1;
+    int tipColumn_ = -1;
+    std::wstring tipText_;
+    RECT tipCell_{};
     std::wstring displayText_;
     // While repaints are held back the status texts wait here for the next frame.
     bool holdingBack_ = false;

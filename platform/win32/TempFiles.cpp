@@ -1,5 +1,6 @@
 #include "platform/fs/TempFiles.h"
 
+#include "SystemMessage.h"
 #include "WideText.h"
 #include "Win32Api.h"
 
@@ -7,10 +8,11 @@
 
 namespace {
 
-// A failure always carries a code, even when the system left none behind.
+// A failure always carries a code, even when the system left none behind; its message is the
+// system's own, in the user's language.
 std::error_code SystemError(DWORD code) {
     return std::error_code(static_cast<int>(code != 0 ? code : ERROR_GEN_FAILURE),
-                           std::system_category());
+                           WindowsErrorCategory());
 }
 
 // The temporary folder as the API gives it, with its trailing backslash; empty on failure.

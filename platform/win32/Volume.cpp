@@ -1,5 +1,6 @@
 #include "platform/fs/Volume.h"
 
+#include "ExtendedPath.h"
 #include "WideText.h"
 #include "Win32Api.h"
 
@@ -64,7 +65,8 @@ bool FileExists(const std::string& path) {
     if (path.empty()) {
         return false;
     }
-    const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
+    // The extended form reaches files in folders deeper than MAX_PATH characters.
+    const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -72,6 +74,6 @@ bool FolderExists(const std::string& path) {
     if (path.empty()) {
         return false;
     }
-    const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

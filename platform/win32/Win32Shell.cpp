@@ -1,5 +1,6 @@
 #include "Win32Shell.h"
 
+#include "ExtendedPath.h"
 #include "WideText.h"
 #include "Win32Api.h"
 
@@ -8,6 +9,8 @@
 #include <shlobj.h>
 
 #include <cstdint>
+
+#include "platform/fs/Paths.h"
 
 namespace {
 
@@ -48,10 +51,28 @@ private:
 
 int ShellSmallIconIndex(const std::string& path) {
     SHFILEINFOW info{};
-    if (SHGetFileInfoW(ToWide(path).c_str(), 0, &info, sizeof(info), SmallSystemIconFlags) == 0) {
+    const std::wstring reachable = ShellReachablePath(path);
+    if (!reachable.empty() &&
+        SHGetFileInfoW(reachable.c_str(), 0, &info, sizeof(info), SmallSystemIconFlags) != 0) {
+        return info.iIcon;
+    }
+    // A missing file has no icon. A long path whose file the shell cannot read (no short
+    // form, or a shell that expands the short form again) gets its type's icon, which comes
+    // from the name alone.
+    if (ToWide(path).size() < MAX_PATH ||
+        GetFileAttributesW(ExtendedLengthPath(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return -1;
+    }
+    const FileLocation location = SplitFileLocation(path);
+    if (SHGetFileInfoW(ToWide(location.FileName).c_str(), FILE_ATTRIBUTE_NORMAL, &info,
+                       sizeof(info), SmallSystemIconFlags | SHGFI_USEFILEATTRIBUTES) == 0) {
         return -1;
     }
     return info.iIcon;
+}
+
+bool ShellCanReach(const std::string& path) {
+    return !ShellReachablePath(path).empty();
 }
 
 void* SystemSmallImageList() {
@@ -61,8 +82,13 @@ void* SystemSmallImageList() {
 }
 
 bool ShellOpen(void* owner, const std::string& fileOrUrl) {
-    return Succeeded(ShellExecuteW(OwnerWindow(owner), L"open", ToWide(fileOrUrl).c_str(), nullptr,
-                                   nullptr, SW_SHOW));
+    // A web address is never a long path: it goes as it stands.
+    const std::wstring target = ShellReachablePath(fileOrUrl);
+    if (target.empty()) {
+        return false;
+    }
+    return Succeeded(
+        ShellExecuteW(OwnerWindow(owner), L"open", target.c_str(), nullptr, nullptr, SW_SHOW));
 }
 
 std::string RevealSelectParameters(const std::string& fileName) {
@@ -72,34 +98,70 @@ std::string RevealSelectParameters(const std::string& fileName) {
     return "/select, " + fileName;
 }
 
+bool RevealSelectTarget(const std::string& location, const std::string& fileName,
+                        std::wstring& folder, std::wstring& name) {
+    folder = ToWide(location);
+    name = ToWide(fileName);
+    if (folder.size() + name.size() < MAX_PATH) {
+        return true;
+    }
+    // Explorer and the working folder take plain paths only: both go in their short form,
+    // the file by its short name in its short folder.
+    const std::wstring shortPath = ShellReachablePath(location + fileName);
+    const std::size_t cut = shortPath.find_last_of(L'\\');
+    if (cut == std::wstring::npos) {
+        return false;
+    }
+    folder = shortPath.substr(0, cut + 1);
+    name = shortPath.substr(cut + 1);
+    return true;
+}
+
 bool ShellRevealSelectFile(const std::string& location, const std::string& fileName) {
+    std::wstring folder;
+    std::wstring name;
+    if (!RevealSelectTarget(location, fileName, folder, name)) {
+        return false;
+    }
     return Succeeded(ShellExecuteW(nullptr, L"open", L"explorer.exe",
-                                   ToWide(RevealSelectParameters(fileName)).c_str(),
-                                   ToWide(location).c_str(), SW_SHOWNORMAL));
+                                   ToWide(RevealSelectParameters(FromWide(name))).c_str(),
+                                   folder.c_str(), SW_SHOWNORMAL));
 }
 
 bool ShellExploreFolder(void* owner, const std::string& location) {
-    const std::wstring folder = ToWide(location);
+    const std::wstring folder = ShellReachablePath(location);
+    if (folder.empty()) {
+        return false;
+    }
     return Succeeded(ShellExecuteW(OwnerWindow(owner), L"explore", folder.c_str(), nullptr,
                                    folder.c_str(), SW_SHOW));
 }
 
 bool ShellStartFileManager(void* owner, const std::string& location) {
-    return Succeeded(ShellExecuteW(OwnerWindow(owner), L"open", L"explorer.exe",
-                                   ToWide(location).c_str(), nullptr, SW_SHOW));
+    const std::wstring folder = ShellReachablePath(location);
+    if (folder.empty()) {
+        return false;
+    }
+    return Succeeded(ShellExecuteW(OwnerWindow(owner), L"open", L"explorer.exe", folder.c_str(),
+                                   nullptr, SW_SHOW));
 }
 
 bool ShellDeleteFileForGood(void* owner, const std::string& path, DeleteConfirmation confirmation) {
     if (path.empty()) {
         return false;
     }
-    // The shell takes a list of names: each ends in a zero, and an empty name ends the
-    // list. The string's own terminator is the first of the final two.
-    std::wstring source = ToWide(path);
     // FOF_FILESONLY only filters wildcards: a folder named here would go with everything in
     // it. The command is for a listed file, so a folder is never handed over.
-    const DWORD attributes = GetFileAttributesW(source.c_str());
+    const std::wstring extended = ExtendedLengthPath(path);
+    const DWORD attributes = GetFileAttributesW(extended.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    // The shell takes a list of names: each ends in a zero, and an empty name ends the
+    // list. The string's own terminator is the first of the final two. It takes plain
+    // paths only, so a long one goes in its short form.
+    std::wstring source = ShellReachablePath(path);
+    if (source.empty()) {
         return false;
     }
     source += L'\0';
@@ -127,7 +189,7 @@ bool ShellDeleteFileForGood(void* owner, const std::string& path, DeleteConfirma
     }
     // The list's row goes only when the file has really gone: a shell that reports success
     // for nothing done must not make a file vanish from view.
-    return GetFileAttributesW(source.c_str()) == INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(extended.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ShellBrowseForFolder(void* owner) {

@@ -10,6 +10,11 @@
 // small-icon list; -1 when the shell cannot say.
 int ShellSmallIconIndex(const std::string& path);
 
+// True when the shell's calls can reach `path`: it is shorter than MAX_PATH characters, or
+// its volume gives it a short (8.3) form that is. Open, reveal and delete take such a form
+// for a long path; without one they fail, and the caller says why.
+bool ShellCanReach(const std::string& path);
+
 // The system's small-icon list (an HIMAGELIST), shared with the shell and owned by it;
 // null when the shell does not give it.
 void* SystemSmallImageList();
@@ -26,6 +31,13 @@ bool ShellRevealSelectFile(const std::string& location, const std::string& fileN
 bool ShellExploreFolder(void* owner, const std::string& location);
 // Stage 3: Explorer started with the location as its argument.
 bool ShellStartFileManager(void* owner, const std::string& location);
+
+// Where stage 1 points Explorer: `folder`, the folder it starts in (with its trailing
+// backslash), and `name`, the file's name in it; both as given while together shorter than
+// MAX_PATH, else in their short (8.3) forms. False when the file is out of the shell's
+// reach (see ShellCanReach).
+bool RevealSelectTarget(const std::string& location, const std::string& fileName,
+                        std::wstring& folder, std::wstring& name);
 
 // The parameters that stage 1 passes to Explorer: "/select, " and the file name. A name
 // with a comma is quoted, as Explorer would otherwise cut its argument there.

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "platform/fs/Paths.h"
+#include "scan/InterfaceTexts.h"
 #include "tests/scan/RecordingWindow.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,58 @@ TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
         EXPECT_EQ(command.Mode, CommandMode::Invalid) << each.Says;
         EXPECT_NE(command.Error.find(each.Says), std::string::npos)
             << "expected '" << each.Says << "' in '" << command.Error << "'";
+    }
+}
+
+TEST(CommandLine, WindowProgramSaysWhatIsWrongInBothLanguages) {
+    TempTree tree;
+    ASSERT_TRUE(tree.File("dropped.txt", 10));
+    const std::string file = tree.Path("dropped.txt").string();
+    const std::string missing = tree.Path("gone").string();
+
+    const struct {
+        std::vector<std::string> Arguments;
+        CommandProblem Problem;
+        std::string English;
+        std::string German;
+    } cases[] = {
+        {{missing},
+         CommandProblem::NoSuchFolder,
+         "The folder \"" + missing + "\" does not exist.",
+         "Den Ordner \"" + missing + "\" gibt es nicht."},
+        {{file},
+         CommandProblem::NotAFolder,
+         "\"" + file + "\" is a file, not a folder.",
+         "\"" + file + "\" ist eine Datei, kein Ordner."},
+        {{"--bogus"},
+         CommandProblem::UnknownOption,
+         "The option \"--bogus\" is unknown.",
+         "Die Option \"--bogus\" ist unbekannt."},
+        {{".", ".."},
+         CommandProblem::TwoFolders,
+         "not \".\" and \"..\".",
+         "nicht \".\" und \"..\"."},
+        {{"--json", "."},
+         CommandProblem::ListUsage,
+         "bulkon --list [--json] FOLDER",
+         "bulkon --list [--json] ORDNER"},
+        {{""},
+         CommandProblem::EmptyFolderName,
+         "The folder's name is empty.",
+         "Der Name des Ordners ist leer."},
+    };
+    for (const auto& each : cases) {
+        const CommandLine command = ParseCommandLine(each.Arguments);
+        ASSERT_EQ(command.Mode, CommandMode::Invalid) << each.English;
+        EXPECT_EQ(command.Problem, each.Problem) << each.English;
+        const std::string english = ArgumentErrorMessage(command, EnglishTexts());
+        const std::string german = ArgumentErrorMessage(command, GermanTexts());
+        EXPECT_EQ(english.rfind("Bulkon cannot follow its command line.\n\n", 0), 0U) << english;
+        EXPECT_NE(english.find(each.English), std::string::npos) << english;
+        EXPECT_NE(english.find("with none to scan the system drive"), std::string::npos);
+        EXPECT_EQ(german.rfind("Bulkon kann seiner Befehlszeile nicht folgen.\n\n", 0), 0U);
+        EXPECT_NE(german.find(each.German), std::string::npos) << german;
+        EXPECT_EQ(german.find("%"), std::string::npos) << german;
     }
 }
 

@@ -50,12 +50,18 @@ TEST(InterfaceTexts, CreditLineNamesThePublisherInBothLanguages) {
 // Every message exists in German too, with the same places for what is filled in.
 TEST(InterfaceTexts, EveryMessageIsTranslatedWithItsPlaceholders) {
     using Text = std::string_view InterfaceTexts::*;
-    for (Text text : {&InterfaceTexts::UnexpectedError, &InterfaceTexts::DeleteTitle,
-                      &InterfaceTexts::DeleteQuestion, &InterfaceTexts::DeleteIsFolder,
-                      &InterfaceTexts::DeleteFailed, &InterfaceTexts::ReportNotCreated,
-                      &InterfaceTexts::ReportNotOpened, &InterfaceTexts::ReportNotWritten,
-                      &InterfaceTexts::ReportNotClosed, &InterfaceTexts::PageNotShown,
-                      &InterfaceTexts::RevealFailed, &InterfaceTexts::NoDisplay}) {
+    for (Text text :
+         {&InterfaceTexts::UnexpectedError,       &InterfaceTexts::DeleteTitle,
+          &InterfaceTexts::DeleteQuestion,        &InterfaceTexts::DeleteIsFolder,
+          &InterfaceTexts::DeleteFailed,          &InterfaceTexts::ReportNotCreated,
+          &InterfaceTexts::ReportNotOpened,       &InterfaceTexts::ReportNotWritten,
+          &InterfaceTexts::ReportNotClosed,       &InterfaceTexts::PageNotShown,
+          &InterfaceTexts::RevealFailed,          &InterfaceTexts::NoDisplay,
+          &InterfaceTexts::OpenPathTooLong,       &InterfaceTexts::DeletePathTooLong,
+          &InterfaceTexts::WindowNotCreated,      &InterfaceTexts::ArgumentsNotFollowed,
+          &InterfaceTexts::ArgumentUnknownOption, &InterfaceTexts::ArgumentTwoFolders,
+          &InterfaceTexts::ArgumentListUsage,     &InterfaceTexts::ArgumentEmptyFolder,
+          &InterfaceTexts::ArgumentNotAFolder,    &InterfaceTexts::ArgumentNoSuchFolder}) {
         const std::string_view english = EnglishTexts().*text;
         const std::string_view german = GermanTexts().*text;
         SCOPED_TRACE(std::string(english));
@@ -72,4 +78,14 @@ TEST(InterfaceTexts, FillInPutsEachValueInOnceAndLeavesOtherPercentSigns) {
     EXPECT_EQ(FillIn("%1 of %2 is 50%", "a%2", "b"), "a%2 of b is 50%");
     EXPECT_EQ(FillIn("no places", "x"), "no places");
     EXPECT_EQ(FillIn("ends with %", "x"), "ends with %");
+}
+
+TEST(InterfaceTexts, LongTextIsShortenedInTheMiddleWithoutCuttingACharacter) {
+    EXPECT_EQ(ShortenedInMiddle("C:\\short", 20), "C:\\short");
+    EXPECT_EQ(ShortenedInMiddle("abcdefghij", 10), "abcdefghij");
+    EXPECT_EQ(ShortenedInMiddle("abcdefghijk", 9), "abc...ijk");
+    // Each "\u00e4" is two bytes and counts as one character.
+    const std::string umlauts = "C:\\\u00e4\u00e4\u00e4\u00e4\u00e4\u00e4\u00e4\u00e4\\f\u00fc.txt";
+    EXPECT_EQ(ShortenedInMiddle(umlauts, 13), "C:\\\u00e4\u00e4...\u00fc.txt");
+    EXPECT_EQ(ShortenedInMiddle("abcdef", 2), "..");
 }

@@ -1,12 +1,17 @@
 #include "WinFixture.h"
 
+#include "platform/fs/FileError.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/TempFiles.h"
 #include "platform/fs/Volume.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/WideText.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include <cstdint>
 #include <string>
@@ -158,7 +163,35 @@ TEST(Win32TempFiles, FailureCarriesTheSystemErrorCode) {
     SetEnvironmentVariableW(L"TEMP", savedTempLength > 0 ? savedTemp : nullptr);
     EXPECT_EQ(path, "");
     EXPECT_TRUE(error);
-    EXPECT_EQ(error.category(), std::system_category());
+    // The system's message, in the user's language and readable (see below).
+    EXPECT_EQ(error.category(), WindowsErrorCategory());
+    EXPECT_EQ(error.message(), SystemMessage(static_cast<unsigned long>(error.value())));
+    EXPECT_EQ(error.default_error_condition(),
+              std::system_category().default_error_condition(error.value()));
+}
+
+TEST(Win32SystemMessage, ReadsInTheUsersLanguageAsUtf8) {
+    // ERROR_DIRECTORY: the message of a temporary folder that is not one.
+    const std::string message = SystemMessage(ERROR_DIRECTORY);
+    ASSERT_FALSE(message.empty());
+    EXPECT_EQ(FromWide(ToWide(message)), message) << "not UTF-8: " << message;
+    EXPECT_EQ(ToWide(message).find(L'\uFFFD'), std::wstring::npos) << message;
+    EXPECT_NE(message.back(), '\n');
+    EXPECT_NE(message.back(), '.');
+    if (std::getenv("BULKON_EXPECT_GERMAN") != nullptr) {
+        // "ungültig", which the ANSI text decoded as UTF-8 shows garbled.
+        EXPECT_NE(message.find("ung\xC3\xBCltig"), std::string::npos) << message;
+    }
+    // A code without a text reads as its number.
+    EXPECT_EQ(SystemMessage(0x20001234UL), "0x20001234");
+    EXPECT_EQ(WindowsErrorCategory().message(ERROR_DIRECTORY), message);
+
+    // The library's file errors read as the system's too, and still compare by errno.
+    const std::error_code missing = FileOperationError(ENOENT);
+    EXPECT_EQ(missing, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(missing.message(), SystemMessage(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(FileOperationError(ENOSPC), std::errc::no_space_on_device);
+    EXPECT_EQ(FileOperationError(ENOSPC).message(), SystemMessage(ERROR_DISK_FULL));
 }
 
 TEST(Win32LocalTime, ConvertsToTheLocalClockAndBack) {

@@ -2,6 +2,7 @@
 
 #include "WindowDriver.h"
 
+#include "platform/win32/SystemMessage.h"
 #include "tests/win32/WinFixture.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@ namespace {
 
 using windriver::Window;
 using winfixture::MakeFile;
+using winfixture::MakeFolder;
 using winfixture::TempTree;
 
 bool Exists(const std::wstring& path) {
@@ -157,6 +159,34 @@ TEST(WindowCommands, SelectionFocusAndTheListsKeysAsAUserMeetsThem) {
     EXPECT_GE(frame.top, free.top);
     EXPECT_LE(frame.right, free.right);
     EXPECT_LE(frame.bottom, free.bottom);
+}
+
+TEST(WindowCommands, AFileGoneFromALongPathIsSaidNotSilentlyPassedOver) {
+    windriver::OleScope ole;
+    TempTree tree;
+    std::wstring folder = tree.Path();
+    for (int level = 0; level < 2; ++level) {
+        folder += L"\\" + std::wstring(200, static_cast<wchar_t>(L'p' + level));
+        MakeFolder(L"\\\\?\\" + folder);
+    }
+    const std::string gone = FromWide(folder + L"\\gone.bin");
+    Window window;
+    Win32ShellServices& shell = window.Form().Shell();
+    shell.SetDeleteConfirmation(DeleteConfirmation::DontAsk);
+
+    // Opening a file that has gone is a failure like any other (the window beeps).
+    bool opened = true;
+    shell.OpenFile(gone, [&](bool succeeded) { opened = succeeded; });
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(window.Errors.empty());
+    // Deleting says why, with the file's path cut in the middle.
+    EXPECT_FALSE(shell.DeleteFileForGood(gone));
+    ASSERT_EQ(window.Errors.size(), 1u);
+    const std::string& message = window.Errors[0];
+    EXPECT_NE(message.find(SystemMessage(ERROR_FILE_NOT_FOUND)), std::string::npos) << message;
+    EXPECT_NE(message.find("ppp...qqq"), std::string::npos) << message;
+    EXPECT_NE(message.find("\\gone.bin"), std::string::npos) << message;
+    EXPECT_LT(message.size(), 600u);
 }
 
 } // namespace
