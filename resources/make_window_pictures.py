@@ -5,9 +5,9 @@
 
 Standard library only, so the pictures can be remade on any machine:
 
-  icons/bulkon-16.png, -24, -32   the program icon: stacked bars of decreasing length (the
+  icons/bulkon-16.png ... -256    the program icon: stacked bars of decreasing length (the
                                   largest files first) under a magnifier; true colour with
-                                  alpha
+                                  alpha, at every size in ICON_SIZES
   glyphs/STOP.png, ORDNER.png     the button's glyphs at 24 x 24 on a magenta background; the
                                   window makes the bottom-left pixel's colour transparent, so
                                   the edges are drawn hard (a blended edge pixel would show
@@ -303,10 +303,16 @@ def busy_frames(count=8, size=16, scale=1):
     return strip
 
 
+# The program icon's sizes: the desktop's menus and docks (16 to 256 pixels, 64 being the
+# 32-pixel icon on a screen scaled to 200 %) and the Windows icon's images, where Explorer
+# and the taskbar want 20 and 40 pixels at 125 % and 250 % scaling.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 128, 256)
+
+
 def main():
-    # 64 is the 32-pixel icon on a screen scaled to 200 %; "@2x" marks the glyphs and the
-    # clip drawn at twice their size for such screens.
-    for size in (16, 24, 32, 64):
+    # "@2x" marks the glyphs and the clip drawn at twice their size for screens scaled to
+    # 200 %.
+    for size in ICON_SIZES:
         write_png(os.path.join(HERE, "icons", "bulkon-%d.png" % size), program_icon(size))
     for scale, suffix in ((1, ""), (2, "@2x")):
         write_png(os.path.join(HERE, "glyphs", "STOP%s.png" % suffix), stop_glyph(scale),
