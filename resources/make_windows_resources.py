@@ -10,6 +10,7 @@ a build needs neither this script nor ImageMagick):
                     alpha, 256 as PNG
   STOP.bmp          the button's glyphs, 24 x 24 in 256 colours; the window takes the colour
   ORDNER.bmp        of the bottom-left pixel as transparent
+  installer-welcome.bmp   the installer's welcome and finish pages' picture, 164 x 314
   152.avi           the busy clip for the animation control: 16 x 16, 8 frames at 10 frames
                     a second, 8-bit run-length encoded (BI_RLE8); the colour of the first
                     pixel is the one the control draws transparent
@@ -213,9 +214,18 @@ def avi():
         out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
 
+def installer_picture():
+    """The installer's welcome and finish pages' picture, 164 x 314 as the pages show it:
+    the program icon on the program's pale blue."""
+    convert("-size", "164x314", "xc:#EAF1FD",
+            os.path.join(HERE, "icons", "bulkon-128.png"), "-geometry", "+18+60", "-composite",
+            "-type", "TrueColor", "BMP3:" + os.path.join(OUT, "installer-welcome.bmp"))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     icon()
+    installer_picture()
     glyphs()
     avi()
 

@@ -1,6 +1,6 @@
 ; The per-user installer of Bulkon for Windows, made with NSIS by .ci/windows-package:
 ;   makensis -DVERSION=1.0.0 -DFILES=<folder with bulkon.exe, README.txt and LICENSE.txt>
-;            -DICON=<bulkon.ico> -DOUTFILE=<bulkon-1.0.0-setup.exe> bulkon.nsi
+;            -DRESOURCES=<resources/windows> -DOUTFILE=<bulkon-1.0.0-setup.exe> bulkon.nsi
 ; It installs into %LOCALAPPDATA%\Programs\Bulkon without administrator rights, adds a
 ; Start-menu shortcut and an entry under "Installed apps"; the uninstaller removes exactly
 ; what the installer put there. Its pages are English or German, as Windows is set.
@@ -10,8 +10,8 @@ Target amd64-unicode
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 
-!ifndef VERSION | FILES | ICON | OUTFILE
-    !error "define VERSION, FILES, ICON and OUTFILE"
+!ifndef VERSION | FILES | RESOURCES | OUTFILE
+    !error "define VERSION, FILES, RESOURCES (resources/windows) and OUTFILE"
 !endif
 
 !define PUBLISHER "Vantrel"
@@ -33,8 +33,9 @@ VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=0 "FileDescription" "Bulkon ${VERSION} Setup"
 VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) 2026 The Bulkon authors, MIT licence"
 
-!define MUI_ICON "${ICON}"
-!define MUI_UNICON "${ICON}"
+!define MUI_ICON "${RESOURCES}/bulkon.ico"
+!define MUI_UNICON "${RESOURCES}/bulkon.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${RESOURCES}/installer-welcome.bmp"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN "$INSTDIR\bulkon.exe"
 
