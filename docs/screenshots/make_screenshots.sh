@@ -83,7 +83,7 @@ shoot_both() {
     shoot "$OUT/windows.png" wine "$SOURCE/build-windows/package/winapp/bulkon.exe" 'Z:\home\anna'
     wineserver -k 2>/dev/null || true
 }
-export HOME=$SOURCE/build-windows/wine/home WINEPREFIX=$SOURCE/build-windows/wine/prefix
+export HOME=$SOURCE/build-windows/wine-package/home WINEPREFIX=$SOURCE/build-windows/wine-package/prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export SOURCE OUT WORK
 export -f shoot shoot_both
