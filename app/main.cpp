@@ -57,7 +57,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Bulkon"));
     QApplication::setOrganizationName(QStringLiteral("Vantrel"));
     QIcon icon;
-    for (const char* size : {"16", "24", "32", "64"}) {
+    for (const char* size : {"16", "24", "32", "48", "64", "128", "256"}) {
         icon.addFile(QStringLiteral(":/icons/bulkon-") + QLatin1String(size));
     }
     QApplication::setWindowIcon(icon);

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "BulkonVersionText.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/Volume.h"
 #include "scan/InterfaceTexts.h"
@@ -140,5 +141,5 @@ std::string UsageText() {
 }
 
 std::string VersionText() {
-    return std::string("bulkon ") + BULKON_VERSION + "\n";
+    return std::string("bulkon ") + BULKON_VERSION_TEXT + "\n";
 }

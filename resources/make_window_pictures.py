@@ -5,9 +5,10 @@
 
 Standard library only, so the pictures can be remade on any machine:
 
-  icons/bulkon-16.png, -24, -32   the program icon: stacked bars of decreasing length (the
+  icons/bulkon-16.png ... -256    the program icon: stacked bars of decreasing length (the
                                   largest files first) under a magnifier; true colour with
-                                  alpha
+                                  alpha, at every size in ICON_SIZES
+  icons/bulkon.svg                the same icon, scalable
   glyphs/STOP.png, ORDNER.png     the button's glyphs at 24 x 24 on a magenta background; the
                                   window makes the bottom-left pixel's colour transparent, so
                                   the edges are drawn hard (a blended edge pixel would show
@@ -229,6 +230,36 @@ def program_icon(size):
     return canvas
 
 
+def program_icon_svg():
+    """The same icon as a scalable picture, in its 32-unit design grid, for desktops that
+    draw icons at any size."""
+    cx, cy, lens = 21.5, 19.5, 6.6
+    ring_width = 2.4
+    glint = lens * (0.45 + 0.62) / 2
+    bars = "".join(
+        '  <rect x="3" y="%g" width="%g" height="%g" rx="1.2" fill="%s"/>\n'
+        % (top, right - 3, bottom - top, colour)
+        for top, bottom, right, colour in [(4, 10, 27, BLUE_DEEP), (12, 18, 21, BLUE),
+                                           (20, 26, 14, BLUE_LIGHT)])
+    return (
+        '<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">\n'
+        + bars +
+        '  <circle cx="%g" cy="%g" r="%g" fill="#FFFFFF" fill-opacity="0.9"/>\n'
+        % (cx, cy, lens + 1.1) +
+        '  <line x1="%g" y1="%g" x2="29.6" y2="29.6" stroke="#FFFFFF" stroke-opacity="0.9" '
+        'stroke-width="6.2" stroke-linecap="round"/>\n' % (cx + lens * 0.62, cy + lens * 0.62) +
+        '  <circle cx="%g" cy="%g" r="%g" fill="#EAF1FD" fill-opacity="0.85"/>\n'
+        % (cx, cy, lens) +
+        '  <path d="M %g %g A %g %g 0 0 1 %g %g" fill="none" stroke="#FFFFFF" '
+        'stroke-opacity="0.9" stroke-width="%g"/>\n'
+        % (cx - glint, cy, glint, glint, cx, cy - glint, lens * 0.17) +
+        '  <circle cx="%g" cy="%g" r="%g" fill="none" stroke="%s" stroke-width="%g"/>\n'
+        % (cx, cy, lens - ring_width / 2, BLUE_DARK, ring_width) +
+        '  <line x1="%g" y1="%g" x2="29.2" y2="29.2" stroke="%s" stroke-width="3.8" '
+        'stroke-linecap="round"/>\n' % (cx + lens * 0.72, cy + lens * 0.72, BLUE_DARK) +
+        '</svg>\n')
+
+
 # The glyphs.
 
 # A 3 x 5 pixel font, just the letters the stop sign needs.
@@ -303,11 +334,19 @@ def busy_frames(count=8, size=16, scale=1):
     return strip
 
 
+# The program icon's sizes: the desktop's menus and docks (16 to 256 pixels, 64 being the
+# 32-pixel icon on a screen scaled to 200 %) and the Windows icon's images, where Explorer
+# and the taskbar want 20 and 40 pixels at 125 % and 250 % scaling.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 128, 256)
+
+
 def main():
-    # 64 is the 32-pixel icon on a screen scaled to 200 %; "@2x" marks the glyphs and the
-    # clip drawn at twice their size for such screens.
-    for size in (16, 24, 32, 64):
+    # "@2x" marks the glyphs and the clip drawn at twice their size for screens scaled to
+    # 200 %.
+    for size in ICON_SIZES:
         write_png(os.path.join(HERE, "icons", "bulkon-%d.png" % size), program_icon(size))
+    with open(os.path.join(HERE, "icons", "bulkon.svg"), "w") as svg:
+        svg.write(program_icon_svg())
     for scale, suffix in ((1, ""), (2, "@2x")):
         write_png(os.path.join(HERE, "glyphs", "STOP%s.png" % suffix), stop_glyph(scale),
                   with_alpha=False)

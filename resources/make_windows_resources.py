@@ -6,9 +6,11 @@
 Needs ImageMagick's `convert`. Writes into resources/windows/ (the files are committed, so
 a build needs neither this script nor ImageMagick):
 
-  bulkon.ico        the program icon: 16, 24 and 32 pixels, true colour with alpha
+  bulkon.ico        the program icon: 16 to 256 pixels (ICON_SIZES), true colour with
+                    alpha, 256 as PNG
   STOP.bmp          the button's glyphs, 24 x 24 in 256 colours; the window takes the colour
   ORDNER.bmp        of the bottom-left pixel as transparent
+  installer-welcome.bmp   the installer's welcome and finish pages' picture, 164 x 314
   152.avi           the busy clip for the animation control: 16 x 16, 8 frames at 10 frames
                     a second, 8-bit run-length encoded (BI_RLE8); the colour of the first
                     pixel is the one the control draws transparent
@@ -62,10 +64,47 @@ def raw_rgba(path):
     return width, height, rows
 
 
+# The program icon's images: Explorer, the taskbar and the Start menu pick 16, 20, 24, 32, 40,
+# 48 or 64 pixels by the screen's scaling, and 256 for large icons. 256 is stored as PNG, as
+# Windows expects it; the smaller ones as 32-bit DIBs, which every reader takes.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+
+
+def icon_dib(path):
+    """A 32-bit BGRA DIB with its 1-bit AND mask, as an ICO entry holds it."""
+    width, height, rows = raw_rgba(path)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    colour = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for r, g, b, a in row)
+    mask_stride = (width + 31) // 32 * 4
+    mask = bytearray()
+    for row in reversed(rows):
+        line = bytearray(mask_stride)
+        for x, pixel in enumerate(row):
+            if pixel[3] == 0:
+                line[x // 8] |= 0x80 >> (x % 8)
+        mask += line
+    return info + colour + bytes(mask)
+
+
 def icon():
-    icons = os.path.join(HERE, "icons")
-    sizes = [os.path.join(icons, "bulkon-%d.png" % size) for size in (16, 24, 32)]
-    convert(*sizes, os.path.join(OUT, "bulkon.ico"))
+    images = []
+    for size in ICON_SIZES:
+        path = os.path.join(HERE, "icons", "bulkon-%d.png" % size)
+        if size >= 256:
+            with open(path, "rb") as png:
+                images.append((size, png.read()))
+        else:
+            images.append((size, icon_dib(path)))
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(header) + 16 * len(images)
+    entries = b""
+    for size, data in images:
+        # A width or height of 256 is written as 0.
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data),
+                               offset)
+        offset += len(data)
+    with open(os.path.join(OUT, "bulkon.ico"), "wb") as out:
+        out.write(header + entries + b"".join(data for _, data in images))
 
 
 def bmp8(path, width, height, rows):
@@ -209,9 +248,18 @@ def high_dpi_resources():
 # --- End of the high-DPI resources ---------------------------------------------------------
 
 
+def installer_picture():
+    """The installer's welcome and finish pages' picture, 164 x 314 as the pages show it:
+    the program icon on the program's pale blue."""
+    convert("-size", "164x314", "xc:#EAF1FD",
+            os.path.join(HERE, "icons", "bulkon-128.png"), "-geometry", "+18+60", "-composite",
+            "-type", "TrueColor", "BMP3:" + os.path.join(OUT, "installer-welcome.bmp"))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     icon()
+    installer_picture()
     glyphs()
     avi()
     high_dpi_resources()
