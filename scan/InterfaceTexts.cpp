@@ -38,6 +38,8 @@ const InterfaceTexts English{
     .ReportNotClosed = "Cannot close the report file \"%1\"",
     .PageNotShown = "Cannot show the page \"%1\"",
     .RootUnreadable = "The folder %s could not be read.",
+    .RootOnPseudoFileSystem = "The folder %s is not scanned: it belongs to the system's kernel, "
+                              "and its sizes are not disk space.",
     .OneFolderUnreadable = "1 folder could not be read.",
     .FoldersUnreadable = "%d folders could not be read.",
     .RevealFailed = "No file manager could be started to show the folder \"%1\".",
@@ -80,6 +82,8 @@ const InterfaceTexts German{
     .ReportNotClosed = "Die Berichtsdatei \"%1\" kann nicht geschlossen werden",
     .PageNotShown = "Die Seite \"%1\" kann nicht angezeigt werden",
     .RootUnreadable = "Der Ordner %s konnte nicht gelesen werden.",
+    .RootOnPseudoFileSystem = "Der Ordner %s wird nicht durchsucht: Er geh\u00f6rt zum Kernel "
+                              "des Systems, und seine Gr\u00f6\u00dfen sind kein Speicherplatz.",
     .OneFolderUnreadable = "1 Ordner konnte nicht gelesen werden.",
     .FoldersUnreadable = "%d Ordner konnten nicht gelesen werden.",
     .RevealFailed = "Es konnte kein Dateimanager gestartet werden, der den Ordner \"%1\" zeigt.",

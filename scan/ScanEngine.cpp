@@ -12,6 +12,7 @@
 #include "platform/fs/FolderWalk.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
+#include "platform/fs/RootCheck.h"
 #include "platform/fs/Volume.h"
 
 #include <algorithm>
@@ -124,6 +125,7 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.SkippedMountCount = 0;
     state_.UnreadableFolderCount = 0;
     state_.RootUnreadable = false;
+    state_.RootOnPseudoFileSystem = false;
     StopRequested = false;
 
     const std::string root = TrimScanRoot(path);
@@ -131,6 +133,8 @@ void ScanEngine::StartScan(const std::string& path) {
     window_.MakeBrowseButtonVisible();
 
     walkVolumeLabel_ = VolumeLabelFor(root);
+    if (RefuseUnreadableRoot())
+        return;
     try {
         FolderWalk walk(root, WalkThreads());
         WalkInProgress walking(walk_, walk);
@@ -147,12 +151,33 @@ void ScanEngine::StartScan(const std::string& path) {
     EndScan(!StopRequested);
 }
 
+bool ScanEngine::RefuseUnreadableRoot() {
+    // Decided before the walk, by one look at the root: a folder that lists but cannot be
+    // looked into, or lies behind a folder the user may not search, would otherwise walk as
+    // an empty tree, and so would a pseudo file system or a working folder deleted meanwhile.
+    const RootCheck check = CheckScanRoot(state_.ScanRoot);
+    if (check == RootCheck::Readable)
+        return false;
+    window_.SetStatusText(state_.ScanRoot);
+    if (check == RootCheck::PseudoFileSystem) {
+        state_.RootOnPseudoFileSystem = true;
+    } else {
+        state_.RootUnreadable = true;
+        path_ = state_.ScanRoot;
+        NoteSkippedFolder(FolderSkip::Unreadable);
+        std::string().swap(path_);
+    }
+    window_.ProcessPendingMessages();
+    EndScan(false);
+    return true;
+}
+
 void ScanEngine::EndScan(bool withReportPage) {
     window_.StopBusyAnimation();
     window_.ShowBrowseButton(std::string(TextsFor(IsGermanUser()).BrowseButton));
-    if (state_.RootUnreadable) {
+    if (state_.RootUnreadable || state_.RootOnPseudoFileSystem) {
         // No result at all: neither a summary nor totals that would read as one.
-        window_.SetStatusText(MakeRootUnreadableText(state_.ScanRoot, IsGermanUser(), locale_));
+        window_.SetStatusText(MakeNoResultText(state_, IsGermanUser(), locale_));
         window_.WriteTotalsPanels(TotalsPanelTexts{});
     } else {
         if (withReportPage)

@@ -75,6 +75,9 @@ private:
     ResultList list_;
     LocaleFormat locale_;
     void EndScan(bool withReportPage);
+    // Ends the scan at once, without a walk, when its root cannot be read or is a pseudo
+    // file system; returns whether it did.
+    bool RefuseUnreadableRoot();
 
     bool running_ = false;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans
