@@ -256,13 +256,14 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
                          FolderEnumeration& enumeration) {
     ResultEntry added;
     added.Caption = std::string(entry.Name);
+    added.LastWriteTime = entry.LastWriteTime;
     int row = list_.Append(std::move(added));
     row = list_.SetSizeValue(row, entry.SizeBytes);
 
     std::string sizeText = SizeText(entry.SizeBytes);
     sizeText += TextsFor(IsGermanUser()).SizeSuffix;
     state_.ListedTotalMB += WholeMB(entry.SizeBytes);
-    std::string dateText = DateColumnText(ToLocalDateTime(entry.LastWriteTime), locale_);
+    std::string dateText = FileDateText(entry.LastWriteTime, locale_);
     // The file is asked for through its open folder: by its path it would cost a lookup of
     // every folder above it, and trees can be deeper than PATH_MAX.
     const int iconIndex = IconIndexOnDrive(enumeration.FileDriveType(entry.Name),
