@@ -1,7 +1,10 @@
 #include "CommandLine.h"
 
+#include "CommandTexts.h"
+
 #include "platform/fs/Paths.h"
-#include "platform/fs/Volume.h"
+#include "platform/fs/RootCheck.h"
+#include "scan/TextFormat.h"
 
 namespace {
 
@@ -16,9 +19,31 @@ bool IsOption(const std::string& argument) {
     return argument.size() > 1 && argument.front() == '-';
 }
 
+// Why the folder `given`, found at `folder`, cannot be scanned; empty when it can, or when
+// only the scan can tell (a folder that is there but cannot be read gives no result, which
+// the scan reports with its own exit status).
+std::string WhyNotScanned(const std::string& given, const std::string& folder, bool german) {
+    const CommandTexts& texts = CommandTextsFor(german);
+    switch (CheckScanRoot(folder)) {
+    case RootCheck::Missing:
+        return FillIn(texts.NoSuchFolder, given);
+    case RootCheck::NotAFolder:
+        return FillIn(texts.NotAFolder, given);
+    case RootCheck::Removed:
+        return FillIn(texts.FolderDeleted, given);
+    case RootCheck::PseudoFileSystem:
+        return FormatText(TextsFor(german).RootOnPseudoFileSystem, {folder}, LocaleFormat{});
+    case RootCheck::Unreadable:
+    case RootCheck::Readable:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool german) {
+    const CommandTexts& texts = CommandTextsFor(german);
     // A request for help is answered whatever else the line holds, so that a user who got
     // the options wrong can always ask.
     bool version = false;
@@ -41,6 +66,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
     bool list = false;
     bool json = false;
+    bool nulEnded = false;
     std::vector<std::string> folders;
     bool optionsEnded = false;
     for (const std::string& argument : arguments) {
@@ -52,53 +78,47 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             list = true;
         } else if (argument == "--json") {
             json = true;
+        } else if (argument == "--null" || argument == "-0") {
+            nulEnded = true;
         } else {
-            return Invalid("unknown option '" + argument + "'");
+            return Invalid(FillIn(texts.UnknownOption, argument));
         }
     }
 
     if (folders.size() > 1) {
-        return Invalid("one folder at most, not '" + folders[0] + "' and '" + folders[1] + "'");
+        return Invalid(FillIn(texts.OneFolderAtMost, folders[0], folders[1]));
     }
     if (json && !list) {
-        return Invalid("--json goes with --list: bulkon --list --json FOLDER");
+        return Invalid(std::string(texts.JsonNeedsList));
+    }
+    if (nulEnded && !list) {
+        return Invalid(std::string(texts.NullNeedsList));
+    }
+    if (json && nulEnded) {
+        return Invalid(std::string(texts.JsonOrNull));
     }
     if (list && folders.empty()) {
-        return Invalid("--list needs a folder: bulkon --list FOLDER");
+        return Invalid(std::string(texts.ListNeedsFolder));
     }
 
     CommandLine command;
     command.Mode = list ? CommandMode::List : CommandMode::Window;
-    command.Json = json;
+    command.Form = json ? ListForm::Json : nulEnded ? ListForm::NulEnded : ListForm::Text;
     if (!folders.empty()) {
         if (folders[0].empty()) {
-            return Invalid("the folder's name is empty");
+            return Invalid(std::string(texts.EmptyFolderName));
         }
         command.Folder = AbsolutePath(folders[0]);
-        if (!FolderExists(command.Folder)) {
-            return Invalid(FileExists(command.Folder) ? "not a folder: '" + folders[0] + "'"
-                                                      : "no such folder: '" + folders[0] + "'");
+        const std::string why = WhyNotScanned(folders[0], command.Folder, german);
+        if (!why.empty()) {
+            return Invalid(why);
         }
     }
     return command;
 }
 
-std::string UsageText() {
-    return "Usage: bulkon [FOLDER]\n"
-           "       bulkon --list [--json] FOLDER\n"
-           "Shows the 100 largest files under FOLDER, largest first.\n"
-           "\n"
-           "  FOLDER          open the window and scan FOLDER at start\n"
-           "                  (without it, the whole system drive)\n"
-           "  --list FOLDER   no window: print one line per file, the size in bytes,\n"
-           "                  the local date and time and the full path, separated by tabs\n"
-           "  --json          with --list: one JSON document with the totals and the list\n"
-           "  --help          print this help and exit\n"
-           "  --version       print the version and exit\n"
-           "\n"
-           "Ctrl+C stops a --list scan and prints the files found so far.\n"
-           "Exit status: 0 the scan ran to its end; 1 the folder could not be read;\n"
-           "2 wrong arguments; 130 stopped by Ctrl+C.\n";
+std::string UsageText(bool german) {
+    return std::string(CommandTextsFor(german).Usage);
 }
 
 std::string VersionText() {

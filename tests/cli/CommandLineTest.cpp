@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "platform/fs/Paths.h"
+#include "platform/fs/Volume.h"
 #include "tests/scan/RecordingWindow.h"
 
 #include <gtest/gtest.h>
@@ -30,30 +31,41 @@ TEST(CommandLine, FolderIsTakenAsAFullPathForTheWindowAndTheList) {
     EXPECT_EQ(window.Mode, CommandMode::Window);
     EXPECT_EQ(window.Folder, here);
 
-    const CommandLine list = ParseCommandLine({"--list", "--json", "."});
-    EXPECT_EQ(list.Mode, CommandMode::List);
-    EXPECT_TRUE(list.Json);
-    EXPECT_EQ(list.Folder, here);
+    const struct {
+        std::vector<std::string> Arguments;
+        ListForm Form;
+    } forms[] = {
+        {{"--list", "--json", "."}, ListForm::Json},
+        // Options and the folder in any order.
+        {{".", "--list"}, ListForm::Text},
+        {{"--null", "--list", "."}, ListForm::NulEnded},
+        {{"--list", "-0", "."}, ListForm::NulEnded},
+    };
+    for (const auto& each : forms) {
+        const CommandLine list = ParseCommandLine(each.Arguments, false);
+        EXPECT_EQ(list.Mode, CommandMode::List) << each.Arguments[0];
+        EXPECT_EQ(list.Form, each.Form) << each.Arguments[0];
+        EXPECT_EQ(list.Folder, here);
+    }
 
-    // Options and the folder in any order; "--" lets a folder's name start with "-".
-    const CommandLine reordered = ParseCommandLine({".", "--list"});
-    EXPECT_EQ(reordered.Mode, CommandMode::List);
-    EXPECT_FALSE(reordered.Json);
-    const CommandLine dashed = ParseCommandLine({"--list", "--", "--json"});
+    // "--" lets a folder's name start with "-".
+    const CommandLine dashed = ParseCommandLine({"--list", "--", "--json"}, false);
     EXPECT_EQ(dashed.Mode, CommandMode::Invalid);
     EXPECT_NE(dashed.Error.find("no such folder: '--json'"), std::string::npos) << dashed.Error;
 }
 
-TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
+TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhyInTheUsersLanguage) {
     TempTree tree;
     ASSERT_TRUE(tree.File("file.txt", 10));
     const std::string file = tree.Path("file.txt").string();
     const std::string missing = tree.Path("missing").string();
 
-    const struct {
+    struct Case {
         std::vector<std::string> Arguments;
         std::string Says;
-    } cases[] = {
+        bool German = false;
+    };
+    std::vector<Case> cases = {
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"-x", "."}, "unknown option '-x'"},
         {{".", ".."}, "one folder at most"},
@@ -63,10 +75,22 @@ TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
         {{missing}, "no such folder: '" + missing + "'"},
         {{"--list", missing}, "no such folder"},
         {{"--list", file}, "not a folder"},
+        {{"--list", file + "/below"}, "no such folder"},
         {{""}, "empty"},
+        {{"--null", "."}, "--null goes with --list"},
+        {{"--list", "--json", "-0", "."}, "--json and --null do not go together"},
+        {{"--bogus"}, "unbekannte Option '--bogus'", true},
+        {{"--list", missing}, "kein solcher Ordner", true},
     };
+    // A kernel pseudo file system holds no files on a disk: refused, not walked as empty (on
+    // POSIX systems that have one).
+    if (JoinPath("", "proc") == "/proc" && FolderExists("/proc/self")) {
+        cases.push_back({{"--list", "/proc"}, "/proc is not scanned"});
+        cases.push_back({{"/proc/self/"}, "/proc/self is not scanned"});
+        cases.push_back({{"--list", "/proc"}, "/proc wird nicht durchsucht", true});
+    }
     for (const auto& each : cases) {
-        const CommandLine command = ParseCommandLine(each.Arguments);
+        const CommandLine command = ParseCommandLine(each.Arguments, each.German);
         EXPECT_EQ(command.Mode, CommandMode::Invalid) << each.Says;
         EXPECT_NE(command.Error.find(each.Says), std::string::npos)
             << "expected '" << each.Says << "' in '" << command.Error << "'";
@@ -82,7 +106,11 @@ TEST(CommandLine, HelpWinsOverEverythingThenVersion) {
     // After "--" it is a folder's name, not a request.
     EXPECT_EQ(ParseCommandLine({"--", "--help"}).Mode, CommandMode::Invalid);
 
-    EXPECT_NE(UsageText().find("bulkon --list [--json] FOLDER"), std::string::npos);
+    // The usage says how a path is written, in both languages.
+    EXPECT_NE(UsageText(false).find("bulkon --list [--json | --null] FOLDER"), std::string::npos);
+    EXPECT_NE(UsageText(false).find("\\xHH"), std::string::npos);
+    EXPECT_NE(UsageText(true).find("bulkon --list [--json | --null] ORDNER"), std::string::npos);
+    EXPECT_NE(UsageText(true).find("\\xHH"), std::string::npos);
     EXPECT_EQ(VersionText().rfind("bulkon ", 0), 0u);
     EXPECT_EQ(VersionText().back(), '\n');
 }
