@@ -38,7 +38,7 @@ bool WriteAll(std::FILE* stream, const std::string& text) {
 // A message on the error stream, after the program's name. Paths in it are escaped as in the
 // list: a name must not reach the terminal as a command.
 void Say(const std::string& message) {
-    WriteAll(stderr, "bulkon: " + EscapedText(message) + "\n");
+    WriteAll(stderr, "bulkon: " + EscapedMessageText(message) + "\n");
 }
 
 // Writes `text` to the standard output; a failure (a full disk, a closed output) is said on
@@ -68,7 +68,7 @@ void ReportSkippedFolders(const ListWindow& window, FolderSkip reason, std::stri
         (count == 1 ? std::string(oneFolder) : FillIn(manyFolders, std::to_string(count))) + "\n";
     for (const ListWindow::SkippedFolder& folder : window.SkippedFolders()) {
         if (folder.Reason == reason) {
-            text += "  " + EscapedText(folder.Path) + "\n";
+            text += "  " + EscapedMessageText(folder.Path) + "\n";
         }
     }
     WriteAll(stderr, text);

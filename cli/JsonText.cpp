@@ -87,7 +87,9 @@ std::string JsonQuoted(std::string_view text) {
     return quoted;
 }
 
-std::string EscapedText(std::string_view bytes) {
+namespace {
+
+std::string Escaped(std::string_view bytes, bool escapeBackslash) {
     static const char hexDigits[] = "0123456789abcdef";
     std::string text;
     text.reserve(bytes.size());
@@ -99,7 +101,7 @@ std::string EscapedText(std::string_view bytes) {
     while (!bytes.empty()) {
         const auto lead = static_cast<unsigned char>(bytes[0]);
         const std::size_t length = SequenceLength(bytes);
-        if (lead == '\\') {
+        if (lead == '\\' && escapeBackslash) {
             text += "\\\\";
         } else if (lead == '\n') {
             text += "\\n";
@@ -116,6 +118,16 @@ std::string EscapedText(std::string_view bytes) {
         bytes.remove_prefix(length == 0 ? 1 : length);
     }
     return text;
+}
+
+} // namespace
+
+std::string EscapedText(std::string_view bytes) {
+    return Escaped(bytes, true);
+}
+
+std::string EscapedMessageText(std::string_view bytes) {
+    return Escaped(bytes, false);
 }
 
 std::string Base64(std::string_view bytes) {

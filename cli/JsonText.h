@@ -26,5 +26,9 @@ std::string JsonQuoted(std::string_view text);
 // is not part of a well-formed UTF-8 sequence. Everything else is copied.
 std::string EscapedText(std::string_view bytes);
 
+// `bytes` for a message to the user: as EscapedText, but a backslash stays as it is, so that
+// a Windows path reads as the user knows it. Nothing reaches the terminal as a command.
+std::string EscapedMessageText(std::string_view bytes);
+
 // The standard Base64 form of `bytes` (RFC 4648, with padding).
 std::string Base64(std::string_view bytes);

@@ -71,6 +71,8 @@ TEST(JsonText, EscapedTextKeepsEachNameOnOneHarmlessLine) {
             EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << text;
         }
     }
+    // A message keeps a Windows path's backslashes, and is as harmless.
+    EXPECT_EQ(EscapedMessageText("C:\\Users\\a\nb\x1B[2J"), "C:\\Users\\a\\nb\\x1b[2J");
 }
 
 TEST(JsonText, Base64GivesTheRfc4648TestVectors) {
