@@ -29,7 +29,8 @@ bool IsListedAs(int parentFd, const char* name, const struct stat& child) {
 // when it is not found there. A listed inode number is that of the folder itself, except at
 // a mount point, where the parent lists the folder the mount covers: then only a look at
 // each entry tells.
-std::string NameInParent(int parentFd, const struct stat& child) {
+std::string NameInParent(int parentFd, const struct stat& parent, const struct stat& child) {
+    const bool sameDevice = parent.st_dev == child.st_dev;
     std::vector<std::string> others;
 #ifdef SYS_getdents64
     // Straight from the kernel, and only until the folder is found: a DIR stream costs three
@@ -51,7 +52,9 @@ std::string NameInParent(int parentFd, const struct stat& child) {
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
                 continue;
             }
-            if (inode == child.st_ino && IsListedAs(parentFd, name, child)) {
+            // On the child's own device an inode number names one file; elsewhere (a mount
+            // point) the entry is looked at.
+            if (inode == child.st_ino && (sameDevice || IsListedAs(parentFd, name, child))) {
                 return name;
             }
             others.emplace_back(name);
@@ -64,7 +67,8 @@ std::string NameInParent(int parentFd, const struct stat& child) {
         if (name == "." || name == "..") {
             continue;
         }
-        if (entry->d_ino == child.st_ino && IsListedAs(parentFd, entry->d_name, child)) {
+        if (entry->d_ino == child.st_ino &&
+            (sameDevice || IsListedAs(parentFd, entry->d_name, child))) {
             std::string found(name);
             closedir(dir);
             return found;
@@ -104,7 +108,7 @@ std::string CurrentFolderFromParents() {
         struct stat parent;
         std::string name;
         if (fd >= 0 && fstat(fd, &parent) == 0 && !SameFolder(parent, current)) {
-            name = NameInParent(fd, current);
+            name = NameInParent(fd, parent, current);
         }
         if (name.empty()) {
             if (fd >= 0) {

@@ -329,6 +329,12 @@ def check_unreadable_roots_are_no_result(work):
                       and result.stderr == b"bulkon: The folder %s could not be read.\n" % root.encode(),
                       "%s %s: exit 1, could not be read, no list: %d %r %r"
                       % (root, form, result.returncode, result.stdout[:100], result.stderr))
+        loop = os.path.join(work, "loop")
+        os.symlink("loop", loop)
+        result = run("--list", loop)
+        check(result.returncode == 1 and result.stdout == b"" and b"could not be read" in result.stderr,
+              "a link loop as the root: exit 1, could not be read: %d %r"
+              % (result.returncode, result.stderr))
         german = run("--list", listed, user=user, env=no_display_environment("de_DE.UTF-8"))
         check(b"konnte nicht gelesen werden" in german.stderr, "in German: %r" % german.stderr)
     finally:
