@@ -35,8 +35,8 @@ bool WriteAll(std::FILE* stream, const std::string& text) {
            std::fflush(stream) == 0;
 }
 
-// A message on the error stream, after the program's name. Paths in it are escaped as in the
-// list: a name must not reach the terminal as a command.
+// A message on the error stream, after the program's name. Control characters in it (from
+// a path) are escaped as in the list: a name must not reach the terminal as a command.
 void Say(const std::string& message) {
     WriteAll(stderr, "bulkon: " + EscapedMessageText(message) + "\n");
 }

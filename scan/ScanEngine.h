@@ -25,7 +25,10 @@ public:
 
     // Starts and completes one scan of `path`: returns when the walk has ended, normally or
     // by StopRequested. Does nothing when StopRequested is already set, `path` is empty or
-    // a scan is already running (a call from the window's commands during a walk).
+    // a scan is already running (a call from the window's commands during a walk). A root
+    // that cannot be read (State().RootUnreadable) or lies on a kernel pseudo file system
+    // (State().RootOnPseudoFileSystem) is found before the walk, which then does not run:
+    // the scan ends without a result.
     // An error thrown by the window's ShowReportPage passes through: at the start the scan
     // then does not run; at the end the remaining closing steps are skipped. An error
     // thrown during the walk passes through after the closing steps have run, without the
