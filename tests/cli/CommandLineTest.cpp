@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "cli/CommandTexts.h"
 
 #include "platform/fs/Paths.h"
 #include "platform/fs/Volume.h"
@@ -94,6 +95,42 @@ TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhyInTheUsersLanguage) {
         EXPECT_EQ(command.Mode, CommandMode::Invalid) << each.Says;
         EXPECT_NE(command.Error.find(each.Says), std::string::npos)
             << "expected '" << each.Says << "' in '" << command.Error << "'";
+    }
+}
+
+// Every text of the command line exists in German too, with the same places filled in.
+TEST(CommandLine, EveryTextIsTranslatedWithItsPlaceholders) {
+    using Text = std::string_view CommandTexts::*;
+    for (Text text : {&CommandTexts::Usage,
+                      &CommandTexts::TryHelp,
+                      &CommandTexts::UnknownOption,
+                      &CommandTexts::OneFolderAtMost,
+                      &CommandTexts::JsonNeedsList,
+                      &CommandTexts::NullNeedsList,
+                      &CommandTexts::JsonOrNull,
+                      &CommandTexts::ListNeedsFolder,
+                      &CommandTexts::EmptyFolderName,
+                      &CommandTexts::NoSuchFolder,
+                      &CommandTexts::NotAFolder,
+                      &CommandTexts::FolderDeleted,
+                      &CommandTexts::NoWindowHere,
+                      &CommandTexts::CannotWrite,
+                      &CommandTexts::CannotWriteList,
+                      &CommandTexts::OneFolderUnreadable,
+                      &CommandTexts::FoldersUnreadable,
+                      &CommandTexts::OneOtherDrive,
+                      &CommandTexts::OtherDrives,
+                      &CommandTexts::Stopped,
+                      &CommandTexts::ScanFailed}) {
+        const std::string_view english = EnglishCommandTexts().*text;
+        const std::string_view german = GermanCommandTexts().*text;
+        SCOPED_TRACE(std::string(english));
+        EXPECT_FALSE(english.empty());
+        EXPECT_NE(english, german);
+        for (std::string_view placeholder : {"%1", "%2"}) {
+            EXPECT_EQ(english.find(placeholder) == std::string_view::npos,
+                      german.find(placeholder) == std::string_view::npos);
+        }
     }
 }
 

@@ -55,13 +55,14 @@ TEST(InterfaceTexts, EveryMessageIsTranslatedWithItsPlaceholders) {
                       &InterfaceTexts::DeleteFailed, &InterfaceTexts::ReportNotCreated,
                       &InterfaceTexts::ReportNotOpened, &InterfaceTexts::ReportNotWritten,
                       &InterfaceTexts::ReportNotClosed, &InterfaceTexts::PageNotShown,
-                      &InterfaceTexts::RevealFailed, &InterfaceTexts::NoDisplay}) {
+                      &InterfaceTexts::RevealFailed, &InterfaceTexts::NoDisplay,
+                      &InterfaceTexts::RootUnreadable, &InterfaceTexts::RootOnPseudoFileSystem}) {
         const std::string_view english = EnglishTexts().*text;
         const std::string_view german = GermanTexts().*text;
         SCOPED_TRACE(std::string(english));
         EXPECT_FALSE(english.empty());
         EXPECT_NE(english, german);
-        for (std::string_view placeholder : {"%1", "%2"}) {
+        for (std::string_view placeholder : {"%1", "%2", "%s"}) {
             EXPECT_EQ(english.find(placeholder) == std::string_view::npos,
                       german.find(placeholder) == std::string_view::npos);
         }
