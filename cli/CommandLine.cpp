@@ -1,14 +1,19 @@
 #include "CommandLine.h"
 
 #include "BulkonVersionText.h"
+#include "CommandTexts.h"
+
 #include "platform/fs/Paths.h"
-#include "platform/fs/Volume.h"
+#include "platform/fs/RootCheck.h"
 #include "scan/InterfaceTexts.h"
+#include "scan/TextFormat.h"
+
+#include <optional>
 
 namespace {
 
-CommandLine Invalid(std::string error, CommandProblem problem, std::string first = {},
-                    std::string second = {}) {
+CommandLine Invalid(std::string error, CommandProblem problem = CommandProblem::None,
+                    std::string first = {}, std::string second = {}) {
     CommandLine command;
     command.Mode = CommandMode::Invalid;
     command.Error = std::move(error);
@@ -22,9 +27,33 @@ bool IsOption(const std::string& argument) {
     return argument.size() > 1 && argument.front() == '-';
 }
 
+// Refuses the folder `given`, found at `folder`, when it cannot be scanned; nullopt when it
+// can, or when only the scan can tell (a folder that is there but cannot be read gives no
+// result, which the scan reports with its own exit status).
+std::optional<CommandLine> RefuseFolder(const std::string& given, const std::string& folder,
+                                        bool german) {
+    const CommandTexts& texts = CommandTextsFor(german);
+    switch (CheckScanRoot(folder)) {
+    case RootCheck::Missing:
+        return Invalid(FillIn(texts.NoSuchFolder, given), CommandProblem::NoSuchFolder, given);
+    case RootCheck::NotAFolder:
+        return Invalid(FillIn(texts.NotAFolder, given), CommandProblem::NotAFolder, given);
+    case RootCheck::Removed:
+        return Invalid(FillIn(texts.FolderDeleted, given));
+    case RootCheck::PseudoFileSystem:
+        return Invalid(
+            FormatText(TextsFor(german).RootOnPseudoFileSystem, {folder}, LocaleFormat{}));
+    case RootCheck::Unreadable:
+    case RootCheck::Readable:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool german) {
+    const CommandTexts& texts = CommandTextsFor(german);
     // A request for help is answered whatever else the line holds, so that a user who got
     // the options wrong can always ask.
     bool version = false;
@@ -47,6 +76,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
     bool list = false;
     bool json = false;
+    bool nulEnded = false;
     std::vector<std::string> folders;
     bool optionsEnded = false;
     for (const std::string& argument : arguments) {
@@ -58,86 +88,77 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             list = true;
         } else if (argument == "--json") {
             json = true;
+        } else if (argument == "--null" || argument == "-0") {
+            nulEnded = true;
         } else {
-            return Invalid("unknown option '" + argument + "'", CommandProblem::UnknownOption,
+            return Invalid(FillIn(texts.UnknownOption, argument), CommandProblem::UnknownOption,
                            argument);
         }
     }
 
     if (folders.size() > 1) {
-        return Invalid("one folder at most, not '" + folders[0] + "' and '" + folders[1] + "'",
+        return Invalid(FillIn(texts.OneFolderAtMost, folders[0], folders[1]),
                        CommandProblem::TwoFolders, folders[0], folders[1]);
     }
     if (json && !list) {
-        return Invalid("--json goes with --list: bulkon --list --json FOLDER",
-                       CommandProblem::ListUsage);
+        return Invalid(std::string(texts.JsonNeedsList), CommandProblem::ListUsage);
+    }
+    if (nulEnded && !list) {
+        return Invalid(std::string(texts.NullNeedsList), CommandProblem::ListUsage);
+    }
+    if (json && nulEnded) {
+        return Invalid(std::string(texts.JsonOrNull));
     }
     if (list && folders.empty()) {
-        return Invalid("--list needs a folder: bulkon --list FOLDER", CommandProblem::ListUsage);
+        return Invalid(std::string(texts.ListNeedsFolder), CommandProblem::ListUsage);
     }
 
     CommandLine command;
     command.Mode = list ? CommandMode::List : CommandMode::Window;
-    command.Json = json;
+    command.Form = json ? ListForm::Json : nulEnded ? ListForm::NulEnded : ListForm::Text;
     if (!folders.empty()) {
         if (folders[0].empty()) {
-            return Invalid("the folder's name is empty", CommandProblem::EmptyFolderName);
+            return Invalid(std::string(texts.EmptyFolderName), CommandProblem::EmptyFolderName);
         }
         command.Folder = AbsolutePath(folders[0]);
-        if (!FolderExists(command.Folder)) {
-            if (FileExists(command.Folder)) {
-                return Invalid("not a folder: '" + folders[0] + "'", CommandProblem::NotAFolder,
-                               folders[0]);
-            }
-            return Invalid("no such folder: '" + folders[0] + "'", CommandProblem::NoSuchFolder,
-                           folders[0]);
+        if (std::optional<CommandLine> refused = RefuseFolder(folders[0], command.Folder, german)) {
+            return *std::move(refused);
         }
     }
     return command;
 }
 
 std::string ArgumentErrorMessage(const CommandLine& command, const InterfaceTexts& texts) {
-    std::string_view reason = texts.ArgumentListUsage;
+    std::string reason;
     switch (command.Problem) {
     case CommandProblem::UnknownOption:
-        reason = texts.ArgumentUnknownOption;
+        reason = FillIn(texts.ArgumentUnknownOption, command.Subjects[0]);
         break;
     case CommandProblem::TwoFolders:
-        reason = texts.ArgumentTwoFolders;
-        break;
-    case CommandProblem::EmptyFolderName:
-        reason = texts.ArgumentEmptyFolder;
-        break;
-    case CommandProblem::NotAFolder:
-        reason = texts.ArgumentNotAFolder;
-        break;
-    case CommandProblem::NoSuchFolder:
-        reason = texts.ArgumentNoSuchFolder;
+        reason = FillIn(texts.ArgumentTwoFolders, command.Subjects[0], command.Subjects[1]);
         break;
     case CommandProblem::ListUsage:
+        reason = std::string(texts.ArgumentListUsage);
+        break;
+    case CommandProblem::EmptyFolderName:
+        reason = std::string(texts.ArgumentEmptyFolder);
+        break;
+    case CommandProblem::NotAFolder:
+        reason = FillIn(texts.ArgumentNotAFolder, command.Subjects[0]);
+        break;
+    case CommandProblem::NoSuchFolder:
+        reason = FillIn(texts.ArgumentNoSuchFolder, command.Subjects[0]);
+        break;
     case CommandProblem::None:
+        // The console's own sentence, already in the user's language.
+        reason = command.Error;
         break;
     }
-    return FillIn(texts.ArgumentsNotFollowed,
-                  FillIn(reason, command.Subjects[0], command.Subjects[1]));
+    return FillIn(texts.ArgumentsNotFollowed, reason);
 }
 
-std::string UsageText() {
-    return "Usage: bulkon [FOLDER]\n"
-           "       bulkon --list [--json] FOLDER\n"
-           "Shows the 100 largest files under FOLDER, largest first.\n"
-           "\n"
-           "  FOLDER          open the window and scan FOLDER at start\n"
-           "                  (without it, the whole system drive)\n"
-           "  --list FOLDER   no window: print one line per file, the size in bytes,\n"
-           "                  the local date and time and the full path, separated by tabs\n"
-           "  --json          with --list: one JSON document with the totals and the list\n"
-           "  --help          print this help and exit\n"
-           "  --version       print the version and exit\n"
-           "\n"
-           "Ctrl+C stops a --list scan and prints the files found so far.\n"
-           "Exit status: 0 the scan ran to its end; 1 the folder could not be read;\n"
-           "2 wrong arguments; 130 stopped by Ctrl+C.\n";
+std::string UsageText(bool german) {
+    return std::string(CommandTextsFor(german).Usage);
 }
 
 std::string VersionText() {

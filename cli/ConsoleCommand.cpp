@@ -1,14 +1,18 @@
 #include "ConsoleCommand.h"
 
 #include "CommandLine.h"
+#include "CommandTexts.h"
 #include "InterruptStop.h"
+#include "JsonText.h"
 #include "ListOutput.h"
 #include "ListWindow.h"
 #include "ProgressLine.h"
 
 #include "platform/fs/Terminal.h"
 #include "scan/IconLookup.h"
+#include "scan/InterfaceTexts.h"
 #include "scan/ScanEngine.h"
+#include "scan/Totals.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +20,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -30,10 +35,27 @@ bool WriteAll(std::FILE* stream, const std::string& text) {
            std::fflush(stream) == 0;
 }
 
+// A message on the error stream, after the program's name. Control characters in it (from
+// a path) are escaped as in the list: a name must not reach the terminal as a command.
+void Say(const std::string& message) {
+    WriteAll(stderr, "bulkon: " + EscapedMessageText(message) + "\n");
+}
+
+// Writes `text` to the standard output; a failure (a full disk, a closed output) is said on
+// the error stream instead of passing for success.
+bool WriteOutput(const std::string& text, std::string_view failure) {
+    if (WriteAll(stdout, text)) {
+        return true;
+    }
+    const std::string reason = std::strerror(errno);
+    Say(FillIn(failure, reason));
+    return false;
+}
+
 // Names the folders that were left out, so that an incomplete list is not taken for a
 // complete one.
-void ReportSkippedFolders(const ListWindow& window, FolderSkip reason, const char* oneFolder,
-                          const char* manyFolders) {
+void ReportSkippedFolders(const ListWindow& window, FolderSkip reason, std::string_view oneFolder,
+                          std::string_view manyFolders) {
     std::size_t count = 0;
     for (const ListWindow::SkippedFolder& folder : window.SkippedFolders()) {
         count += folder.Reason == reason ? 1 : 0;
@@ -42,16 +64,30 @@ void ReportSkippedFolders(const ListWindow& window, FolderSkip reason, const cha
         return;
     }
     std::string text =
-        "bulkon: " + std::to_string(count) + " " + (count == 1 ? oneFolder : manyFolders) + ":\n";
+        "bulkon: " +
+        (count == 1 ? std::string(oneFolder) : FillIn(manyFolders, std::to_string(count))) + "\n";
     for (const ListWindow::SkippedFolder& folder : window.SkippedFolders()) {
         if (folder.Reason == reason) {
-            text += "  " + folder.Path + "\n";
+            text += "  " + EscapedMessageText(folder.Path) + "\n";
         }
     }
     WriteAll(stderr, text);
 }
 
-int RunList(const CommandLine& command) {
+std::string ListInForm(ListForm form, const ScanEngine& engine, const ListWindow& window) {
+    switch (form) {
+    case ListForm::Json:
+        return ListJson(engine, window);
+    case ListForm::NulEnded:
+        return ListNulEnded(engine.List());
+    case ListForm::Text:
+        break;
+    }
+    return ListText(engine.List());
+}
+
+int RunList(const CommandLine& command, bool german) {
+    const CommandTexts& texts = CommandTextsFor(german);
     ListWindow window;
     NoIcons icons;
     ScanEngine engine(window, icons);
@@ -67,25 +103,21 @@ int RunList(const CommandLine& command) {
     }
 
     const ScanState& state = engine.State();
-    // A root that could not be opened gives no result at all, which is not an empty list.
-    if (state.RootUnreadable) {
-        WriteAll(stderr, "bulkon: cannot read the folder '" + state.ScanRoot + "'\n");
-        return ExitUnreadable;
+    // A root that could not be read gives no result at all, which is not an empty list.
+    const std::string noResult = MakeNoResultText(state, german, engine.Locale());
+    if (!noResult.empty()) {
+        Say(noResult);
+        return state.RootOnPseudoFileSystem ? ExitWrongUsage : ExitUnreadable;
     }
 
-    const std::string list = command.Json ? ListJson(engine, window) : ListText(engine.List());
-    if (!WriteAll(stdout, list)) {
-        const std::string reason = std::strerror(errno);
-        WriteAll(stderr, "bulkon: cannot write the list: " + reason + "\n");
+    if (!WriteOutput(ListInForm(command.Form, engine, window), texts.CannotWriteList)) {
         return ExitUnreadable;
     }
-    ReportSkippedFolders(window, FolderSkip::Unreadable, "folder could not be read",
-                         "folders could not be read");
-    ReportSkippedFolders(window, FolderSkip::OtherDrive, "folder on another drive was not entered",
-                         "folders on other drives were not entered");
+    ReportSkippedFolders(window, FolderSkip::Unreadable, texts.OneFolderUnreadable,
+                         texts.FoldersUnreadable);
+    ReportSkippedFolders(window, FolderSkip::OtherDrive, texts.OneOtherDrive, texts.OtherDrives);
     if (!window.Completed()) {
-        WriteAll(stderr, "bulkon: stopped; the list holds the largest of the " +
-                             std::to_string(state.FileCount) + " files counted until then.\n");
+        Say(FillIn(texts.Stopped, std::to_string(state.FileCount)));
         return ExitInterrupted;
     }
     return ExitCompleted;
@@ -93,27 +125,27 @@ int RunList(const CommandLine& command) {
 
 } // namespace
 
-int RunConsoleCommand(const CommandLine& command) {
+int RunConsoleCommand(const CommandLine& command, bool german) {
+    const CommandTexts& texts = CommandTextsFor(german);
     switch (command.Mode) {
     case CommandMode::Help:
-        return WriteAll(stdout, UsageText()) ? ExitCompleted : ExitUnreadable;
+        return WriteOutput(UsageText(german), texts.CannotWrite) ? ExitCompleted : ExitUnreadable;
     case CommandMode::Version:
-        return WriteAll(stdout, VersionText()) ? ExitCompleted : ExitUnreadable;
+        return WriteOutput(VersionText(), texts.CannotWrite) ? ExitCompleted : ExitUnreadable;
     case CommandMode::List:
         try {
-            return RunList(command);
+            return RunList(command, german);
         } catch (const std::exception& error) {
             // Out of memory, or a failure of the system the walk cannot go round: said
             // plainly instead of an abort.
-            WriteAll(stderr, std::string("bulkon: the scan failed: ") + error.what() + "\n");
+            Say(FillIn(texts.ScanFailed, error.what()));
             return ExitUnreadable;
         }
     case CommandMode::Invalid:
     case CommandMode::Window:
         break;
     }
-    const std::string error =
-        command.Mode == CommandMode::Invalid ? command.Error : "the window cannot be opened here";
-    WriteAll(stderr, "bulkon: " + error + "\nTry 'bulkon --help' for more information.\n");
+    Say(command.Mode == CommandMode::Invalid ? command.Error : std::string(texts.NoWindowHere));
+    WriteAll(stderr, std::string(texts.TryHelp) + "\n");
     return ExitWrongUsage;
 }

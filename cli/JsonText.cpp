@@ -87,6 +87,49 @@ std::string JsonQuoted(std::string_view text) {
     return quoted;
 }
 
+namespace {
+
+std::string Escaped(std::string_view bytes, bool escapeBackslash) {
+    static const char hexDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size());
+    const auto escapeByte = [&](unsigned char byte) {
+        text += "\\x";
+        text += hexDigits[byte >> 4];
+        text += hexDigits[byte & 0xF];
+    };
+    while (!bytes.empty()) {
+        const auto lead = static_cast<unsigned char>(bytes[0]);
+        const std::size_t length = SequenceLength(bytes);
+        if (lead == '\\' && escapeBackslash) {
+            text += "\\\\";
+        } else if (lead == '\n') {
+            text += "\\n";
+        } else if (lead == '\t') {
+            text += "\\t";
+        } else if (length == 0 || lead < 0x20 || lead == 0x7F) {
+            escapeByte(lead);
+        } else if (length == 2 && lead == 0xC2 && static_cast<unsigned char>(bytes[1]) < 0xA0) {
+            escapeByte(lead);
+            escapeByte(static_cast<unsigned char>(bytes[1]));
+        } else {
+            text.append(bytes.substr(0, length));
+        }
+        bytes.remove_prefix(length == 0 ? 1 : length);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string EscapedText(std::string_view bytes) {
+    return Escaped(bytes, true);
+}
+
+std::string EscapedMessageText(std::string_view bytes) {
+    return Escaped(bytes, false);
+}
+
 std::string Base64(std::string_view bytes) {
     static const char alphabet[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";

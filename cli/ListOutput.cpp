@@ -3,6 +3,7 @@
 #include "JsonText.h"
 #include "ListWindow.h"
 
+#include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/Volume.h"
 #include "scan/ResultList.h"
@@ -11,6 +12,7 @@
 #include "scan/Totals.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -40,11 +42,16 @@ LocaleFormat ListLocaleFormat() {
     return format;
 }
 
-std::string ListDateTime(const std::string& dateText) {
-    if (dateText.size() == std::string_view("yyyy-MM-dd").size()) {
-        return dateText + " 00:00:00";
+std::string ListDateTime(std::int64_t unixSeconds) {
+    const LocalDateTime time = ToLocalDateTime(unixSeconds);
+    // Beyond four digits of year the text would no longer sort, nor parse, as a date.
+    if (!time.Converted || time.Year < 0 || time.Year > 9999) {
+        return UnconvertedTimeText(unixSeconds);
     }
-    return dateText;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.Year, time.Month,
+                  time.Day, time.Hour, time.Minute, time.Second);
+    return text;
 }
 
 std::string ListText(const ResultList& list) {
@@ -52,10 +59,25 @@ std::string ListText(const ResultList& list) {
     for (const ResultEntry& entry : list.Entries()) {
         text += std::to_string(entry.SizeValue);
         text += '\t';
-        text += ListDateTime(entry.DateText);
+        text += ListDateTime(entry.LastWriteTime);
+        text += '\t';
+        // A name may hold line ends, tabs and terminal commands: written raw, it could pass
+        // for a line of its own, or retitle the terminal.
+        text += EscapedText(FullPath(entry));
+        text += '\n';
+    }
+    return text;
+}
+
+std::string ListNulEnded(const ResultList& list) {
+    std::string text;
+    for (const ResultEntry& entry : list.Entries()) {
+        text += std::to_string(entry.SizeValue);
+        text += '\t';
+        text += ListDateTime(entry.LastWriteTime);
         text += '\t';
         text += FullPath(entry);
-        text += '\n';
+        text += '\0';
     }
     return text;
 }
@@ -89,7 +111,8 @@ std::string ListJson(const ScanEngine& engine, const ListWindow& window) {
         const ResultEntry& entry = entries[i];
         json += i == 0 ? "\n" : ",\n";
         json += "    {\"size\": " + std::to_string(entry.SizeValue) +
-                ", \"modified\": " + JsonQuoted(ListDateTime(entry.DateText)) + ", " +
+                ", \"modified\": " + JsonQuoted(ListDateTime(entry.LastWriteTime)) +
+                ", \"modified_unix\": " + std::to_string(entry.LastWriteTime) + ", " +
                 BytesMember("path", FullPath(entry)) + "}";
     }
     json += entries.empty() ? "]\n" : "\n  ]\n";

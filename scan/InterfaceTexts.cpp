@@ -40,6 +40,8 @@ const InterfaceTexts English{
     .ReportNotClosed = "Cannot close the report file \"%1\"",
     .PageNotShown = "Cannot show the page \"%1\"",
     .RootUnreadable = "The folder %s could not be read.",
+    .RootOnPseudoFileSystem = "The folder %s is not scanned: it belongs to the system's kernel, "
+                              "and its sizes are not disk space.",
     .OneFolderUnreadable = "1 folder could not be read.",
     .FoldersUnreadable = "%d folders could not be read.",
     .RevealFailed = "No file manager could be started to show the folder \"%1\".",
@@ -64,7 +66,8 @@ const InterfaceTexts English{
                             "folder to scan, or with none to scan the system drive.",
     .ArgumentUnknownOption = "The option \"%1\" is unknown.",
     .ArgumentTwoFolders = "Only one folder can be scanned, not \"%1\" and \"%2\".",
-    .ArgumentListUsage = "A list without the window is asked for so: bulkon --list [--json] FOLDER",
+    .ArgumentListUsage =
+        "A list without the window is asked for so: bulkon --list [--json | --null] FOLDER",
     .ArgumentEmptyFolder = "The folder's name is empty.",
     .ArgumentNotAFolder = "\"%1\" is a file, not a folder.",
     .ArgumentNoSuchFolder = "The folder \"%1\" does not exist.",
@@ -104,6 +107,8 @@ const InterfaceTexts German{
     .ReportNotClosed = "Die Berichtsdatei \"%1\" kann nicht geschlossen werden",
     .PageNotShown = "Die Seite \"%1\" kann nicht angezeigt werden",
     .RootUnreadable = "Der Ordner %s konnte nicht gelesen werden.",
+    .RootOnPseudoFileSystem = "Der Ordner %s wird nicht durchsucht: Er geh\u00f6rt zum Kernel "
+                              "des Systems, und seine Gr\u00f6\u00dfen sind kein Speicherplatz.",
     .OneFolderUnreadable = "1 Ordner konnte nicht gelesen werden.",
     .FoldersUnreadable = "%d Ordner konnten nicht gelesen werden.",
     .RevealFailed = "Es konnte kein Dateimanager gestartet werden, der den Ordner \"%1\" zeigt.",
@@ -134,7 +139,8 @@ const InterfaceTexts German{
                             "f\u00fcr das Systemlaufwerk.",
     .ArgumentUnknownOption = "Die Option \"%1\" ist unbekannt.",
     .ArgumentTwoFolders = "Es kann nur ein Ordner durchsucht werden, nicht \"%1\" und \"%2\".",
-    .ArgumentListUsage = "Eine Liste ohne Fenster wird so verlangt: bulkon --list [--json] ORDNER",
+    .ArgumentListUsage =
+        "Eine Liste ohne Fenster wird so verlangt: bulkon --list [--json | --null] ORDNER",
     .ArgumentEmptyFolder = "Der Name des Ordners ist leer.",
     .ArgumentNotAFolder = "\"%1\" ist eine Datei, kein Ordner.",
     .ArgumentNoSuchFolder = "Den Ordner \"%1\" gibt es nicht.",

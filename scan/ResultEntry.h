@@ -13,6 +13,9 @@ struct ResultEntry {
     std::string SizeText;
     // Column 3: the local last-write date and time (UTF-8).
     std::string DateText;
+    // The file's last write time in seconds since 1970-01-01 00:00:00 UTC, the raw value
+    // behind DateText.
+    std::int64_t LastWriteTime = 0;
     // The file's full 64-bit size; the value the list is ordered by while the entry is new.
     std::uint64_t SizeValue = 0;
     // Index into the icon catalogue; -1 shows no icon.

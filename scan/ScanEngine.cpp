@@ -12,6 +12,7 @@
 #include "platform/fs/FolderWalk.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
+#include "platform/fs/RootCheck.h"
 #include "platform/fs/Volume.h"
 
 #include <algorithm>
@@ -127,6 +128,7 @@ void ScanEngine::StartScan(const std::string& path) {
     reserve_.Clear();
     hardLinks_.Clear();
     outcome_ = ScanOutcome::None;
+    state_.RootOnPseudoFileSystem = false;
     StopRequested = false;
 
     const std::string root = TrimScanRoot(path);
@@ -134,6 +136,8 @@ void ScanEngine::StartScan(const std::string& path) {
     window_.MakeBrowseButtonVisible();
 
     walkVolumeLabel_ = VolumeLabelFor(root);
+    if (RefuseUnreadableRoot())
+        return;
     try {
         FolderWalk walk(root, WalkThreads());
         WalkInProgress walking(walk_, walk);
@@ -150,13 +154,34 @@ void ScanEngine::StartScan(const std::string& path) {
     EndScan(!StopRequested);
 }
 
+bool ScanEngine::RefuseUnreadableRoot() {
+    // Decided before the walk, by one look at the root: a folder that lists but cannot be
+    // looked into, or lies behind a folder the user may not search, would otherwise walk as
+    // an empty tree, and so would a pseudo file system or a working folder deleted meanwhile.
+    const RootCheck check = CheckScanRoot(state_.ScanRoot);
+    if (check == RootCheck::Readable)
+        return false;
+    window_.SetStatusText(state_.ScanRoot);
+    if (check == RootCheck::PseudoFileSystem) {
+        state_.RootOnPseudoFileSystem = true;
+    } else {
+        state_.RootUnreadable = true;
+        path_ = state_.ScanRoot;
+        NoteSkippedFolder(FolderSkip::Unreadable);
+        std::string().swap(path_);
+    }
+    window_.ProcessPendingMessages();
+    EndScan(false);
+    return true;
+}
+
 void ScanEngine::EndScan(bool withReportPage) {
     window_.StopBusyAnimation();
     window_.ShowBrowseButton(std::string(TextsFor(IsGermanUser()).BrowseButton));
-    if (state_.RootUnreadable) {
+    if (state_.RootUnreadable || state_.RootOnPseudoFileSystem) {
         outcome_ = ScanOutcome::RootUnreadable;
         // No result at all: neither a summary nor totals that would read as one.
-        window_.SetStatusText(MakeRootUnreadableText(state_.ScanRoot, IsGermanUser(), locale_));
+        window_.SetStatusText(MakeNoResultText(state_, IsGermanUser(), locale_));
         window_.WriteTotalsPanels(TotalsPanelTexts{});
     } else {
         outcome_ = withReportPage ? ScanOutcome::Completed : ScanOutcome::Stopped;
@@ -240,13 +265,14 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
                          FolderEnumeration& enumeration) {
     ResultEntry added;
     added.Caption = std::string(entry.Name);
+    added.LastWriteTime = entry.LastWriteTime;
     int row = list_.Append(std::move(added));
     row = list_.SetSizeValue(row, entry.SizeBytes);
 
     std::string sizeText = SizeText(entry.SizeBytes);
     sizeText += TextsFor(IsGermanUser()).SizeSuffix;
     state_.ListedTotalMB += WholeMB(entry.SizeBytes);
-    std::string dateText = DateColumnText(ToLocalDateTime(entry.LastWriteTime), locale_);
+    std::string dateText = FileDateText(entry.LastWriteTime, locale_);
     // The file is asked for through its open folder: by its path it would cost a lookup of
     // every folder above it, and trees can be deeper than PATH_MAX.
     const int iconIndex = IconIndexOnDrive(enumeration.FileDriveType(entry.Name),

@@ -32,7 +32,10 @@ public:
 
     // Starts and completes one scan of `path`: returns when the walk has ended, normally or
     // by StopRequested. Does nothing when StopRequested is already set, `path` is empty or
-    // a scan is already running (a call from the window's commands during a walk).
+    // a scan is already running (a call from the window's commands during a walk). A root
+    // that cannot be read (State().RootUnreadable) or lies on a kernel pseudo file system
+    // (State().RootOnPseudoFileSystem) is found before the walk, which then does not run:
+    // the scan ends without a result.
     // An error thrown by the window's ShowReportPage passes through: at the start the scan
     // then does not run; at the end the remaining closing steps are skipped. An error
     // thrown during the walk passes through after the closing steps have run, without the
@@ -108,6 +111,9 @@ private:
     ScanOutcome outcome_ = ScanOutcome::None;
     LocaleFormat locale_;
     void EndScan(bool withReportPage);
+    // Ends the scan at once, without a walk, when its root cannot be read or is a pseudo
+    // file system; returns whether it did.
+    bool RefuseUnreadableRoot();
 
     bool running_ = false;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans

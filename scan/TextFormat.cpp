@@ -240,6 +240,16 @@ std::string DateColumnText(const LocalDateTime& time, const LocaleFormat& locale
     return text;
 }
 
+std::string FileDateText(std::int64_t unixSeconds, const LocaleFormat& locale) {
+    const LocalDateTime time = ToLocalDateTime(unixSeconds);
+    // A wrong date (1970) would read as the file's; the raw value at least says what it is.
+    return time.Converted ? DateColumnText(time, locale) : UnconvertedTimeText(unixSeconds);
+}
+
+std::string UnconvertedTimeText(std::int64_t unixSeconds) {
+    return "@" + std::to_string(unixSeconds);
+}
+
 std::string FormatText(std::string_view format, const std::vector<FormatArgument>& arguments,
                        const LocaleFormat& locale) {
     std::string out;

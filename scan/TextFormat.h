@@ -27,6 +27,14 @@ std::string SizeText(std::uint64_t size);
 // locale's style; the date alone at exactly 00:00:00.
 std::string DateColumnText(const LocalDateTime& time, const LocaleFormat& locale);
 
+// The date column of a file last written at `unixSeconds` (seconds since 1970-01-01 UTC):
+// DateColumnText of its local time, or UnconvertedTimeText when the system cannot convert it.
+std::string FileDateText(std::int64_t unixSeconds, const LocaleFormat& locale);
+
+// A time the system cannot express as a date: "@" and the seconds since 1970-01-01 UTC
+// ("@253402300800"), as `date -d @SECONDS` reads them back.
+std::string UnconvertedTimeText(std::int64_t unixSeconds);
+
 // A printf-style argument: text for "%s", integer for "%d", figure for "%.2f"/"%.3f".
 using FormatArgument = std::variant<std::string, std::int64_t, long double>;
 

@@ -67,6 +67,14 @@ std::string MakeRootUnreadableText(const std::string& root, bool german,
     return FormatText(TextsFor(german).RootUnreadable, {root}, locale);
 }
 
+std::string MakeNoResultText(const ScanState& state, bool german, const LocaleFormat& locale) {
+    if (state.RootOnPseudoFileSystem)
+        return FormatText(TextsFor(german).RootOnPseudoFileSystem, {state.ScanRoot}, locale);
+    if (state.RootUnreadable)
+        return MakeRootUnreadableText(state.ScanRoot, german, locale);
+    return {};
+}
+
 std::string MakeUnreadableFoldersText(std::uint64_t count, bool german,
                                       const LocaleFormat& locale) {
     const InterfaceTexts& texts = TextsFor(german);

@@ -33,10 +33,11 @@ void MainWindowLogic::StartScan(const std::string& path) {
                              std::string(TextsFor(IsGermanUser()).BrowseButton));
             throw;
         }
-        if (engine_.State().RootUnreadable) {
-            // No result at all: the user is told so, not left with an empty list.
-            face_.ShowErrorMessage(
-                MakeRootUnreadableText(engine_.State().ScanRoot, IsGermanUser(), engine_.Locale()));
+        // No result at all: the user is told so, not left with an empty list.
+        const std::string noResult =
+            MakeNoResultText(engine_.State(), IsGermanUser(), engine_.Locale());
+        if (!noResult.empty()) {
+            face_.ShowErrorMessage(noResult);
         }
     });
 }

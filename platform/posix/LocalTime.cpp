@@ -5,6 +5,7 @@
 
 LocalDateTime ToLocalDateTime(std::int64_t unixSeconds) {
     LocalDateTime result;
+    result.Converted = false;
     if (unixSeconds < std::numeric_limits<std::time_t>::min() ||
         unixSeconds > std::numeric_limits<std::time_t>::max()) {
         return result;
@@ -14,6 +15,7 @@ LocalDateTime ToLocalDateTime(std::int64_t unixSeconds) {
     if (localtime_r(&time, &local) == nullptr) {
         return result;
     }
+    result.Converted = true;
     result.Year = local.tm_year + 1900;
     result.Month = local.tm_mon + 1;
     result.Day = local.tm_mday;

@@ -1,23 +1,152 @@
 #include "platform/fs/Paths.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-std::string CurrentFolder() {
-    std::vector<char> buffer(256);
+bool SameFolder(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when the entry `name` of the open folder `parentFd` is the folder `child`.
+bool IsListedAs(int parentFd, const char* name, const struct stat& child) {
+    struct stat st;
+    return fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && SameFolder(st, child);
+}
+
+// The name under which the folder `child` is listed in the open folder `parentFd`; empty
+// when it is not found there. A listed inode number is that of the folder itself, except at
+// a mount point, where the parent lists the folder the mount covers: then only a look at
+// each entry tells.
+std::string NameInParent(int parentFd, const struct stat& parent, const struct stat& child) {
+    const bool sameDevice = parent.st_dev == child.st_dev;
+    std::vector<std::string> others;
+#ifdef SYS_getdents64
+    // Straight from the kernel, and only until the folder is found: a DIR stream costs three
+    // more system calls per folder, and a deep folder's path is found one folder at a time.
+    alignas(8) char buffer[16384];
     for (;;) {
-        if (getcwd(buffer.data(), buffer.size()) != nullptr) {
-            return std::string(buffer.data());
+        const long length = syscall(SYS_getdents64, parentFd, buffer, sizeof buffer);
+        if (length <= 0) {
+            break;
         }
-        if (errno != ERANGE) {
+        for (long at = 0; at < length;) {
+            // struct linux_dirent64: inode, offset, record length, type, name.
+            std::uint64_t inode = 0;
+            unsigned short recordLength = 0;
+            std::memcpy(&inode, buffer + at, sizeof inode);
+            std::memcpy(&recordLength, buffer + at + 16, sizeof recordLength);
+            const char* name = buffer + at + 19;
+            at += recordLength;
+            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+                continue;
+            }
+            // On the child's own device an inode number names one file; elsewhere (a mount
+            // point) the entry is looked at.
+            if (inode == child.st_ino && (sameDevice || IsListedAs(parentFd, name, child))) {
+                return name;
+            }
+            others.emplace_back(name);
+        }
+    }
+#else
+    DIR* dir = fdopendir(dup(parentFd));
+    while (const dirent* entry = dir != nullptr ? readdir(dir) : nullptr) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if (entry->d_ino == child.st_ino &&
+            (sameDevice || IsListedAs(parentFd, entry->d_name, child))) {
+            std::string found(name);
+            closedir(dir);
+            return found;
+        }
+        others.emplace_back(name);
+    }
+    if (dir != nullptr) {
+        closedir(dir);
+    }
+#endif
+    for (const std::string& name : others) {
+        if (IsListedAs(parentFd, name.c_str(), child)) {
+            return name;
+        }
+    }
+    return {};
+}
+
+// The working folder's path found upwards with "..", one name per level from the parent's
+// entries: the system's getcwd gives up on paths longer than a page, and the C library's
+// own way round that looks at every folder above once per level.
+std::string CurrentFolderFromParents() {
+    struct stat top;
+    struct stat current;
+    int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || stat("/", &top) != 0 || fstat(fd, &current) != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return {};
+    }
+    std::vector<std::string> names;
+    while (!SameFolder(current, top)) {
+        const int parentFd = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = parentFd;
+        struct stat parent;
+        std::string name;
+        if (fd >= 0 && fstat(fd, &parent) == 0 && !SameFolder(parent, current)) {
+            name = NameInParent(fd, parent, current);
+        }
+        if (name.empty()) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
             return {};
         }
-        buffer.resize(buffer.size() * 2);
+        names.push_back(std::move(name));
+        current = parent;
     }
+    ::close(fd);
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        path += '/';
+        path += *name;
+    }
+    return path.empty() ? std::string(1, '/') : path;
+}
+
+std::string CurrentFolder() {
+    std::vector<char> buffer(PATH_MAX + 1);
+#ifdef SYS_getcwd
+    // The system call itself: the C library's getcwd answers a path longer than the kernel
+    // gives by its slow way round, even into a buffer that is then too small.
+    const long length = syscall(SYS_getcwd, buffer.data(), buffer.size());
+    if (length > 0 && buffer[0] == '/') {
+        return std::string(buffer.data());
+    }
+    if (length > 0) {
+        return {}; // "(unreachable)": outside this process's root
+    }
+#else
+    if (getcwd(buffer.data(), buffer.size()) != nullptr) {
+        return std::string(buffer.data());
+    }
+#endif
+    // Deleted (ENOENT) or not reachable (EACCES): there is no path to give.
+    return errno == ENAMETOOLONG || errno == ERANGE ? CurrentFolderFromParents() : std::string();
 }
 
 std::string RealPath(const std::string& path) {

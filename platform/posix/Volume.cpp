@@ -3,47 +3,73 @@
 #include "LongPath.h"
 #include "MountTable.h"
 #include "MountedDevices.h"
+#include "OpenFolder.h"
 
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <vector>
 #if __has_include(<sys/sysmacros.h>)
 #include <sys/sysmacros.h> // major() and minor() on glibc; elsewhere in <sys/types.h>
 #endif
 
 namespace {
 
-// The real path of `path`, or of the nearest folder above it that exists; empty when none
-// resolves (a relative path in a vanished working directory).
-std::string ResolveExistingPath(std::string path) {
-    while (!path.empty()) {
-        char* resolved = realpath(path.c_str(), nullptr);
-        if (resolved != nullptr) {
-            std::string result(resolved);
-            std::free(resolved);
-            return result;
-        }
-        std::size_t cut = path.find_last_of('/');
-        if (cut == std::string::npos) {
-            // A relative name without a folder lies in the working directory.
-            char* current = realpath(".", nullptr);
-            if (current == nullptr) {
-                return {};
-            }
-            std::string result(current);
-            std::free(current);
-            return result;
-        }
-        path.resize(cut == 0 ? 1 : cut);
-        if (path == "/") {
-            return path;
+// How many folders above a root that does not exist are tried before the mount table alone
+// decides by the path's text: a root deleted after its scan is still named, at a bounded cost.
+constexpr int ParentsTried = 8;
+
+// The mount point of the file system on `device` that holds `path`: of the mounts of that
+// device (the same file system can be mounted, or bound, at several places), the one that
+// is `path` or a folder above it, else the shortest, which is most often the whole file
+// system's own. Empty when the table does not list the device.
+std::string MountPointOfDevice(const std::vector<MountEntry>& mounts, dev_t device,
+                               const std::string& path) {
+    std::vector<MountEntry> ofDevice;
+    for (const MountEntry& mount : mounts) {
+        if (mount.Major == major(device) && mount.Minor == minor(device) &&
+            !mount.MountPoint.empty() && mount.MountPoint[0] == '/') {
+            ofDevice.push_back(mount);
         }
     }
-    return {};
+    std::string holding = FindMountPointFor(ofDevice, path);
+    if (!holding.empty()) {
+        return holding;
+    }
+    const MountEntry* shortest = nullptr;
+    for (const MountEntry& mount : ofDevice) {
+        if (shortest == nullptr || mount.MountPoint.size() < shortest->MountPoint.size()) {
+            shortest = &mount;
+        }
+    }
+    return shortest != nullptr ? shortest->MountPoint : std::string();
+}
+
+// The device of the folder `path`, or of the nearest of a few folders above it that exists.
+bool DeviceOfNearestFolder(std::string path, dev_t& device) {
+    for (int tried = 0; tried <= ParentsTried && !path.empty(); ++tried) {
+        const OpenFolder folder(path, LookOnlyOpenFlags);
+        struct stat st;
+        if (folder.IsOpen() && fstat(folder.Fd(), &st) == 0) {
+            device = st.st_dev;
+            return true;
+        }
+        const std::size_t cut = path.find_last_of('/');
+        if (path == "/" || path == ".") {
+            return false;
+        }
+        if (cut == std::string::npos) {
+            // A relative name without a folder lies in the working folder. (One character
+            // pushed, not a literal assigned: GCC 12 takes that copy for an overlapping one.)
+            path.clear();
+            path.push_back('.');
+        } else {
+            path.resize(cut == 0 ? 1 : cut);
+        }
+    }
+    return false;
 }
 
 DriveType ClassifyDevice(dev_t device) {
@@ -60,8 +86,10 @@ std::string VolumeRootFor(const std::string& path) {
 
 VolumeSpace QueryVolumeSpace(const std::string& volumeRoot) {
     VolumeSpace space;
+    // Through the opened folder: a root deeper than PATH_MAX is asked about like any other.
+    const OpenFolder folder(volumeRoot, LookOnlyOpenFlags);
     struct statvfs info;
-    if (volumeRoot.empty() || statvfs(volumeRoot.c_str(), &info) != 0) {
+    if (!folder.IsOpen() || fstatvfs(folder.Fd(), &info) != 0) {
         return space;
     }
     // f_frsize is the unit of the block counts; old systems leave it 0 and mean f_bsize.
@@ -73,16 +101,21 @@ VolumeSpace QueryVolumeSpace(const std::string& volumeRoot) {
 }
 
 std::string VolumeLabelFor(const std::string& scanRoot) {
-    std::string resolved = ResolveExistingPath(scanRoot);
-    if (!resolved.empty()) {
-        std::string mountPoint = FindMountPointFor(ReadMountTable(), resolved);
+    // The folder is opened and its device looked up in the mount table: a few system calls
+    // at any depth, where resolving the path name by name costs one look per folder above.
+    const std::vector<MountEntry> mounts = ReadMountTable();
+    dev_t device = 0;
+    if (DeviceOfNearestFolder(scanRoot, device)) {
+        std::string mountPoint = MountPointOfDevice(mounts, device, scanRoot);
         if (!mountPoint.empty()) {
             return mountPoint;
         }
-        // Without a readable mount table every absolute path still lies under "/".
-        if (resolved[0] == '/') {
-            return "/";
-        }
+    }
+    if (!scanRoot.empty() && scanRoot[0] == '/') {
+        // Without the device in the table (or without a folder), the path's text decides;
+        // without a readable table every absolute path still lies under "/".
+        std::string mountPoint = FindMountPointFor(mounts, scanRoot);
+        return mountPoint.empty() ? "/" : mountPoint;
     }
     return scanRoot.substr(0, 2);
 }

@@ -12,7 +12,7 @@ constexpr std::int64_t LargestFileTimeSeconds = 0x7FFFFFFFFFFFFFFF / FileTimeTic
 } // namespace
 
 LocalDateTime ToLocalDateTime(std::int64_t unixSeconds) {
-    const LocalDateTime unconvertible;
+    const LocalDateTime unconvertible{.Converted = false};
     // Checked before the arithmetic, so that no value can overflow it.
     if (unixSeconds < -FileTimeEpochOffsetSeconds ||
         unixSeconds > LargestFileTimeSeconds - FileTimeEpochOffsetSeconds) {

@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
+#include "cli/CommandTexts.h"
 
 #include "platform/fs/Paths.h"
+#include "platform/fs/Volume.h"
 #include "scan/InterfaceTexts.h"
 #include "tests/scan/RecordingWindow.h"
 
@@ -31,30 +33,41 @@ TEST(CommandLine, FolderIsTakenAsAFullPathForTheWindowAndTheList) {
     EXPECT_EQ(window.Mode, CommandMode::Window);
     EXPECT_EQ(window.Folder, here);
 
-    const CommandLine list = ParseCommandLine({"--list", "--json", "."});
-    EXPECT_EQ(list.Mode, CommandMode::List);
-    EXPECT_TRUE(list.Json);
-    EXPECT_EQ(list.Folder, here);
+    const struct {
+        std::vector<std::string> Arguments;
+        ListForm Form;
+    } forms[] = {
+        {{"--list", "--json", "."}, ListForm::Json},
+        // Options and the folder in any order.
+        {{".", "--list"}, ListForm::Text},
+        {{"--null", "--list", "."}, ListForm::NulEnded},
+        {{"--list", "-0", "."}, ListForm::NulEnded},
+    };
+    for (const auto& each : forms) {
+        const CommandLine list = ParseCommandLine(each.Arguments, false);
+        EXPECT_EQ(list.Mode, CommandMode::List) << each.Arguments[0];
+        EXPECT_EQ(list.Form, each.Form) << each.Arguments[0];
+        EXPECT_EQ(list.Folder, here);
+    }
 
-    // Options and the folder in any order; "--" lets a folder's name start with "-".
-    const CommandLine reordered = ParseCommandLine({".", "--list"});
-    EXPECT_EQ(reordered.Mode, CommandMode::List);
-    EXPECT_FALSE(reordered.Json);
-    const CommandLine dashed = ParseCommandLine({"--list", "--", "--json"});
+    // "--" lets a folder's name start with "-".
+    const CommandLine dashed = ParseCommandLine({"--list", "--", "--json"}, false);
     EXPECT_EQ(dashed.Mode, CommandMode::Invalid);
     EXPECT_NE(dashed.Error.find("no such folder: '--json'"), std::string::npos) << dashed.Error;
 }
 
-TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
+TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhyInTheUsersLanguage) {
     TempTree tree;
     ASSERT_TRUE(tree.File("file.txt", 10));
     const std::string file = tree.Path("file.txt").string();
     const std::string missing = tree.Path("missing").string();
 
-    const struct {
+    struct Case {
         std::vector<std::string> Arguments;
         std::string Says;
-    } cases[] = {
+        bool German = false;
+    };
+    std::vector<Case> cases = {
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"-x", "."}, "unknown option '-x'"},
         {{".", ".."}, "one folder at most"},
@@ -64,10 +77,22 @@ TEST(CommandLine, RefusesWhatItCannotFollowAndSaysWhy) {
         {{missing}, "no such folder: '" + missing + "'"},
         {{"--list", missing}, "no such folder"},
         {{"--list", file}, "not a folder"},
+        {{"--list", file + "/below"}, "no such folder"},
         {{""}, "empty"},
+        {{"--null", "."}, "--null goes with --list"},
+        {{"--list", "--json", "-0", "."}, "--json and --null do not go together"},
+        {{"--bogus"}, "unbekannte Option '--bogus'", true},
+        {{"--list", missing}, "kein solcher Ordner", true},
     };
+    // A kernel pseudo file system holds no files on a disk: refused, not walked as empty (on
+    // POSIX systems that have one).
+    if (JoinPath("", "proc") == "/proc" && FolderExists("/proc/self")) {
+        cases.push_back({{"--list", "/proc"}, "/proc is not scanned"});
+        cases.push_back({{"/proc/self/"}, "/proc/self is not scanned"});
+        cases.push_back({{"--list", "/proc"}, "/proc wird nicht durchsucht", true});
+    }
     for (const auto& each : cases) {
-        const CommandLine command = ParseCommandLine(each.Arguments);
+        const CommandLine command = ParseCommandLine(each.Arguments, each.German);
         EXPECT_EQ(command.Mode, CommandMode::Invalid) << each.Says;
         EXPECT_NE(command.Error.find(each.Says), std::string::npos)
             << "expected '" << each.Says << "' in '" << command.Error << "'";
@@ -104,8 +129,8 @@ TEST(CommandLine, WindowProgramSaysWhatIsWrongInBothLanguages) {
          "nicht \".\" und \"..\"."},
         {{"--json", "."},
          CommandProblem::ListUsage,
-         "bulkon --list [--json] FOLDER",
-         "bulkon --list [--json] ORDNER"},
+         "bulkon --list [--json | --null] FOLDER",
+         "bulkon --list [--json | --null] ORDNER"},
         {{""},
          CommandProblem::EmptyFolderName,
          "The folder's name is empty.",
@@ -126,6 +151,42 @@ TEST(CommandLine, WindowProgramSaysWhatIsWrongInBothLanguages) {
     }
 }
 
+// Every text of the command line exists in German too, with the same places filled in.
+TEST(CommandLine, EveryTextIsTranslatedWithItsPlaceholders) {
+    using Text = std::string_view CommandTexts::*;
+    for (Text text : {&CommandTexts::Usage,
+                      &CommandTexts::TryHelp,
+                      &CommandTexts::UnknownOption,
+                      &CommandTexts::OneFolderAtMost,
+                      &CommandTexts::JsonNeedsList,
+                      &CommandTexts::NullNeedsList,
+                      &CommandTexts::JsonOrNull,
+                      &CommandTexts::ListNeedsFolder,
+                      &CommandTexts::EmptyFolderName,
+                      &CommandTexts::NoSuchFolder,
+                      &CommandTexts::NotAFolder,
+                      &CommandTexts::FolderDeleted,
+                      &CommandTexts::NoWindowHere,
+                      &CommandTexts::CannotWrite,
+                      &CommandTexts::CannotWriteList,
+                      &CommandTexts::OneFolderUnreadable,
+                      &CommandTexts::FoldersUnreadable,
+                      &CommandTexts::OneOtherDrive,
+                      &CommandTexts::OtherDrives,
+                      &CommandTexts::Stopped,
+                      &CommandTexts::ScanFailed}) {
+        const std::string_view english = EnglishCommandTexts().*text;
+        const std::string_view german = GermanCommandTexts().*text;
+        SCOPED_TRACE(std::string(english));
+        EXPECT_FALSE(english.empty());
+        EXPECT_NE(english, german);
+        for (std::string_view placeholder : {"%1", "%2"}) {
+            EXPECT_EQ(english.find(placeholder) == std::string_view::npos,
+                      german.find(placeholder) == std::string_view::npos);
+        }
+    }
+}
+
 TEST(CommandLine, HelpWinsOverEverythingThenVersion) {
     EXPECT_EQ(ParseCommandLine({"--help"}).Mode, CommandMode::Help);
     EXPECT_EQ(ParseCommandLine({"-h"}).Mode, CommandMode::Help);
@@ -135,7 +196,11 @@ TEST(CommandLine, HelpWinsOverEverythingThenVersion) {
     // After "--" it is a folder's name, not a request.
     EXPECT_EQ(ParseCommandLine({"--", "--help"}).Mode, CommandMode::Invalid);
 
-    EXPECT_NE(UsageText().find("bulkon --list [--json] FOLDER"), std::string::npos);
+    // The usage says how a path is written, in both languages.
+    EXPECT_NE(UsageText(false).find("bulkon --list [--json | --null] FOLDER"), std::string::npos);
+    EXPECT_NE(UsageText(false).find("\\xHH"), std::string::npos);
+    EXPECT_NE(UsageText(true).find("bulkon --list [--json | --null] ORDNER"), std::string::npos);
+    EXPECT_NE(UsageText(true).find("\\xHH"), std::string::npos);
     EXPECT_EQ(VersionText().rfind("bulkon ", 0), 0u);
     EXPECT_EQ(VersionText().back(), '\n');
 }

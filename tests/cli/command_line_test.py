@@ -17,7 +17,7 @@ import tempfile
 import termios
 import time
 
-BULKON, MAKE_TREE = sys.argv[1], sys.argv[2]
+BULKON, MAKE_TREE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 failures = []
 
 
@@ -27,16 +27,46 @@ def check(condition, what):
         print("FAILED:", what, file=sys.stderr)
 
 
-def no_display_environment():
+def no_display_environment(language="C.UTF-8", **more):
     env = dict(os.environ)
-    for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_MESSAGES", "LANG"):
         env.pop(name, None)
+    env["LC_ALL"] = language
+    env.update(more)
     return env
 
 
-def run(*arguments, user=()):
-    return subprocess.run([*user, BULKON, *arguments], capture_output=True,
-                          env=no_display_environment(), timeout=600)
+def run(*arguments, user=(), cwd=None, stdout=subprocess.PIPE, env=None):
+    return subprocess.run([*user, BULKON, *arguments], stdout=stdout, stderr=subprocess.PIPE,
+                          env=env or no_display_environment(), timeout=600, cwd=cwd)
+
+
+def as_nobody():
+    """The prefix that runs the program as nobody when the test runs as root, whom permission
+    bits do not stop."""
+    return ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups") if os.geteuid() == 0 else ()
+
+
+def escaped(path):
+    """A path as the text list writes it."""
+    out = b""
+    for character in path.decode("utf-8", "surrogateescape"):
+        code = ord(character)
+        if character == "\\":
+            out += b"\\\\"
+        elif character == "\n":
+            out += b"\\n"
+        elif character == "\t":
+            out += b"\\t"
+        elif 0xDC80 <= code <= 0xDCFF:
+            out += b"\\x%02x" % (code - 0xDC00)
+        elif code < 0x20 or code == 0x7F:
+            out += b"\\x%02x" % code
+        elif 0x80 <= code < 0xA0:
+            out += b"".join(b"\\x%02x" % byte for byte in character.encode())
+        else:
+            out += character.encode()
+    return out
 
 
 def make_tree(folder, files):
@@ -58,11 +88,37 @@ def local_time_text(path):
 def check_arguments_and_exit_statuses(work):
     """Help, version and wrong arguments answer at once, need no display, open no window."""
     usage = run("--help")
-    check(usage.returncode == 0 and b"bulkon --list [--json] FOLDER" in usage.stdout
-          and usage.stderr == b"", "--help prints the usage and exits 0")
+    check(usage.returncode == 0 and b"bulkon --list [--json | --null] FOLDER" in usage.stdout
+          and b"\\xHH" in usage.stdout and usage.stderr == b"", "--help prints the usage and exits 0")
+    german = run("--help", env=no_display_environment("de_DE.UTF-8"))
+    check(german.returncode == 0 and b"bulkon --list [--json | --null] ORDNER" in german.stdout,
+          "--help is German for a German user: %r" % german.stdout[:80])
     version = run("--version")
     check(version.returncode == 0 and version.stdout.startswith(b"bulkon ")
           and version.stderr == b"", "--version prints the version and exits 0")
+    # Output that cannot be written is said, not passed over: a full disk, a closed output.
+    with open("/dev/full", "wb") as full:
+        for option in ("--help", "--version"):
+            result = run(option, stdout=full)
+            check(result.returncode == 1 and b"cannot write" in result.stderr,
+                  "%s to a full disk: exit 1 with a message, got %d %r"
+                  % (option, result.returncode, result.stderr))
+        result = run("--list", os.path.dirname(BULKON), stdout=full)
+        check(result.returncode == 1 and b"cannot write the list" in result.stderr,
+              "--list to a full disk: exit 1 with a message: %r" % result.stderr)
+    closed = subprocess.run([BULKON, "--help"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            env=no_display_environment(), timeout=60,
+                            preexec_fn=lambda: os.close(1))
+    check(closed.returncode == 1 and b"cannot write" in closed.stderr,
+          "--help to a closed output: exit 1 with a message: %r" % closed.stderr)
+    # A reader that goes away ends the program at once, by SIGPIPE or with a message.
+    reader = subprocess.Popen([BULKON, "--list", os.path.dirname(BULKON)], stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, env=no_display_environment())
+    reader.stdout.close()
+    status = reader.wait(timeout=120)
+    said = reader.stderr.read()
+    check(status == -signal.SIGPIPE or (status == 1 and b"Broken pipe" in said),
+          "a reader that goes away: SIGPIPE or a message, got %d %r" % (status, said))
 
     missing = os.path.join(work, "missing")
     wrong = {
@@ -71,6 +127,15 @@ def check_arguments_and_exit_statuses(work):
         ("--list", missing): b"no such folder",
         ("--list",): b"--list needs a folder",
         ("--json", work): b"--json goes with --list",
+        ("--list", "--null", "--json", work): b"--json and --null do not go together",
+        ("--list", ""): b"the folder's name is empty",
+        ("--list", "-"): b"no such folder: '-'",
+        ("--list", "--"): b"--list needs a folder",
+        ("--list", os.path.join(BULKON, "x")): b"no such folder",
+        ("--list", BULKON): b"not a folder",
+        ("--list", "/proc"): b"/proc is not scanned",
+        ("--list", "--json", "/sys/kernel"): b"/sys/kernel is not scanned",
+        ("--list", "/dev"): b"/dev is not scanned",
     }
     for arguments, says in wrong.items():
         result = run(*arguments)
@@ -78,6 +143,10 @@ def check_arguments_and_exit_statuses(work):
               and b"--help" in result.stderr,
               "%s: exit 2 with %r on the error stream, got %d %r"
               % (arguments, says, result.returncode, result.stderr))
+    german = run("--bogus", env=no_display_environment("de_DE.UTF-8"))
+    check(german.returncode == 2 and b"unbekannte Option '--bogus'" in german.stderr
+          and b"bulkon --help" in german.stderr, "messages are German for a German user: %r"
+          % german.stderr)
 
 
 def check_list_against_the_tree(work):
@@ -106,12 +175,18 @@ def check_list_against_the_tree(work):
     check(lines[-1] == b"", "the text ends with a line end")
     rows = [line.split(b"\t") for line in lines[:-1]]
     check([int(row[0]) for row in rows] == largest, "the text lists the 100 largest, largest first")
+    check(rows[0] == [b"%d" % (200 * 2**30), b"2021-05-04 00:00:00", escaped(odd)],
+          "a name that is not UTF-8 is escaped, midnight with its time: %r" % rows[0])
+    records = run("--list", "-0", root)
+    check(records.returncode == 0 and records.stdout.endswith(b"\0"), "--null exits 0")
+    rows = [record.split(b"\t", 2) for record in records.stdout.split(b"\0")[:-1]]
     for size, date, path in rows:
         if sizes.get(path) != int(size) or date.decode() != local_time_text(path):
-            check(False, "text line %r %r %r matches the file on disk" % (size, date, path))
+            check(False, "record %r %r %r matches the file on disk" % (size, date, path))
             break
-    check(rows[0] == [b"%d" % (200 * 2**30), b"2021-05-04 00:00:00", odd],
-          "a name that is not UTF-8 is written as its bytes, midnight with its time: %r" % rows[0])
+    check([row[0] for row in rows] == [line.split(b"\t")[0] for line in lines[:-1]]
+          and [escaped(row[2]) for row in rows] == [line.split(b"\t")[2] for line in lines[:-1]],
+          "--null lists what the text lists, with the paths as their bytes")
 
     listed = run("--list", "--json", root)
     check(listed.returncode == 0, "--list --json exits 0")
@@ -123,7 +198,9 @@ def check_list_against_the_tree(work):
              for f in files]
     check([f["size"] for f in files] == largest, "the JSON lists the 100 largest, largest first")
     check(paths == [row[2] for row in rows] and [f["modified"] for f in files]
-          == [row[1].decode() for row in rows], "the JSON lists what the text lists")
+          == [row[1].decode() for row in rows] and all(f["modified_unix"] == int(os.lstat(path).st_mtime)
+                                                       for f, path in zip(files, paths)),
+          "the JSON lists what the text lists, with the raw seconds")
     check(files[0]["path"] == odd.decode("utf-8", "replace") and "path_base64" in files[0]
           and all("path_base64" not in f for f in files if f["path"].isprintable()
                   and "\ufffd" not in f["path"]),
@@ -140,13 +217,111 @@ def check_list_against_the_tree(work):
           "the shares follow from the figures: %r" % totals)
 
 
+def check_names_cannot_forge_lines(work):
+    """A name with line ends, tabs and terminal commands stays one escaped line; --null gives
+    the bytes to xargs -0. (The dates at the edges are the cli suite's: disks cut them.)"""
+    root = os.path.join(work, "hostile")
+    forged = os.path.join(root.encode(), b"x", b"spoof\n77777777777\t2020-01-01 00:00:00\t",
+                          b"etc", b"passwd")
+    titled = os.path.join(root.encode(), b"x", b"\x1b]0;owned\x07 \xc2\x9b31m \\n.txt")
+    broken = os.path.join(root.encode(), b"x", b"two\nlines\n")
+    os.makedirs(os.path.dirname(forged))
+    for path, size in ((forged, 3000), (titled, 2000), (broken, 1000)):
+        with open(path, "wb") as f:
+            f.truncate(size)
+    text = run("--list", root)
+    lines = text.stdout.split(b"\n")[:-1]
+    check(text.returncode == 0 and len(lines) == 3 and b"\t/etc/passwd" not in text.stdout
+          and [line.split(b"\t")[2] for line in lines] == [escaped(p) for p in (forged, titled, broken)]
+          and all(byte >= 0x20 or byte == 9 for byte in text.stdout.replace(b"\n", b""))
+          and sorted(lines, reverse=True)[0].endswith(escaped(forged)),
+          "each file is one line, escaped, without control bytes: %r" % text.stdout)
+    # What a shell user would write: the paths of the list, to a command, as they are.
+    shell = subprocess.run("%s --list --null %s | cut -z -f3- | xargs -0 stat -c %%s" % (BULKON, root),
+                           shell=True, capture_output=True, env=no_display_environment(), timeout=60)
+    check(shell.stdout == b"3000\n2000\n1000\n" and shell.stderr == b"",
+          "--null feeds xargs -0 the exact names: %r %r" % (shell.stdout, shell.stderr))
+
+
+def check_deep_root_starts_at_once(work):
+    """A root of 10,000 levels given as "." from inside it: the volume and the root's checks
+    cost a few calls, so it lists at once. (How fast is measured in bench/README.md.)"""
+    root = os.path.join(work, "deep")
+    os.mkdir(root)
+    here = os.open(".", os.O_RDONLY)
+    try:
+        os.chdir(root)
+        for _ in range(10000):
+            os.mkdir("d")
+            os.chdir("d")
+        with open("f.bin", "wb") as f:
+            f.truncate(4242)
+        text = run("--list", ".", cwd=".")
+        listing = run("--list", "--json", ".", cwd=".")
+        # Removed from the bottom up: a recursive removal would go 10,000 calls deep.
+        os.remove("f.bin")
+        for _ in range(10000):
+            os.chdir("..")
+            os.rmdir("d")
+    finally:
+        os.fchdir(here)
+        os.close(here)
+    expected = os.path.join(root, *["d"] * 10000, "f.bin").encode()
+    check(text.returncode == 0 and text.stdout.split(b"\t")[0] == b"4242"
+          and text.stdout.split(b"\t")[2] == expected + b"\n",
+          "the deep root is listed with its full path: %d %r" % (text.returncode, text.stdout[-80:]))
+    document = json.loads(listing.stdout or b"{}")
+    check(document.get("volume", "").startswith("/") and document.get("completed") is True,
+          "the deep root's volume is found: %r" % document.get("volume"))
+
+
+def check_unreadable_roots_are_no_result(work):
+    """A root that can be listed but not entered, one behind a folder the user may not search,
+    and a working folder deleted meanwhile: each ends with a message, never an empty list."""
+    user = as_nobody()
+    os.chmod(work, 0o755)
+    listed = os.path.join(work, "listed-only")
+    behind = os.path.join(work, "locked-above", "inner")
+    gone = os.path.join(work, "gone")
+    for folder in (listed, behind, gone):
+        os.makedirs(folder)
+        with open(os.path.join(folder, "f.bin"), "wb") as f:
+            f.truncate(100)
+    os.chmod(listed, 0o744 if user else 0o644)
+    os.chmod(os.path.dirname(behind), 0o700 if user else 0o600)
+    try:
+        for root in (listed, behind):
+            for form in ((), ("--json",), ("-0",)):
+                result = run("--list", *form, root, user=user)
+                check(result.returncode == 1 and result.stdout == b""
+                      and result.stderr == b"bulkon: The folder %s could not be read.\n" % root.encode(),
+                      "%s %s: exit 1, could not be read, no list: %d %r %r"
+                      % (root, form, result.returncode, result.stdout[:100], result.stderr))
+        loop = os.path.join(work, "loop")
+        os.symlink("loop", loop)
+        result = run("--list", loop)
+        check(result.returncode == 1 and result.stdout == b"" and b"could not be read" in result.stderr,
+              "a link loop as the root: exit 1, could not be read: %d %r"
+              % (result.returncode, result.stderr))
+        german = run("--list", listed, user=user, env=no_display_environment("de_DE.UTF-8"))
+        check(b"konnte nicht gelesen werden" in german.stderr, "in German: %r" % german.stderr)
+    finally:
+        os.chmod(listed, 0o755)
+        os.chmod(os.path.dirname(behind), 0o755)
+    os.remove(os.path.join(gone, "f.bin"))
+    program = subprocess.Popen(["sh", "-c", 'cd "$1" && rmdir "$1" && exec "$2" --list .', "sh",
+                                gone, BULKON], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               env=no_display_environment())
+    output, said = program.communicate(timeout=60)
+    check(program.returncode == 2 and output == b"" and b"was deleted" in said,
+          "a deleted working folder: exit 2 with a message: %d %r" % (program.returncode, said))
+
+
 def check_unreadable_folders_are_named(work):
     """A folder that cannot be read is named at the end; a root that cannot be read is an
     error, not an empty list. Root reads every folder, so then the program runs as nobody."""
-    user = ()
-    if os.geteuid() == 0:
-        user = ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups")
-        os.chmod(work, 0o755)
+    user = as_nobody()
+    os.chmod(work, 0o755)
     root = os.path.join(work, "partly")
     os.makedirs(os.path.join(root, "open"))
     os.makedirs(os.path.join(root, "locked"))
@@ -165,7 +340,7 @@ def check_unreadable_folders_are_named(work):
         listed = run("--list", "--json", root, user=user)
         check(json.loads(listed.stdout)["unreadable_folders"] == 1, "the JSON counts it")
         refused = run("--list", locked, user=user)
-        check(refused.returncode == 1 and refused.stdout == b"" and b"cannot read" in refused.stderr,
+        check(refused.returncode == 1 and refused.stdout == b"" and b"could not be read" in refused.stderr,
               "a root that cannot be read: exit 1, no list: %d %r" % (refused.returncode,
                                                                        refused.stderr))
     finally:
@@ -267,6 +442,9 @@ def main():
         check_arguments_and_exit_statuses(work)
         check_list_against_the_tree(work)
         check_unreadable_folders_are_named(work)
+        check_unreadable_roots_are_no_result(work)
+        check_names_cannot_forge_lines(work)
+        check_deep_root_starts_at_once(work)
         check_interrupt_keeps_the_partial_list(work)
     if failures:
         print("%d check(s) failed" % len(failures), file=sys.stderr)

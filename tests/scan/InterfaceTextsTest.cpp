@@ -57,17 +57,19 @@ TEST(InterfaceTexts, EveryMessageIsTranslatedWithItsPlaceholders) {
           &InterfaceTexts::ReportNotOpened,       &InterfaceTexts::ReportNotWritten,
           &InterfaceTexts::ReportNotClosed,       &InterfaceTexts::PageNotShown,
           &InterfaceTexts::RevealFailed,          &InterfaceTexts::NoDisplay,
+          &InterfaceTexts::RootUnreadable,        &InterfaceTexts::RootOnPseudoFileSystem,
           &InterfaceTexts::OpenPathTooLong,       &InterfaceTexts::DeletePathTooLong,
           &InterfaceTexts::WindowNotCreated,      &InterfaceTexts::ArgumentsNotFollowed,
           &InterfaceTexts::ArgumentUnknownOption, &InterfaceTexts::ArgumentTwoFolders,
           &InterfaceTexts::ArgumentListUsage,     &InterfaceTexts::ArgumentEmptyFolder,
-          &InterfaceTexts::ArgumentNotAFolder,    &InterfaceTexts::ArgumentNoSuchFolder}) {
+          &InterfaceTexts::ArgumentNotAFolder,    &InterfaceTexts::ArgumentNoSuchFolder,
+          &InterfaceTexts::ScanStopped,           &InterfaceTexts::ListShort}) {
         const std::string_view english = EnglishTexts().*text;
         const std::string_view german = GermanTexts().*text;
         SCOPED_TRACE(std::string(english));
         EXPECT_FALSE(english.empty());
         EXPECT_NE(english, german);
-        for (std::string_view placeholder : {"%1", "%2"}) {
+        for (std::string_view placeholder : {"%1", "%2", "%s"}) {
             EXPECT_EQ(english.find(placeholder) == std::string_view::npos,
                       german.find(placeholder) == std::string_view::npos);
         }

@@ -549,10 +549,26 @@ TEST_F(ScanEngineTest, EmptyRootEndsNormallyAndMissingRootEndsWithAMessage) {
                           "totals ||"}));
     EXPECT_FALSE(StopRequested);
 
+    // A kernel pseudo file system is not walked as an empty tree either (on POSIX systems that
+    // have one).
+    if (JoinPath("", "proc") == "/proc" && FolderExists("/proc/self")) {
+        window.Lines.clear();
+        engine.StartScan("/proc");
+        EXPECT_TRUE(engine.State().RootOnPseudoFileSystem);
+        EXPECT_FALSE(engine.State().RootUnreadable);
+        EXPECT_EQ(engine.State().FileCount, 0u);
+        EXPECT_EQ(window.Count("report 1"), 0);
+        EXPECT_EQ(window.Lines.back(), "totals ||");
+        EXPECT_EQ(window.Lines.end()[-2],
+                  "status " + MakeNoResultText(engine.State(), german, engine.Locale()));
+        EXPECT_NE(window.Lines.end()[-2].find("/proc"), std::string::npos);
+    }
+
     // The next scan of a readable root ends normally again.
     window.Lines.clear();
     engine.StartScan(Root());
     EXPECT_FALSE(engine.State().RootUnreadable);
+    EXPECT_FALSE(engine.State().RootOnPseudoFileSystem);
     EXPECT_EQ(engine.State().UnreadableFolderCount, 0u);
     EXPECT_EQ(window.Count("report 1"), 1);
 }

@@ -87,16 +87,32 @@ TEST(UnreadableFolder, FolderThatCanBeListedButNotLookedIntoCountsAsUnreadable) 
     }
 }
 
+// A root that cannot be listed, one that can be listed but not looked into, and one behind a
+// folder the user may not search: none of them is an empty tree.
 TEST(UnreadableFolder, UnreadableRootEndsWithoutASummary) {
+    namespace fs = std::filesystem;
     TempTree tree;
     ASSERT_FALSE(tree.Root().empty());
-    ASSERT_TRUE(tree.File("locked/f", 10));
-    std::filesystem::permissions(tree.Path("locked"), std::filesystem::perms::none);
+    const struct {
+        const char* Locked;
+        const char* Root;
+        fs::perms Rights;
+    } cases[] = {
+        {"none", "none", fs::perms::none},
+        {"listed", "listed", fs::perms::owner_all | fs::perms::others_read},
+        {"above", "above/inner", fs::perms::owner_all},
+    };
+    for (const auto& each : cases) {
+        ASSERT_TRUE(tree.File(std::string(each.Root) + "/f", 10));
+        fs::permissions(tree.Path(each.Locked), each.Rights);
+    }
     OpenToOthers(tree.Root());
-    const std::string root = JoinPath(tree.Root().string(), "locked");
-    EXPECT_EQ(ScanAsTheUser(root), "listed:\nlocked entered: 0\nsummary pages: 0\nunreadable: 1 "
-                                   "(the root)\nskipped unreadable " +
-                                       root);
+    for (const auto& each : cases) {
+        const std::string root = JoinPath(tree.Root().string(), each.Root);
+        EXPECT_EQ(ScanAsTheUser(root), "listed:\nlocked entered: 0\nsummary pages: 0\nunreadable: "
+                                       "1 (the root)\nskipped unreadable " +
+                                           root);
+    }
 }
 
 } // namespace
