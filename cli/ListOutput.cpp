@@ -54,32 +54,32 @@ std::string ListDateTime(std::int64_t unixSeconds) {
     return text;
 }
 
-std::string ListText(const ResultList& list) {
+namespace {
+
+// One record per entry: the size, the date and the path, separated by tabs, ended by `end`.
+std::string ListRecords(const ResultList& list, bool escapePaths, char end) {
     std::string text;
     for (const ResultEntry& entry : list.Entries()) {
         text += std::to_string(entry.SizeValue);
         text += '\t';
         text += ListDateTime(entry.LastWriteTime);
         text += '\t';
-        // A name may hold line ends, tabs and terminal commands: written raw, it could pass
-        // for a line of its own, or retitle the terminal.
-        text += EscapedText(FullPath(entry));
-        text += '\n';
+        // A name may hold line ends, tabs and terminal commands: written raw in a line, it
+        // could pass for a line of its own, or retitle the terminal.
+        text += escapePaths ? EscapedText(FullPath(entry)) : FullPath(entry);
+        text += end;
     }
     return text;
 }
 
+} // namespace
+
+std::string ListText(const ResultList& list) {
+    return ListRecords(list, true, '\n');
+}
+
 std::string ListNulEnded(const ResultList& list) {
-    std::string text;
-    for (const ResultEntry& entry : list.Entries()) {
-        text += std::to_string(entry.SizeValue);
-        text += '\t';
-        text += ListDateTime(entry.LastWriteTime);
-        text += '\t';
-        text += FullPath(entry);
-        text += '\0';
-    }
-    return text;
+    return ListRecords(list, false, '\0');
 }
 
 std::string ListJson(const ScanEngine& engine, const ListWindow& window) {
