@@ -200,7 +200,7 @@ void ScanEngine::ScanFolder() {
                 ++state_.FileCount;
             // Only admitted files cost more than this test: nothing is copied for the rest.
             if (entry.SizeBytes >= state_.MinListedSize) {
-                AddFile(path_, entry, enumeration);
+                AddFile(path_, entry);
                 window_.ProcessPendingMessages();
                 if (StopRequested) {
                     enumeration.Close();
@@ -227,8 +227,7 @@ void ScanEngine::NoteSkippedFolder(FolderSkip reason) {
     window_.FolderSkipped(path_, reason);
 }
 
-void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
-                         FolderEnumeration& enumeration) {
+void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry) {
     ResultEntry added;
     added.Caption = std::string(entry.Name);
     int row = list_.Append(std::move(added));
@@ -238,10 +237,10 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
     sizeText += TextsFor(IsGermanUser()).SizeSuffix;
     state_.ListedTotalMB += WholeMB(entry.SizeBytes);
     std::string dateText = DateColumnText(ToLocalDateTime(entry.LastWriteTime), locale_);
-    // The file is asked for through its open folder: by its path it would cost a lookup of
-    // every folder above it, and trees can be deeper than PATH_MAX.
-    const int iconIndex = IconIndexOnDrive(enumeration.FileDriveType(entry.Name),
-                                           JoinPath(folder, std::string(entry.Name)), icons_);
+    // The walk found the drive with the entry's details: asking by the path would cost a
+    // lookup of every folder above it, and trees can be deeper than PATH_MAX.
+    const int iconIndex =
+        IconIndexOnDrive(entry.Drive, JoinPath(folder, std::string(entry.Name)), icons_);
     list_.CompleteEntry(row, folder, std::move(sizeText), std::move(dateText), iconIndex);
 
     if (list_.Count() > state_.ListCapacity && list_.Count() > 0) {

@@ -66,8 +66,7 @@ private:
     // Counts and announces a folder that was not read.
     void NoteSkippedFolder(FolderSkip reason);
     // Adds one admitted file to the list; may evict the smallest entry.
-    void AddFile(const std::string& folder, const DirectoryEntry& entry,
-                 FolderEnumeration& enumeration);
+    void AddFile(const std::string& folder, const DirectoryEntry& entry);
 
     ScanWindow& window_;
     IconLookup& icons_;

@@ -11,6 +11,7 @@ struct EntryStat {
     mode_t Mode = 0;
     std::int64_t SizeBytes = 0;
     std::int64_t LastWriteTime = 0;
+    std::uint32_t LinkCount = 1;
     FileIdentity Identity;
     bool TargetKnown = false; // a link whose target could be read
     mode_t TargetMode = 0;

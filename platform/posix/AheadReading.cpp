@@ -79,28 +79,16 @@ AheadReadResult ReadFolderAhead(DirectoryReader& reader, AheadFolder& folder,
             return AheadReadResult::TooLarge;
         }
         const std::uint32_t ordinal = static_cast<std::uint32_t>(folder.Entries.size());
-        struct stat st;
-        if (fstatat(fd, name, &st, LinkStatFlags) != 0) {
+        AheadEntry entry;
+        if (!LookAtEntry(fd, name, entry.Stat)) {
             // Vanished since it was listed, or a folder that may be listed but not looked into.
             if (errno != ENOENT) {
                 folder.Incomplete = true;
             }
             continue;
         }
-        AheadEntry entry;
-        entry.Stat.Mode = st.st_mode;
-        entry.Stat.SizeBytes = static_cast<std::int64_t>(st.st_size);
-        entry.Stat.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
-        entry.Stat.Identity = IdentityOf(st);
         const std::size_t length = std::strlen(name);
-        if (S_ISLNK(st.st_mode)) {
-            struct stat target;
-            if (fstatat(fd, name, &target, TargetStatFlags) == 0) {
-                entry.Stat.TargetKnown = true;
-                entry.Stat.TargetMode = target.st_mode;
-                entry.Stat.TargetIdentity = IdentityOf(target);
-            }
-        } else if (S_ISDIR(st.st_mode) && st.st_dev == folder.Identity.Device) {
+        if (S_ISDIR(entry.Stat.Mode) && entry.Stat.Identity.Device == folder.Identity.Device) {
             // Folders on another device are mount points, which the walk examines itself.
             std::string path = folder.Path;
             if (path.empty() || path.back() != '/') {

@@ -251,29 +251,6 @@ bool HasFoldersLeft(const WalkLevel& level) {
     return level.FromAhead && level.AheadCursor < level.Ahead->Entries.size();
 }
 
-// Reads what the system says about the entry `name` in the folder `dirFd`. False when it
-// vanished after it was listed.
-bool StatEntry(int dirFd, const char* name, EntryStat& out) {
-    struct stat st;
-    if (fstatat(dirFd, name, &st, LinkStatFlags) != 0) {
-        return false;
-    }
-    out = EntryStat{};
-    out.Mode = st.st_mode;
-    out.SizeBytes = static_cast<std::int64_t>(st.st_size);
-    out.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
-    out.Identity = IdentityOf(st);
-    if (S_ISLNK(st.st_mode)) {
-        struct stat target;
-        if (fstatat(dirFd, name, &target, TargetStatFlags) == 0) {
-            out.TargetKnown = true;
-            out.TargetMode = target.st_mode;
-            out.TargetIdentity = IdentityOf(target);
-        }
-    }
-    return true;
-}
-
 // Decides on the entry `name` of the folder of level `levelIndex`, from what the system said
 // about it. False when it is not delivered: it is a link to a folder the walk must not enter.
 // `dirFd` is the folder's descriptor, or -1 to open one if a link must be checked.
@@ -281,6 +258,8 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
                   const EntryStat& st, ClassifiedEntry& out) {
     out = ClassifiedEntry{};
     out.LastWriteTime = st.LastWriteTime;
+    out.LinkCount = st.LinkCount;
+    out.Identity = st.Identity;
     if (S_ISDIR(st.Mode)) {
         out.Attributes = FolderAttribute;
         out.Identity = st.Identity;
@@ -322,7 +301,7 @@ bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const ch
         }
     }
     EntryStat st;
-    if (!StatEntry(dirFd, name, st)) {
+    if (!LookAtEntry(dirFd, name, st)) {
         if (errno != ENOENT) {
             state.Levels[static_cast<std::size_t>(levelIndex)]->ReadFailed = true;
         }
@@ -524,6 +503,15 @@ bool ReadForAhead(FolderWalk::State& state, int fd, AheadFolder& ahead) {
     }
     state.Ahead->Publish(ahead);
     return true;
+}
+
+// The kind of drive of the files on `device`, asked of the system once per change of device.
+DriveType DriveTypeOfFilesOn(FolderWalk::State& state, dev_t device) {
+    if (state.FilesDrive == DriveType::Unknown || device != state.FilesDevice) {
+        state.FilesDevice = device;
+        state.FilesDrive = CachedDriveTypeOfDevice(device);
+    }
+    return state.FilesDrive;
 }
 
 bool IsChildPath(const std::string& folder, std::string_view name) {
@@ -866,6 +854,13 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
     entry.Attributes = details->Attributes;
     entry.SizeBytes = details->SizeBytes;
     entry.LastWriteTime = details->LastWriteTime;
+    entry.LinkCount = details->LinkCount;
+    entry.Device = static_cast<std::uint64_t>(details->Identity.Device);
+    entry.FileNumber = static_cast<std::uint64_t>(details->Identity.Inode);
+    entry.Drive = DriveType::Unknown;
+    if ((details->Attributes & FolderAttribute) == 0) {
+        entry.Drive = DriveTypeOfFilesOn(state, details->Identity.Device);
+    }
     if ((details->Attributes & FolderAttribute) != 0) {
         level.LastEntry = *details;
         level.LastIsFolder = true;
@@ -878,19 +873,6 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         }
     }
     return true;
-}
-
-std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name) {
-    if (!IsOpen()) {
-        return std::nullopt;
-    }
-    const int fd = LookupFdOf(walk_.PlatformState(), level_);
-    const std::string entryName(name);
-    struct stat st;
-    if (fd < 0 || fstatat(fd, entryName.c_str(), &st, 0) != 0 || S_ISDIR(st.st_mode)) {
-        return std::nullopt;
-    }
-    return CachedDriveTypeOfDevice(st.st_dev);
 }
 
 void FolderEnumeration::Close() {

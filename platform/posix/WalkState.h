@@ -36,8 +36,11 @@ struct ClassifiedEntry {
     std::uint32_t Attributes = 0;
     std::uint64_t SizeBytes = 0;
     std::int64_t LastWriteTime = 0;
-    FileIdentity Identity; // of the folder itself, or of a link's target folder
-    bool ViaLink = false;  // a link to a folder, delivered as a folder
+    std::uint32_t LinkCount = 1;
+    // Of the folder itself, of a link's target folder, or of the file (a link delivered as a
+    // file: of the link).
+    FileIdentity Identity;
+    bool ViaLink = false; // a link to a folder, delivered as a folder
 };
 
 // An entry kept by a level that holds its folder's entries in memory.
@@ -122,6 +125,10 @@ struct FolderWalk::State {
     DirectoryReader SharedReader;
     // The file systems met so far: their types and kinds of drive.
     MountedDevices Devices;
+    // The kind of drive of the device whose file was delivered last: files of one folder,
+    // and mostly of one walk, share it.
+    dev_t FilesDevice = 0;
+    DriveType FilesDrive = DriveType::Unknown;
     // The root's path without links, when network file systems are mounted anywhere: the
     // folders' paths below it are compared with the mount table. Empty otherwise.
     std::string RealRoot;

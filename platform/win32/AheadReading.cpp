@@ -12,9 +12,7 @@ namespace {
 std::size_t AppendFoundEntry(AheadFolder& folder, const WIN32_FIND_DATAW& data) {
     const std::string name = FromWide(data.cFileName);
     AheadEntry entry;
-    entry.Stat.Attributes = data.dwFileAttributes;
-    entry.Stat.SizeBytes = FoundSizeBytes(data);
-    entry.Stat.LastWriteTime = FoundLastWriteTime(data);
+    entry.Stat = FoundEntryStat(data);
     std::size_t childBytes = 0;
     if (IsPlainFolder(data.dwFileAttributes)) {
         std::vector<std::uint32_t> key = folder.Key;

@@ -39,6 +39,26 @@ std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const Fin
     return ahead;
 }
 
+// Fills `entry` from what the listing said. Windows tells no link count or file number here;
+// the files of a walk all lie on the root's drive, whose kind is asked once.
+void DeliverEntry(FolderWalk::State& state, std::string_view name, const EntryStat& stat,
+                  DirectoryEntry& entry) {
+    entry.Name = name;
+    entry.Attributes = stat.Attributes;
+    entry.SizeBytes = stat.SizeBytes;
+    entry.LastWriteTime = stat.LastWriteTime;
+    entry.LinkCount = 1;
+    entry.Device = 0;
+    entry.FileNumber = 0;
+    entry.Drive = DriveType::Unknown;
+    if ((stat.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (!state.FilesDriveType) {
+            state.FilesDriveType = QueryDriveTypeOfFile(state.Levels.front()->PathUtf8);
+        }
+        entry.Drive = *state.FilesDriveType;
+    }
+}
+
 } // namespace
 
 FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder) : walk_(walk) {
@@ -126,10 +146,7 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         level.Name = std::string_view(ahead.Names.data() + read.NameOffset, read.NameLength);
         level.Attributes = read.Stat.Attributes;
         level.LastChild = read.Child;
-        entry.Name = level.Name;
-        entry.Attributes = read.Stat.Attributes;
-        entry.SizeBytes = read.Stat.SizeBytes;
-        entry.LastWriteTime = read.Stat.LastWriteTime;
+        DeliverEntry(walk_.PlatformState(), level.Name, read.Stat, entry);
         return true;
     }
     if (level.Find == INVALID_HANDLE_VALUE) {
@@ -149,29 +166,9 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         level.Attributes = level.Data.dwFileAttributes;
         level.LastChild.reset();
         level.LastOrdinal = level.Ordinal++;
-        entry.Name = level.Name;
-        entry.Attributes = level.Data.dwFileAttributes;
-        entry.SizeBytes = FoundSizeBytes(level.Data);
-        entry.LastWriteTime = FoundLastWriteTime(level.Data);
+        DeliverEntry(walk_.PlatformState(), level.Name, FoundEntryStat(level.Data), entry);
         return true;
     }
-}
-
-std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name) {
-    if (!IsOpen()) {
-        return std::nullopt;
-    }
-    // Windows paths stay below MAX_PATH here: the path costs no more than the folder.
-    FolderWalk::State& state = walk_.PlatformState();
-    const FindLevel& level = *state.Levels[static_cast<std::size_t>(level_)];
-    const std::string path = level.PathUtf8 + "\\" + std::string(name);
-    if (!FileExists(path)) {
-        return std::nullopt;
-    }
-    if (!state.FilesDriveType) {
-        state.FilesDriveType = QueryDriveTypeOfFile(path);
-    }
-    return state.FilesDriveType;
 }
 
 void FolderEnumeration::Close() {
