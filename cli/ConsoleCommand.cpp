@@ -83,6 +83,8 @@ int RunList(const CommandLine& command) {
                          "folders could not be read");
     ReportSkippedFolders(window, FolderSkip::OtherDrive, "folder on another drive was not entered",
                          "folders on other drives were not entered");
+    ReportSkippedFolders(window, FolderSkip::NoAnswer, "folder did not answer",
+                         "folders did not answer");
     if (!window.Completed()) {
         WriteAll(stderr, "bulkon: stopped; the list holds the largest of the " +
                              std::to_string(state.FileCount) + " files counted until then.\n");

@@ -40,6 +40,8 @@ const InterfaceTexts English{
     .RootUnreadable = "The folder %s could not be read.",
     .OneFolderUnreadable = "1 folder could not be read.",
     .FoldersUnreadable = "%d folders could not be read.",
+    .OneFolderUnanswered = "1 folder did not answer.",
+    .FoldersUnanswered = "%d folders did not answer.",
     .RevealFailed = "No file manager could be started to show the folder \"%1\".",
     .NoDisplay = "bulkon: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                  "Bulkon is a desktop program. To run it without a desktop, give it a "
@@ -82,6 +84,8 @@ const InterfaceTexts German{
     .RootUnreadable = "Der Ordner %s konnte nicht gelesen werden.",
     .OneFolderUnreadable = "1 Ordner konnte nicht gelesen werden.",
     .FoldersUnreadable = "%d Ordner konnten nicht gelesen werden.",
+    .OneFolderUnanswered = "1 Ordner hat nicht geantwortet.",
+    .FoldersUnanswered = "%d Ordner haben nicht geantwortet.",
     .RevealFailed = "Es konnte kein Dateimanager gestartet werden, der den Ordner \"%1\" zeigt.",
     .NoDisplay = "bulkon: kein Bildschirm gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist "
                  "gesetzt).\nBulkon ist ein Programm f\u00fcr den Desktop. Ohne Desktop "

@@ -123,8 +123,10 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.ListCapacity = 100;
     state_.SkippedMountCount = 0;
     state_.UnreadableFolderCount = 0;
+    state_.UnansweredFolderCount = 0;
     state_.RootUnreadable = false;
-    StopRequested = false;
+    // StopRequested was clear at the start and is not cleared here: a stop that came while
+    // the volume was asked (a Ctrl+C while a share's server does not answer) ends the scan.
 
     const std::string root = TrimScanRoot(path);
     state_.ScanRoot = root;
@@ -224,6 +226,8 @@ void ScanEngine::NoteSkippedFolder(FolderSkip reason) {
         ++state_.UnreadableFolderCount;
     else if (reason == FolderSkip::OtherDrive)
         ++state_.SkippedMountCount;
+    else if (reason == FolderSkip::NoAnswer)
+        ++state_.UnansweredFolderCount;
     window_.FolderSkipped(path_, reason);
 }
 

@@ -74,3 +74,11 @@ std::string MakeUnreadableFoldersText(std::uint64_t count, bool german,
         return std::string(texts.OneFolderUnreadable);
     return FormatText(texts.FoldersUnreadable, {static_cast<std::int64_t>(count)}, locale);
 }
+
+std::string MakeUnansweredFoldersText(std::uint64_t count, bool german,
+                                      const LocaleFormat& locale) {
+    const InterfaceTexts& texts = TextsFor(german);
+    if (count == 1)
+        return std::string(texts.OneFolderUnanswered);
+    return FormatText(texts.FoldersUnanswered, {static_cast<std::int64_t>(count)}, locale);
+}

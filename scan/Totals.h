@@ -37,3 +37,5 @@ std::string MakeRootUnreadableText(const std::string& root, bool german,
 
 // The line under the summary sentence when `count` folders (more than 0) could not be read.
 std::string MakeUnreadableFoldersText(std::uint64_t count, bool german, const LocaleFormat& locale);
+// The line under the summary sentence when `count` folders (more than 0) did not answer.
+std::string MakeUnansweredFoldersText(std::uint64_t count, bool german, const LocaleFormat& locale);

@@ -19,6 +19,9 @@ enum class FolderSkip {
     NotEntered,
     // A network or removable mount below the root.
     OtherDrive,
+    // Its file system has not answered for a while (a share whose server is gone, a file
+    // system whose daemon hangs): it is left out, so that the walk goes on.
+    NoAnswer,
 };
 
 // Reads the entries of one folder during a walk. Construct it for the walk's root, or for a

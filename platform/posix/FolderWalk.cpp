@@ -35,6 +35,8 @@ constexpr int ReadOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 constexpr int MaxFdBudget = 200;
 // Descriptors left to the rest of the program and to the walk's own short-lived ones.
 constexpr long ReservedFds = 16;
+// More descriptors than workers gain nothing.
+constexpr int MaxWorkerFds = 64;
 
 // A link chain longer than this cannot be a real tree; it ends the check as "unsafe".
 constexpr int MaxAncestorSteps = 1 << 16;
@@ -366,6 +368,12 @@ void SpillLevel(FolderWalk::State& state, int index) {
 
 // Frees one of the walk's descriptors other than `protectedFd`. False when none is left.
 bool FreeDescriptor(FolderWalk::State& state, int protectedFd) {
+    // The workers' descriptors go first: the walk needs no worker to complete.
+    if (!state.WorkersDescriptorsTaken) {
+        state.WorkersDescriptorsTaken = true;
+        state.WorkerFds->TakeAllBack(ReadAhead::MaxAnswerWait);
+        return true;
+    }
     // A level whose entries are in memory finds its folder again from a subfolder or by path.
     for (int i = 0; i < state.Depth; ++i) {
         WalkLevel& level = *state.Levels[static_cast<std::size_t>(i)];
@@ -531,13 +539,17 @@ FolderWalk::State::State() {
     }
     if (soft == RLIM_INFINITY) {
         FdBudget = MaxFdBudget;
+        WorkerFds = std::make_shared<WorkerDescriptors>(MaxWorkerFds);
         return;
     }
     // Half of what is free, so that the program keeps room for its own files; a walk with
-    // no budget at all still completes, one buffered folder at a time.
+    // no budget at all still completes, one buffered folder at a time. The workers get half
+    // of the rest, and none when little is free: the walk then reads every folder itself.
     const long available = static_cast<long>(std::min<rlim_t>(soft, 1 << 20)) -
                            CountOpenDescriptors(soft) - ReservedFds;
     FdBudget = static_cast<int>(std::clamp(available / 2, 0L, static_cast<long>(MaxFdBudget)));
+    WorkerFds = std::make_shared<WorkerDescriptors>(
+        static_cast<int>(std::clamp((available - FdBudget) / 2, 0L, long{MaxWorkerFds})));
 }
 
 FolderWalk::State::~State() {
@@ -551,10 +563,12 @@ FolderWalk::State::~State() {
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
     : root_(root), state_(std::make_unique<State>()) {
     if (readAheadThreads > 1) {
-        const NetworkMountFolders& avoided = state_->AheadAvoids;
+        // The workers hold what they share with the walk: one left behind in a call that
+        // does not return may still use it when the walk is over.
         state_->Ahead = std::make_unique<ReadAhead>(
-            readAheadThreads, [&avoided](AheadFolder& folder, const std::atomic<bool>& cancel) {
-                return ReadFolderAheadByPath(folder, cancel, avoided);
+            readAheadThreads, [avoided = state_->AheadAvoids, descriptors = state_->WorkerFds](
+                                  AheadFolder& folder, const std::atomic<bool>& cancel) {
+                return ReadFolderAheadByPath(folder, cancel, *avoided, *descriptors);
             });
         if (state_->Ahead->WorkerCount() == 0) {
             state_->Ahead.reset();
@@ -653,7 +667,14 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     bool readAhead = false;
     if (state.Ahead) {
         if (isChild && parent->LastChild && !parent->LastEntry.ViaLink) {
-            ahead = state.Ahead->TakeListed(parent->LastChild, readAhead);
+            ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
+            ahead = state.Ahead->TakeListed(parent->LastChild, claim);
+            if (claim == ReadAhead::Claim::NoAnswer) {
+                // A worker still waits for the folder's file system: the walk does not.
+                skip_ = FolderSkip::NoAnswer;
+                return;
+            }
+            readAhead = claim == ReadAhead::Claim::Ready;
             if (readAhead) {
                 // The workers read only folders on their parent's device, never a mount point.
                 // A folder replaced since its parent was listed is read again as it is now.
@@ -670,6 +691,9 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         } else if (isChild ? parent->Ahead != nullptr : index == 0) {
             ahead = state.Ahead->TakeNew(folder, isChild ? parent->Ahead.get() : nullptr,
                                          parent != nullptr ? parent->LastOrdinal : 0);
+            if (ahead) {
+                ahead->UnderLink = level.UnderLink;
+            }
         }
     }
 
@@ -734,9 +758,10 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     FindNetworkMounts(state, walk.Root(), folder, level, index);
     if (index == 0 && state.Ahead) {
         // Before the workers get their first folder, which is the root's.
-        state.AheadAvoids.Assign(state.Devices.HasNetworkMounts()
-                                     ? state.Devices.FoldersHoldingNetworkMounts()
-                                     : std::vector<std::string>{});
+        state.AheadAvoids->Assign(state.Devices.HasNetworkMounts()
+                                      ? state.Devices.FoldersHoldingNetworkMounts()
+                                      : std::vector<std::string>{},
+                                  walk.Root(), state.RealRoot);
     }
     if (readAhead) {
         // Read by a worker: no descriptor is open for it.

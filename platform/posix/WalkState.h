@@ -133,7 +133,11 @@ struct FolderWalk::State {
     // folders' paths below it are compared with the mount table. Empty otherwise.
     std::string RealRoot;
     // The folders holding a network mount point, which the workers leave to the walk.
-    NetworkMountFolders AheadAvoids;
+    std::shared_ptr<NetworkMountFolders> AheadAvoids = std::make_shared<NetworkMountFolders>();
+    // The descriptors the workers may hold, out of what the walk leaves free; taken back
+    // when the walk runs out of its own.
+    std::shared_ptr<WorkerDescriptors> WorkerFds;
+    bool WorkersDescriptorsTaken = false;
     // The workers that read folders ahead of the walk; null when the walk reads every folder
     // itself. Declared last, so that the workers end before the records they may hold.
     std::unique_ptr<ReadAhead> Ahead;

@@ -8,6 +8,7 @@
 #include "platform/posix/AheadEntryStat.h"
 #endif
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,8 +46,13 @@ struct AheadFolder {
     // entries that lead to it from the first folder read ahead. Smaller comes first.
     std::string Path;
     std::vector<std::uint32_t> Key;
+    // A followed link lies on the way from the root: the path says nothing about where the
+    // folder really is.
+    bool UnderLink = false;
 
     Status State = Status::Pending;
+    // When the system last answered a call of the worker reading the folder (CoarseMonotonicNs).
+    std::atomic<std::int64_t> AnsweredAtNs{0};
     FileIdentity Identity;
     std::vector<char> Names;
     std::vector<AheadEntry> Entries;

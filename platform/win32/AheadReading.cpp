@@ -50,6 +50,7 @@ bool ReadFoundEntriesAhead(HANDLE find, WIN32_FIND_DATAW& data, bool& hasPending
             atEnd = true;
             break;
         }
+        ReadAhead::NoteAnswer(folder);
         if (IsDotEntry(data.cFileName)) {
             continue;
         }
@@ -80,6 +81,7 @@ bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel)
     if (find == INVALID_HANDLE_VALUE) {
         return false;
     }
+    ReadAhead::NoteAnswer(folder);
     bool hasPending = true;
     bool complete = false;
     bool failed = false;

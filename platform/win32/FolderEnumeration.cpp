@@ -16,19 +16,20 @@ constexpr std::size_t MaxWalkReadEntries = 1024;
 
 // The read-ahead's record of the folder `folder` about to be opened as a level below
 // `parent` (null for the root), taken for the walk; null when the folder is not read ahead.
-// `ready` tells whether a worker has read it, so that its entries are the walk's.
+// `claim` tells whether a worker has read it, so that its entries are the walk's (Ready), or
+// has waited too long for the system (NoAnswer).
 std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const FindLevel* parent,
                                              bool isChild, const std::string& folder,
-                                             const std::wstring& path, bool& ready) {
-    ready = false;
+                                             const std::wstring& path, ReadAhead::Claim& claim) {
+    claim = ReadAhead::Claim::ReadYourself;
     std::shared_ptr<AheadFolder> ahead;
     if (isChild && parent->LastChild) {
-        ahead = state.Ahead->TakeListed(parent->LastChild, ready);
-        if (ready) {
+        ahead = state.Ahead->TakeListed(parent->LastChild, claim);
+        if (claim == ReadAhead::Claim::Ready) {
             // A folder removed or replaced by a link since a worker read it is not listed from
             // what was read: the walk lists it as it is now.
-            ready = IsPlainFolder(GetFileAttributesW(path.c_str()));
-            if (!ready) {
+            if (!IsPlainFolder(GetFileAttributesW(path.c_str()))) {
+                claim = ReadAhead::Claim::ReadYourself;
                 state.Ahead->Leave(*ahead);
             }
         }
@@ -82,10 +83,16 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     const bool isChild = state.IsLastEntryOfInnermost(folder);
 
     auto level = std::make_unique<FindLevel>();
-    bool ready = false;
+    ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
     if (state.Ahead) {
-        level->Ahead = TakeAheadRecord(state, parent, isChild, folder, path, ready);
+        level->Ahead = TakeAheadRecord(state, parent, isChild, folder, path, claim);
+        if (claim == ReadAhead::Claim::NoAnswer) {
+            // A worker still waits for the folder's file system: the walk does not.
+            skip_ = FolderSkip::NoAnswer;
+            return;
+        }
     }
+    const bool ready = claim == ReadAhead::Claim::Ready;
     if (!ready) {
         level->Find = FindFirstEntry(pattern.c_str(), level->Data);
         if (level->Find == INVALID_HANDLE_VALUE) {
