@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -62,7 +63,17 @@ int RunList(const CommandLine& command) {
         window.ShowProgress(*progress, engine.State());
     }
     {
-        InterruptStop interrupt;
+        InterruptStop interrupt([&] {
+            // The scan's thread is stuck in a call that does not return: the list found so
+            // far is printed from here, and the process ends without waiting for that call.
+            window.HoldListForGood();
+            WriteAll(stdout, command.Json ? ListJson(engine, window) : ListText(engine.List()));
+            WriteAll(stderr, "\nbulkon: stopped while a folder did not answer; the list holds the "
+                             "largest of the " +
+                                 std::to_string(engine.State().FileCount) +
+                                 " files counted until then.\n");
+            std::_Exit(ExitInterrupted);
+        });
         engine.StartScan(command.Folder);
     }
 

@@ -65,6 +65,7 @@ void ListWindow::ProcessPendingMessages() {
 }
 
 void ListWindow::FolderSkipped(const std::string& folder, FolderSkip reason) {
+    std::lock_guard<std::mutex> lock(listLock_);
     skipped_.push_back({folder, reason});
 }
 

@@ -217,7 +217,7 @@ TEST(ReadAhead, EveryOpenFileLimitGivesTheSingleThreadList) {
     });
     // From the fewest descriptors that still open the root (three are the standard streams,
     // one the test's channel) to where the workers get some of their own. Every worker count
-    // shows what the single thread shows under the same limit, and from three free
+    // shows what the single thread shows under the same limit, and from four free
     // descriptors on that is the whole tree. (Too few descriptors are left to count threads.)
     for (rlim_t limit : {5, 6, 7, 8, 10, 12, 16, 20, 24, 32}) {
         const std::string answer =
@@ -228,7 +228,7 @@ TEST(ReadAhead, EveryOpenFileLimitGivesTheSingleThreadList) {
                     differences += Difference(single, ScanWith(root, threads));
                 return std::to_string(single.FileCount) + " files" + differences;
             });
-        if (limit >= 7)
+        if (limit >= 8)
             EXPECT_EQ(answer, complete) << "open-file limit " << limit;
         else
             EXPECT_EQ(answer.find(' '), answer.rfind(' ')) << answer;
