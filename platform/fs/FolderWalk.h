@@ -16,8 +16,8 @@
 // in the mount table and never looked at, so a share whose server is gone cannot stop it.
 //
 // On Windows the walk follows junctions and folder links by the same rule (not into the
-// scanned tree, not into a folder it is already inside of), and does not enter folders whose
-// path reaches MAX_PATH characters, as Windows itself refuses them.
+// scanned tree, not into a folder it is already inside of), and opens folders by their
+// extended-length paths, so that trees deeper than MAX_PATH are walked completely.
 class FolderWalk {
 public:
     // `root` is the scan root without a trailing separator ("/" stays "/"). With

@@ -1,5 +1,6 @@
 #include "AheadReading.h"
 
+#include "ExtendedLengthPath.h"
 #include "FoundEntry.h"
 #include "WideText.h"
 
@@ -71,11 +72,8 @@ bool ReadFoundEntriesAhead(HANDLE find, WIN32_FIND_DATAW& data, bool& hasPending
 }
 
 bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel) {
-    const std::wstring path = ToWide(folder.Path);
-    const std::wstring pattern = path + L"\\*.*";
-    if (pattern.size() >= MAX_PATH) {
-        return false;
-    }
+    const std::wstring path = ExtendedLengthPath(ToWide(folder.Path));
+    const std::wstring pattern = ListingPattern(path);
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstEntry(pattern.c_str(), data);
     if (find == INVALID_HANDLE_VALUE) {

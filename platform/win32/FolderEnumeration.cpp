@@ -1,6 +1,7 @@
 #include "platform/fs/FolderEnumeration.h"
 
 #include "AheadReading.h"
+#include "ExtendedLengthPath.h"
 #include "FolderWalkState.h"
 #include "FoundEntry.h"
 #include "WideText.h"
@@ -28,7 +29,7 @@ std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const Fin
         if (claim == ReadAhead::Claim::Ready) {
             // A folder removed or replaced by a link since a worker read it is not listed from
             // what was read: the walk lists it as it is now.
-            if (!IsPlainFolder(GetFileAttributesW(path.c_str()))) {
+            if (!IsPlainFolder(GetFileAttributesW(ExtendedLengthPath(path).c_str()))) {
                 claim = ReadAhead::Claim::ReadYourself;
                 state.Ahead->Leave(*ahead);
             }
@@ -63,17 +64,11 @@ void DeliverEntry(FolderWalk::State& state, std::string_view name, const EntrySt
 } // namespace
 
 FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder) : walk_(walk) {
-    std::wstring pattern = ToWide(folder);
-    pattern += L"\\*.*";
-    // Windows refuses plain paths of MAX_PATH characters or more; Wine accepts them. Holding
-    // to the limit everywhere gives the same listing on both.
-    if (pattern.size() >= MAX_PATH) {
-        skip_ = FolderSkip::Unreadable;
-        return;
-    }
+    // Listed by its extended-length path, so that no depth of the tree meets MAX_PATH.
+    std::wstring path = ToWide(folder);
+    const std::wstring pattern = ListingPattern(path);
     FolderWalk::State& state = walk_.PlatformState();
     auto& levels = state.Levels;
-    std::wstring path = pattern.substr(0, pattern.size() - 4);
     std::wstring realPath;
     skip_ = state.Locate(folder, path, realPath);
     if (skip_ != FolderSkip::None) {

@@ -1,4 +1,5 @@
 #include "AheadReading.h"
+#include "ExtendedLengthPath.h"
 #include "FolderWalkState.h"
 
 namespace {
@@ -6,8 +7,7 @@ namespace {
 // The path that `path` finally leads to, through every link, in its DOS form without the
 // "\\?\" prefix. False when the system cannot say (a volume mounted without a letter).
 bool FinalPath(const std::wstring& path, std::wstring& finalPath) {
-    // "C:" alone names the drive's current folder, not its root.
-    const std::wstring openable = path.size() == 2 && path[1] == L':' ? path + L"\\" : path;
+    const std::wstring openable = ExtendedLengthPath(path);
     HANDLE folder =
         CreateFileW(openable.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
