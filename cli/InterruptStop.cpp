@@ -2,81 +2,61 @@
 
 #include "scan/StopRequested.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <ctime>
-#include <pthread.h>
+#include <semaphore.h>
 
 namespace {
 
-sigset_t InterruptOnly() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    return set;
+// Posted by the handler (sem_post is safe in a signal handler) and at the end; the thread
+// that waits on it needs no signal of its own.
+sem_t interrupted;
+void (*previousHandler)(int) = SIG_DFL;
+
+// Runs as a signal handler, on whichever thread the system picks: it touches nothing but the
+// lock-free stop flag, signal() and the semaphore, all safe there.
+extern "C" void StopOnInterrupt(int) {
+    StopRequested.store(true);
+    std::signal(SIGINT, SIG_DFL);
+    sem_post(&interrupted);
 }
-
-// How often the signal's thread looks whether it is still needed.
-constexpr long WaitSliceNs = 50'000'000;
-
-// The handling from before, put back at the end.
-struct sigaction previousAction {};
 
 } // namespace
 
 InterruptStop::InterruptStop(std::function<void()> whenStuck) : whenStuck_(std::move(whenStuck)) {
-    sigaction(SIGINT, nullptr, &previousAction);
+    sem_init(&interrupted, 0, 0);
+    thread_ = std::thread([this] { WaitForInterrupt(); });
+    previousHandler = std::signal(SIGINT, StopOnInterrupt);
     // A program started in the background by a shell without job control ignores Ctrl+C
     // on purpose (it was meant for the foreground program); it goes on ignoring it.
-    ignored_ = previousAction.sa_handler == SIG_IGN;
-    if (ignored_) {
-        return;
+    if (previousHandler == SIG_IGN) {
+        std::signal(SIGINT, SIG_IGN);
     }
-    const sigset_t interrupt = InterruptOnly();
-    pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
-    thread_ = std::thread([this] { WaitForInterrupt(); });
 }
 
 InterruptStop::~InterruptStop() {
-    if (ignored_) {
-        return;
-    }
+    std::signal(SIGINT, previousHandler == SIG_ERR ? SIG_DFL : previousHandler);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         over_ = true;
     }
     ended_.notify_all();
+    sem_post(&interrupted);
     thread_.join();
-    // A Ctrl+C that came after the scan is pending; it meets the handling from before.
-    sigaction(SIGINT, &previousAction, nullptr);
-    const sigset_t interrupt = InterruptOnly();
-    pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
+    sem_destroy(&interrupted);
 }
 
 void InterruptStop::WaitForInterrupt() {
-    const sigset_t interrupt = InterruptOnly();
-    const timespec slice{0, WaitSliceNs};
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (over_) {
-                return;
-            }
-        }
-        if (sigtimedwait(&interrupt, nullptr, &slice) == SIGINT) {
-            break;
-        }
+    while (sem_wait(&interrupted) != 0 && errno == EINTR) {
     }
-    StopRequested.store(true);
-    // A second Ctrl+C ends the process: this thread takes it with the default action.
-    std::signal(SIGINT, SIG_DFL);
-    pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
     std::unique_lock<std::mutex> lock(mutex_);
     if (ended_.wait_for(lock, std::chrono::milliseconds(StuckAfterMs), [&] { return over_; })) {
         return;
     }
     lock.unlock();
-    // The scan's thread is inside a call that does not return.
+    // The scan's thread is inside a call that does not return; the handler ran elsewhere, or
+    // interrupted that call's wait.
     if (whenStuck_) {
         whenStuck_();
     }

@@ -134,7 +134,7 @@ void ScanEngine::StartScan(const std::string& path) {
 
     walkVolumeLabel_ = VolumeLabelFor(root);
     try {
-        FolderWalk walk(root, WalkThreads());
+        FolderWalk walk(root, WalkThreadsFor(root));
         WalkInProgress walking(walk_, walk);
         path_ = root;
         ScanFolder();
@@ -167,6 +167,13 @@ void ScanEngine::EndScan(bool withReportPage) {
 
 int ScanEngine::WalkThreads() const {
     return walkThreads_ > 0 ? walkThreads_ : FolderWalk::DefaultReadAheadThreads();
+}
+
+int ScanEngine::WalkThreadsFor(const std::string& root) const {
+    // On a share the workers mostly wait for the server: more of them wait at once.
+    if (walkThreads_ == 0 && QueryDriveTypeOfFile(root) == DriveType::Network)
+        return FolderWalk::NetworkReadAheadThreads;
+    return WalkThreads();
 }
 
 void ScanEngine::ScanFolder() {

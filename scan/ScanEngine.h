@@ -55,6 +55,9 @@ public:
     void SetWalkThreads(int threads) { walkThreads_ = threads; }
     // The number of threads the next scan uses, as set or as found for this machine.
     int WalkThreads() const;
+    // The number of threads a scan of `root` uses: as WalkThreads, and more when nothing was
+    // set and the root lies on a network drive.
+    int WalkThreadsFor(const std::string& root) const;
 
     // The regional formats used for new texts; the window sets them at start and on change.
     void SetLocaleFormat(const LocaleFormat& format) { locale_ = format; }

@@ -35,6 +35,8 @@ public:
     // The number of read-ahead threads that suits this machine: one per processor core, and 1
     // (no read-ahead) on a machine with a single core.
     static int DefaultReadAheadThreads();
+    // The number for a tree on a network drive, where each thread mostly waits for the server.
+    static constexpr int NetworkReadAheadThreads = 16;
 
     // The platform's own state; only FolderEnumeration uses it.
     struct State;

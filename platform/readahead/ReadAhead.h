@@ -49,8 +49,6 @@ public:
     // One worker per processor this process may run on, and 1 (no workers: the walk reads
     // every folder itself) when it may run on one only.
     static int DefaultWorkerCount();
-    // For a tree on a network file system, where each worker mostly waits for the server.
-    static constexpr int NetworkWorkerCount = 16;
 
     // The number of worker threads running; 0 when the system refused every one.
     int WorkerCount() const { return static_cast<int>(workers_.size()); }
