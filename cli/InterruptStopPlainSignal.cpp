@@ -20,6 +20,10 @@ extern "C" void StopOnInterrupt(int) {
 
 } // namespace
 
+void InterruptStop::TakeArrivedInterrupt() {
+    // The handler runs on the scan's thread here: nothing has come that it has not taken.
+}
+
 InterruptStop::InterruptStop(std::function<void()> whenStuck) : whenStuck_(std::move(whenStuck)) {
     previousHandler = std::signal(SIGINT, StopOnInterrupt);
     // A program started in the background by a shell without job control ignores Ctrl+C

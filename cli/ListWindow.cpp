@@ -1,5 +1,7 @@
 #include "ListWindow.h"
 
+#include "InterruptStop.h"
+
 #include "scan/ScanState.h"
 #include "scan/StopRequested.h"
 
@@ -58,9 +60,12 @@ void ListWindow::SetStatusText(const std::string& text) {
 }
 
 void ListWindow::ProcessPendingMessages() {
-    if (progress_ != nullptr && ++callsSinceClockRead_ >= CallsPerClockRead) {
+    if (++callsSinceClockRead_ >= CallsPerClockRead) {
         callsSinceClockRead_ = 0;
-        RedrawWhenDue();
+        InterruptStop::TakeArrivedInterrupt();
+        if (progress_ != nullptr) {
+            RedrawWhenDue();
+        }
     }
 }
 

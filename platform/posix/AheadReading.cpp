@@ -117,6 +117,8 @@ AheadReadResult ReadFolderAhead(DirectoryReader& reader, AheadFolder& folder,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel) {
     const int fd = reader.Fd();
     std::size_t childBytes = 0;
+    // Names listed so far: the place of each among them, as the walk counts them.
+    std::int64_t listed = 0;
     while (const char* name = reader.Read()) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
             ReadAhead::Discard(folder);
@@ -131,7 +133,9 @@ AheadReadResult ReadFolderAhead(DirectoryReader& reader, AheadFolder& folder,
         }
         const std::uint32_t ordinal = static_cast<std::uint32_t>(folder.Entries.size());
         AheadEntry entry;
+        folder.LookingAt.store(listed++, std::memory_order_relaxed);
         const bool looked = LookAtEntry(fd, name, entry.Stat);
+        folder.LookingAt.store(-1, std::memory_order_relaxed);
         ReadAhead::NoteAnswer(folder);
         if (!looked) {
             // Vanished since it was listed, or a folder that may be listed but not looked into.

@@ -291,7 +291,13 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
 // decides on it, as ClassifyStat does. Details that cannot be read, other than of an entry
 // removed since it was listed, mark the level's folder as not read completely.
 bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
-                   ClassifiedEntry& out) {
+                   std::uint32_t ordinal, ClassifiedEntry& out) {
+    if (state.Levels[static_cast<std::size_t>(levelIndex)]->UnansweredOrdinal == ordinal) {
+        out = ClassifiedEntry{};
+        out.Attributes = FolderAttribute;
+        out.Unanswered = true;
+        return true;
+    }
     for (const MountedDevices::NetworkMount& mount :
          state.Levels[static_cast<std::size_t>(levelIndex)]->NetworkMounts) {
         if (mount.Name == name) {
@@ -322,7 +328,7 @@ void BufferEntries(FolderWalk::State& state, int levelIndex, DirectoryReader& re
         }
         BufferedEntry entry;
         entry.Ordinal = level.Ordinal++;
-        if (!ClassifyEntry(state, levelIndex, reader.Fd(), name, entry.Details)) {
+        if (!ClassifyEntry(state, levelIndex, reader.Fd(), name, entry.Ordinal, entry.Details)) {
             continue;
         }
         const std::size_t length = std::strlen(name);
@@ -513,6 +519,35 @@ bool ReadForAhead(FolderWalk::State& state, int fd, AheadFolder& ahead) {
     return true;
 }
 
+// Tells the workers which folders hold a network mount point, before they get the first.
+void PrepareAheadAvoids(FolderWalk::State& state, const std::string& root) {
+    std::string realRoot;
+    std::vector<std::string> folders;
+    if (state.Devices.HasNetworkMounts()) {
+        folders = state.Devices.FoldersHoldingNetworkMounts();
+        if (char* resolved = realpath(root.c_str(), nullptr)) {
+            realRoot = resolved;
+            std::free(resolved);
+        }
+    }
+    state.AheadAvoids->Assign(folders, root, realRoot);
+}
+
+// Has a worker read `probe` before the walk opens it. False when the folder's file system did
+// not answer the worker; when only one of its entries did not, `level` leaves that one out.
+bool ProbeWithWorker(FolderWalk::State& state, const std::shared_ptr<AheadFolder>& probe,
+                     WalkLevel& level) {
+    if (!probe) {
+        return true;
+    }
+    if (state.Ahead->Probe(probe) != ReadAhead::Claim::NoAnswer) {
+        state.Ahead->Leave(*probe);
+        return true;
+    }
+    level.UnansweredOrdinal = probe->LookingAt.load(std::memory_order_relaxed);
+    return level.UnansweredOrdinal >= 0;
+}
+
 // The kind of drive of the files on `device`, asked of the system once per change of device.
 DriveType DriveTypeOfFilesOn(FolderWalk::State& state, dev_t device) {
     if (state.FilesDrive == DriveType::Unknown || device != state.FilesDevice) {
@@ -604,6 +639,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     level.FromAhead = false;
     level.AheadCursor = 0;
     level.Ordinal = 0;
+    level.UnansweredOrdinal = -1;
     level.LastChild.reset();
     if (level.LookupFd >= 0) {
         ::close(level.LookupFd);
@@ -641,6 +677,20 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         state.Path.assign(folder);
     }
 
+    if (isChild && parent->LastEntry.Unanswered) {
+        skip_ = FolderSkip::NoAnswer;
+        return;
+    }
+    if (index == 0 && state.Ahead) {
+        // A worker touches the root first: a file system that does not answer holds up that
+        // worker, not the walk.
+        PrepareAheadAvoids(state, walk.Root());
+        if (!ProbeWithWorker(state, ReadAhead::MakeFolder(folder, {}), level)) {
+            skip_ = FolderSkip::NoAnswer;
+            return;
+        }
+    }
+
     // Decided before the folder is opened: a share is not even listed, a stick not read,
     // and an automount point (autofs) is not mounted by opening it.
     if (isChild && parent->LastEntry.Identity.Device != parent->Identity.Device) {
@@ -670,9 +720,15 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
             ahead = state.Ahead->TakeListed(parent->LastChild, claim);
             if (claim == ReadAhead::Claim::NoAnswer) {
-                // A worker still waits for the folder's file system: the walk does not.
-                skip_ = FolderSkip::NoAnswer;
-                return;
+                // A worker still waits for the folder's file system: the walk does not. When
+                // it was one entry that did not answer, the walk reads the rest itself.
+                const std::int64_t entry = ahead->LookingAt.load(std::memory_order_relaxed);
+                if (entry < 0) {
+                    skip_ = FolderSkip::NoAnswer;
+                    return;
+                }
+                level.UnansweredOrdinal = entry;
+                ahead.reset();
             }
             readAhead = claim == ReadAhead::Claim::Ready;
             if (readAhead) {
@@ -858,7 +914,7 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
                 continue;
             }
             ordinal = level.Ordinal++;
-            if (ClassifyEntry(state, level_, level.Reader.Fd(), raw, level.LastEntry)) {
+            if (ClassifyEntry(state, level_, level.Reader.Fd(), raw, ordinal, level.LastEntry)) {
                 name = raw;
                 details = &level.LastEntry;
                 break;

@@ -41,6 +41,9 @@ struct ClassifiedEntry {
     // file: of the link).
     FileIdentity Identity;
     bool ViaLink = false; // a link to a folder, delivered as a folder
+    // An entry that a worker looked at and whose file system did not answer: delivered as a
+    // folder that is not entered, never looked at by the walk.
+    bool Unanswered = false;
 };
 
 // An entry kept by a level that holds its folder's entries in memory.
@@ -91,6 +94,8 @@ struct WalkLevel {
     std::size_t AheadCursor = 0;
     // Entries listed so far from Reader: their places in the walk's order.
     std::uint32_t Ordinal = 0;
+    // The place of the entry a worker waited on in vain (-1: none); the walk does not look at it.
+    std::int64_t UnansweredOrdinal = -1;
     // A descriptor of the folder when its own reading keeps none: to check the links it holds
     // and to open its subfolders from. -1 when none is open.
     int LookupFd = -1;

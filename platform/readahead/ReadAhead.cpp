@@ -189,6 +189,34 @@ ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
     return Claim::Ready;
 }
 
+ReadAhead::Claim ReadAhead::Probe(const std::shared_ptr<AheadFolder>& folder) {
+    Shared& shared = *shared_;
+    std::unique_lock<std::mutex> lock(shared.Mutex);
+    NoteAnswer(*folder);
+    folder->IsProbe = true;
+    shared.Queue.push_back(folder);
+    std::push_heap(shared.Queue.begin(), shared.Queue.end(), LaterInWalk{});
+    shared.WorkAvailable.notify_all();
+    while (folder->State == AheadFolder::Status::Pending ||
+           folder->State == AheadFolder::Status::Reading) {
+        const std::int64_t silentNs =
+            CoarseMonotonicNs() - folder->AnsweredAtNs.load(std::memory_order_relaxed);
+        if (silentNs >= std::chrono::nanoseconds(MaxAnswerWait).count()) {
+            folder->State = AheadFolder::Status::Dropped;
+            return Claim::NoAnswer;
+        }
+        shared.FolderRead.wait_for(lock, AnswerCheckInterval);
+    }
+    const bool ready = folder->State == AheadFolder::Status::Ready;
+    folder->State = AheadFolder::Status::Taken;
+    if (ready) {
+        shared.ReadyBytes -= folder->Bytes;
+        shared.ReadyEntries -= folder->Entries.size();
+        shared.WorkAvailable.notify_all();
+    }
+    return ready ? Claim::Ready : Claim::ReadYourself;
+}
+
 std::shared_ptr<AheadFolder> ReadAhead::TakeListed(std::shared_ptr<AheadFolder> listed,
                                                    Claim& claim) {
     claim = Take(*listed);
@@ -306,7 +334,9 @@ void ReadAhead::Shared::Work() {
             folder->State = AheadFolder::Status::Ready;
             ReadyBytes += folder->Bytes;
             ReadyEntries += folder->Entries.size();
-            QueueChildren(*folder);
+            if (!folder->IsProbe) {
+                QueueChildren(*folder);
+            }
         }
         FolderRead.notify_all();
     }

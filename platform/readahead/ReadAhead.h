@@ -77,6 +77,12 @@ public:
     static constexpr std::chrono::milliseconds MaxAnswerWait{2000};
     static constexpr std::chrono::milliseconds MaxEndWait{50};
 
+    // Has a worker read `folder` (a new record) before the walk touches it, waiting as Take
+    // does, also while no worker has started on it. Ready when the system answered every
+    // call; NoAnswer when it stopped answering (the record then stays the worker's); else
+    // ReadYourself. The walk leaves the record afterwards, unless NoAnswer.
+    Claim Probe(const std::shared_ptr<AheadFolder>& folder);
+
     // Takes for the walk the record `listed` of a subfolder that its parent's listing made:
     // the record the walk owns from now on (a new, empty one when the worker's cannot be
     // used), and in `claim` what became of it. Null when a new record cannot be made (too
