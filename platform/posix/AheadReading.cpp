@@ -88,10 +88,11 @@ bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel,
     if (!descriptors.TryTake()) {
         return false;
     }
-    // Not through a link: the walk expects the folder that its parent listed.
-    WorkerFd fd(
-        ::open(folder.Path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY),
-        descriptors);
+    // Not through a link: the walk expects the folder that its parent listed. A probe goes
+    // where the walk will go, a link's target included.
+    const int flags =
+        O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (folder.IsProbe ? 0 : O_NOFOLLOW);
+    WorkerFd fd(::open(folder.Path.c_str(), flags), descriptors);
     if (fd.Get() < 0) {
         return false;
     }

@@ -753,6 +753,18 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         }
     }
 
+    // A followed link and a mount point are read by the walk itself; a worker touches them
+    // first, so that a file system that does not answer holds up the worker, not the walk.
+    if (!readAhead && isChild && state.Ahead &&
+        (parent->LastEntry.ViaLink ||
+         parent->LastEntry.Identity.Device != parent->Identity.Device) &&
+        !ProbeWithWorker(state, ReadAhead::MakeFolder(state.Path, {}), level)) {
+        if (ahead) {
+            state.Ahead->Leave(*ahead);
+        }
+        skip_ = FolderSkip::NoAnswer;
+        return;
+    }
     int fd = -1;
     if (!readAhead) {
         if (isChild) {

@@ -52,6 +52,8 @@ struct AheadFolder {
     // Read only to see that the system answers (ReadAhead::Probe): its subfolders are not
     // read ahead, since the walk reads the folder again itself.
     bool IsProbe = false;
+    // In the workers' queue: a pending folder that a worker will come to.
+    bool Queued = false;
 
     Status State = Status::Pending;
     // When the system last answered a call of the worker reading the folder (CoarseMonotonicNs).

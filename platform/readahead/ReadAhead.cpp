@@ -73,6 +73,12 @@ struct ReadAhead::Shared {
     std::size_t ReadyEntries = 0;
     bool Stopping = false;
     int Running = 0;
+    // Workers waiting for work, and the folders being read now.
+    int Idle = 0;
+    std::vector<AheadFolder*> Busy;
+    // The walk waits for a worker to read a folder: the workers read it even when the
+    // memory they may hold is used up.
+    bool WalkWaiting = false;
     std::atomic<bool> Cancel{false};
     const FolderReader Reader;
 };
@@ -163,17 +169,57 @@ std::shared_ptr<AheadFolder> ReadAhead::MakeFolder(const std::string& path,
     return folder;
 }
 
+void ReadAhead::AddWorkerForStuckOnes(std::unique_lock<std::mutex>&) {
+    Shared& shared = *shared_;
+    if (shared.Idle > 0 || workers_.size() >= MaxWorkers) {
+        return;
+    }
+    const std::int64_t now = CoarseMonotonicNs();
+    for (const AheadFolder* busy : shared.Busy) {
+        if (now - busy->AnsweredAtNs.load(std::memory_order_relaxed) <
+            std::chrono::nanoseconds(StuckAfter).count()) {
+            return;
+        }
+    }
+    // Every worker waits for a file system that does not answer: another takes their place.
+    try {
+        workers_.emplace_back([shared = shared_] { shared->Work(); });
+        ++shared.Running;
+    } catch (const std::system_error&) {
+    }
+}
+
+ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<std::mutex>& lock) {
+    Shared& shared = *shared_;
+    shared.WalkWaiting = true;
+    shared.WorkAvailable.notify_all();
+    while (folder.State == AheadFolder::Status::Pending ||
+           folder.State == AheadFolder::Status::Reading) {
+        const std::int64_t silentNs =
+            CoarseMonotonicNs() - folder.AnsweredAtNs.load(std::memory_order_relaxed);
+        if (folder.State == AheadFolder::Status::Reading &&
+            silentNs >= std::chrono::nanoseconds(MaxAnswerWait).count()) {
+            folder.State = AheadFolder::Status::Dropped;
+            shared.WalkWaiting = false;
+            return Claim::NoAnswer;
+        }
+        if (folder.State == AheadFolder::Status::Pending) {
+            AddWorkerForStuckOnes(lock);
+        }
+        shared.FolderRead.wait_for(lock, AnswerCheckInterval);
+    }
+    shared.WalkWaiting = false;
+    return Claim::Ready;
+}
+
 ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
     Shared& shared = *shared_;
     std::unique_lock<std::mutex> lock(shared.Mutex);
-    while (folder.State == AheadFolder::Status::Reading) {
-        const std::int64_t silentNs =
-            CoarseMonotonicNs() - folder.AnsweredAtNs.load(std::memory_order_relaxed);
-        if (silentNs >= std::chrono::nanoseconds(MaxAnswerWait).count()) {
-            folder.State = AheadFolder::Status::Dropped;
+    if ((folder.State == AheadFolder::Status::Pending && folder.Queued) ||
+        folder.State == AheadFolder::Status::Reading) {
+        if (WaitForWorker(folder, lock) == Claim::NoAnswer) {
             return Claim::NoAnswer;
         }
-        shared.FolderRead.wait_for(lock, AnswerCheckInterval);
     }
     const bool ready = folder.State == AheadFolder::Status::Ready;
     folder.State = AheadFolder::Status::Taken;
@@ -194,18 +240,12 @@ ReadAhead::Claim ReadAhead::Probe(const std::shared_ptr<AheadFolder>& folder) {
     std::unique_lock<std::mutex> lock(shared.Mutex);
     NoteAnswer(*folder);
     folder->IsProbe = true;
+    folder->Queued = true;
     shared.Queue.push_back(folder);
     std::push_heap(shared.Queue.begin(), shared.Queue.end(), LaterInWalk{});
     shared.WorkAvailable.notify_all();
-    while (folder->State == AheadFolder::Status::Pending ||
-           folder->State == AheadFolder::Status::Reading) {
-        const std::int64_t silentNs =
-            CoarseMonotonicNs() - folder->AnsweredAtNs.load(std::memory_order_relaxed);
-        if (silentNs >= std::chrono::nanoseconds(MaxAnswerWait).count()) {
-            folder->State = AheadFolder::Status::Dropped;
-            return Claim::NoAnswer;
-        }
-        shared.FolderRead.wait_for(lock, AnswerCheckInterval);
+    if (WaitForWorker(*folder, lock) == Claim::NoAnswer) {
+        return Claim::NoAnswer;
     }
     const bool ready = folder->State == AheadFolder::Status::Ready;
     folder->State = AheadFolder::Status::Taken;
@@ -296,6 +336,7 @@ void ReadAhead::Shared::QueueChildren(AheadFolder& folder) {
     bool queued = false;
     for (AheadEntry& entry : folder.Entries) {
         if (entry.Child) {
+            entry.Child->Queued = true;
             Queue.push_back(entry.Child);
             std::push_heap(Queue.begin(), Queue.end(), LaterInWalk{});
             queued = true;
@@ -310,7 +351,10 @@ void ReadAhead::Shared::Work() {
     RunBelowWalkPriority();
     std::unique_lock<std::mutex> lock(Mutex);
     for (;;) {
-        WorkAvailable.wait(lock, [&] { return Stopping || (!Queue.empty() && HasRoom()); });
+        ++Idle;
+        WorkAvailable.wait(
+            lock, [&] { return Stopping || (!Queue.empty() && (HasRoom() || WalkWaiting)); });
+        --Idle;
         if (Stopping) {
             break;
         }
@@ -322,9 +366,11 @@ void ReadAhead::Shared::Work() {
         }
         folder->State = AheadFolder::Status::Reading;
         NoteAnswer(*folder);
+        Busy.push_back(folder.get());
         lock.unlock();
         const bool read = Reader(*folder, Cancel);
         lock.lock();
+        Busy.erase(std::find(Busy.begin(), Busy.end(), folder.get()));
         if (folder->State == AheadFolder::Status::Dropped || !read) {
             Discard(*folder);
             if (folder->State == AheadFolder::Status::Reading) {

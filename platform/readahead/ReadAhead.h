@@ -72,7 +72,8 @@ public:
         NoAnswer,
     };
     // Takes `folder` for the walk, waiting while a worker reads it and the system answers
-    // the worker's calls.
+    // the worker's calls, and while it waits for a worker (the walk never touches a folder
+    // first). When every worker waits for a system that does not answer, another is started.
     Claim Take(AheadFolder& folder);
     static constexpr std::chrono::milliseconds MaxAnswerWait{2000};
     static constexpr std::chrono::milliseconds MaxEndWait{50};
@@ -112,6 +113,13 @@ public:
     struct Shared;
 
 private:
+    // Waits while `folder` is pending or being read, as Take says.
+    Claim WaitForWorker(AheadFolder& folder, std::unique_lock<std::mutex>& lock);
+    // Starts one more worker when every worker has waited StuckAfter for the system.
+    void AddWorkerForStuckOnes(std::unique_lock<std::mutex>& lock);
+    static constexpr std::chrono::milliseconds StuckAfter{200};
+    static constexpr std::size_t MaxWorkers = 96;
+
     std::shared_ptr<Shared> shared_;
     std::vector<std::thread> workers_;
 };
