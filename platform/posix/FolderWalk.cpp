@@ -665,7 +665,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         if (!entry.ViaLink) {
             // The folder was seen as a folder: a link put in its place meanwhile is not taken.
             flags |= O_NOFOLLOW;
-            identityKnown = true;
+            // A mount point known by name was not looked at: its identity is found on opening.
+            identityKnown = entry.Identity.Inode != 0;
             level.Identity = entry.Identity;
         }
         state.Path.resize(parent->PathEnd);
@@ -789,7 +790,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
                 return;
             }
             level.Identity = IdentityOf(st);
-            if ((isChild && !(level.Identity == parent->LastEntry.Identity)) ||
+            if ((isChild && parent->LastEntry.Identity.Inode != 0 &&
+                 !(level.Identity == parent->LastEntry.Identity)) ||
                 state.Entered.count(level.Identity) != 0) {
                 // Entered before by another way, or a link changed after it was checked (its
                 // new target is not checked).

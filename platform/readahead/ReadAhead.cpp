@@ -169,6 +169,17 @@ std::shared_ptr<AheadFolder> ReadAhead::MakeFolder(const std::string& path,
     return folder;
 }
 
+bool ReadAhead::AnyWorkerStuck() const {
+    const std::int64_t now = CoarseMonotonicNs();
+    for (const AheadFolder* busy : shared_->Busy) {
+        if (now - busy->AnsweredAtNs.load(std::memory_order_relaxed) >=
+            std::chrono::nanoseconds(StuckAfter).count()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ReadAhead::AddWorkerForStuckOnes(std::unique_lock<std::mutex>&) {
     Shared& shared = *shared_;
     if (shared.Idle > 0 || workers_.size() >= MaxWorkers) {
@@ -215,7 +226,9 @@ ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<
 ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
     Shared& shared = *shared_;
     std::unique_lock<std::mutex> lock(shared.Mutex);
-    if ((folder.State == AheadFolder::Status::Pending && folder.Queued) ||
+    // A folder no worker has started on is the walk's to read, which is quickest, unless a
+    // worker waits for a file system that does not answer: then any folder may lead there.
+    if ((folder.State == AheadFolder::Status::Pending && folder.Queued && AnyWorkerStuck()) ||
         folder.State == AheadFolder::Status::Reading) {
         if (WaitForWorker(folder, lock) == Claim::NoAnswer) {
             return Claim::NoAnswer;

@@ -72,8 +72,9 @@ public:
         NoAnswer,
     };
     // Takes `folder` for the walk, waiting while a worker reads it and the system answers
-    // the worker's calls, and while it waits for a worker (the walk never touches a folder
-    // first). When every worker waits for a system that does not answer, another is started.
+    // the worker's calls. While a worker waits for a file system that does not answer, the
+    // walk touches no folder first: it waits for a worker to read a queued one too, and when
+    // every worker waits so, another is started.
     Claim Take(AheadFolder& folder);
     static constexpr std::chrono::milliseconds MaxAnswerWait{2000};
     static constexpr std::chrono::milliseconds MaxEndWait{50};
@@ -115,6 +116,8 @@ public:
 private:
     // Waits while `folder` is pending or being read, as Take says.
     Claim WaitForWorker(AheadFolder& folder, std::unique_lock<std::mutex>& lock);
+    // True when a worker has waited StuckAfter for the system. Called with the lock held.
+    bool AnyWorkerStuck() const;
     // Starts one more worker when every worker has waited StuckAfter for the system.
     void AddWorkerForStuckOnes(std::unique_lock<std::mutex>& lock);
     static constexpr std::chrono::milliseconds StuckAfter{200};
