@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InterruptStop.h"
 #include "ProgressLine.h"
 
 #include "platform/fs/FolderEnumeration.h"
@@ -46,6 +47,7 @@ public:
     void SetStatusText(const std::string& text) override;
     void WriteTotalsPanels(const TotalsPanelTexts&) override {}
     void ProcessPendingMessages() override;
+    void ProcessMessagesWhileWaiting() override { InterruptStop::TakeArrivedInterrupt(); }
     // A change of the list holds the list's lock from its announcement to its end.
     void ListChanging(const ListChange&) override { listLock_.lock(); }
     void ListChanged(const ListChange&) override { listLock_.unlock(); }

@@ -136,6 +136,10 @@ void ScanEngine::StartScan(const std::string& path) {
     try {
         FolderWalk walk(root, WalkThreadsFor(root));
         WalkInProgress walking(walk_, walk);
+        walk.SetWaitHook([this] {
+            window_.ProcessMessagesWhileWaiting();
+            return !StopRequested;
+        });
         path_ = root;
         ScanFolder();
         std::string().swap(path_);

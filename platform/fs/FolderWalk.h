@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,11 @@ public:
     static int DefaultReadAheadThreads();
     // The number for a tree on a network drive, where each thread mostly waits for the server.
     static constexpr int NetworkReadAheadThreads = 16;
+
+    // While the walk waits for a worker's file system to answer, `hook` runs every 50 ms on
+    // the walk's thread; when it returns false the folder waited for is left out, not
+    // counted (a stop). Without workers it is never called.
+    void SetWaitHook(std::function<bool()> hook);
 
     // The platform's own state; only FolderEnumeration uses it.
     struct State;

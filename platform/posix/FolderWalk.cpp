@@ -533,19 +533,24 @@ void PrepareAheadAvoids(FolderWalk::State& state, const std::string& root) {
     state.AheadAvoids->Assign(folders, root, realRoot);
 }
 
-// Has a worker read `probe` before the walk opens it. False when the folder's file system did
-// not answer the worker; when only one of its entries did not, `level` leaves that one out.
-bool ProbeWithWorker(FolderWalk::State& state, const std::shared_ptr<AheadFolder>& probe,
-                     WalkLevel& level) {
+// Has a worker read `probe` before the walk opens it. NoAnswer when the folder's file system
+// did not answer the worker (when only one of its entries did not, `level` leaves that one
+// out and the answer is None); NotEntered when the wait was stopped.
+FolderSkip ProbeWithWorker(FolderWalk::State& state, const std::shared_ptr<AheadFolder>& probe,
+                           WalkLevel& level) {
     if (!probe) {
-        return true;
+        return FolderSkip::None;
     }
-    if (state.Ahead->Probe(probe) != ReadAhead::Claim::NoAnswer) {
+    const ReadAhead::Claim claim = state.Ahead->Probe(probe);
+    if (claim == ReadAhead::Claim::Stopped) {
+        return FolderSkip::NotEntered;
+    }
+    if (claim != ReadAhead::Claim::NoAnswer) {
         state.Ahead->Leave(*probe);
-        return true;
+        return FolderSkip::None;
     }
     level.UnansweredOrdinal = probe->LookingAt.load(std::memory_order_relaxed);
-    return level.UnansweredOrdinal >= 0;
+    return level.UnansweredOrdinal >= 0 ? FolderSkip::None : FolderSkip::NoAnswer;
 }
 
 // The kind of drive of the files on `device`, asked of the system once per change of device.
@@ -686,8 +691,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         // A worker touches the root first: a file system that does not answer holds up that
         // worker, not the walk.
         PrepareAheadAvoids(state, walk.Root());
-        if (!ProbeWithWorker(state, ReadAhead::MakeFolder(folder, {}), level)) {
-            skip_ = FolderSkip::NoAnswer;
+        skip_ = ProbeWithWorker(state, ReadAhead::MakeFolder(folder, {}), level);
+        if (skip_ != FolderSkip::None) {
             return;
         }
     }
@@ -720,6 +725,10 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         if (isChild && parent->LastChild && !parent->LastEntry.ViaLink) {
             ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
             ahead = state.Ahead->TakeListed(parent->LastChild, claim);
+            if (claim == ReadAhead::Claim::Stopped) {
+                skip_ = FolderSkip::NotEntered;
+                return;
+            }
             if (claim == ReadAhead::Claim::NoAnswer) {
                 // A worker still waits for the folder's file system: the walk does not. When
                 // it was one entry that did not answer, the walk reads the rest itself.
@@ -758,13 +767,14 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     // first, so that a file system that does not answer holds up the worker, not the walk.
     if (!readAhead && isChild && state.Ahead &&
         (parent->LastEntry.ViaLink ||
-         parent->LastEntry.Identity.Device != parent->Identity.Device) &&
-        !ProbeWithWorker(state, ReadAhead::MakeFolder(state.Path, {}), level)) {
-        if (ahead) {
-            state.Ahead->Leave(*ahead);
+         parent->LastEntry.Identity.Device != parent->Identity.Device)) {
+        skip_ = ProbeWithWorker(state, ReadAhead::MakeFolder(state.Path, {}), level);
+        if (skip_ != FolderSkip::None) {
+            if (ahead) {
+                state.Ahead->Leave(*ahead);
+            }
+            return;
         }
-        skip_ = FolderSkip::NoAnswer;
-        return;
     }
     int fd = -1;
     if (!readAhead) {
@@ -1002,4 +1012,10 @@ void FolderEnumeration::Close() {
         state.Depth = level_;
     }
     level_ = -1;
+}
+
+void FolderWalk::SetWaitHook(std::function<bool()> hook) {
+    if (state_->Ahead) {
+        state_->Ahead->SetWaitHook(std::move(hook));
+    }
 }

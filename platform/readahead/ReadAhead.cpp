@@ -217,7 +217,18 @@ ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<
         if (folder.State == AheadFolder::Status::Pending) {
             AddWorkerForStuckOnes(lock);
         }
-        shared.FolderRead.wait_for(lock, AnswerCheckInterval);
+        if (shared.FolderRead.wait_for(lock, AnswerCheckInterval) == std::cv_status::timeout &&
+            waitHook_) {
+            lock.unlock();
+            const bool goOn = waitHook_();
+            lock.lock();
+            if (!goOn && (folder.State == AheadFolder::Status::Pending ||
+                          folder.State == AheadFolder::Status::Reading)) {
+                folder.State = AheadFolder::Status::Dropped;
+                shared.WalkWaiting = false;
+                return Claim::Stopped;
+            }
+        }
     }
     shared.WalkWaiting = false;
     return Claim::Ready;
@@ -230,8 +241,9 @@ ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
     // worker waits for a file system that does not answer: then any folder may lead there.
     if ((folder.State == AheadFolder::Status::Pending && folder.Queued && AnyWorkerStuck()) ||
         folder.State == AheadFolder::Status::Reading) {
-        if (WaitForWorker(folder, lock) == Claim::NoAnswer) {
-            return Claim::NoAnswer;
+        const Claim waited = WaitForWorker(folder, lock);
+        if (waited == Claim::NoAnswer || waited == Claim::Stopped) {
+            return waited;
         }
     }
     const bool ready = folder.State == AheadFolder::Status::Ready;
@@ -257,8 +269,9 @@ ReadAhead::Claim ReadAhead::Probe(const std::shared_ptr<AheadFolder>& folder) {
     shared.Queue.push_back(folder);
     std::push_heap(shared.Queue.begin(), shared.Queue.end(), LaterInWalk{});
     shared.WorkAvailable.notify_all();
-    if (WaitForWorker(*folder, lock) == Claim::NoAnswer) {
-        return Claim::NoAnswer;
+    const Claim waited = WaitForWorker(*folder, lock);
+    if (waited == Claim::NoAnswer || waited == Claim::Stopped) {
+        return waited;
     }
     const bool ready = folder->State == AheadFolder::Status::Ready;
     folder->State = AheadFolder::Status::Taken;

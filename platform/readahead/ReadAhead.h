@@ -70,6 +70,8 @@ public:
         // A worker reading it has waited for the system for MaxAnswerWait: its file system
         // does not answer, and the walk leaves the folder out.
         NoAnswer,
+        // The wait hook ended the wait (a stop): the walk leaves the folder out, uncounted.
+        Stopped,
     };
     // Takes `folder` for the walk, waiting while a worker reads it and the system answers
     // the worker's calls. While a worker waits for a file system that does not answer, the
@@ -110,6 +112,10 @@ public:
     // Frees what `folder` holds of entries, as after a read that is given up.
     static void Discard(AheadFolder& folder);
 
+    // Runs `hook` every AnswerCheckInterval while the walk waits for a worker; when it returns
+    // false the wait ends with Claim::Stopped. Runs on the walk's thread, without the lock.
+    void SetWaitHook(std::function<bool()> hook) { waitHook_ = std::move(hook); }
+
     // What the walk and its workers share; it lives as long as the last of them.
     struct Shared;
 
@@ -124,5 +130,6 @@ private:
     static constexpr std::size_t MaxWorkers = 96;
 
     std::shared_ptr<Shared> shared_;
+    std::function<bool()> waitHook_;
     std::vector<std::thread> workers_;
 };

@@ -81,9 +81,10 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
     if (state.Ahead) {
         level->Ahead = TakeAheadRecord(state, parent, isChild, folder, path, claim);
-        if (claim == ReadAhead::Claim::NoAnswer) {
+        if (claim == ReadAhead::Claim::NoAnswer || claim == ReadAhead::Claim::Stopped) {
             // A worker still waits for the folder's file system: the walk does not.
-            skip_ = FolderSkip::NoAnswer;
+            skip_ =
+                claim == ReadAhead::Claim::NoAnswer ? FolderSkip::NoAnswer : FolderSkip::NotEntered;
             return;
         }
     }

@@ -179,3 +179,9 @@ FolderWalk::~FolderWalk() {
     state_->Ahead.reset();
     state_->CloseFrom(0);
 }
+
+void FolderWalk::SetWaitHook(std::function<bool()> hook) {
+    if (state_->Ahead) {
+        state_->Ahead->SetWaitHook(std::move(hook));
+    }
+}

@@ -101,6 +101,39 @@ TEST(ReadAheadScheduling, AFolderThatDoesNotAnswerIsLeftOutAndItsWorkerLeftBehin
     EXPECT_EQ(reader->Calls, reader->Returned);
 }
 
+TEST(ReadAheadScheduling, TheWaitHookIsHeardWhileAReaderIsStuckAndCanEndTheWait) {
+    auto reader = std::make_shared<FakeReader>();
+    int hookCalls = 0;
+    ReadAhead::Claim claim = ReadAhead::Claim::Ready;
+    Clock::duration waited{};
+    {
+        ReadAhead ahead(1, [reader](AheadFolder& folder, const std::atomic<bool>&) {
+            return reader->Read(folder);
+        });
+        // The window is asked to process its messages while the walk waits; the third time
+        // the user has pressed Stop.
+        ahead.SetWaitHook([&] { return ++hookCalls < 3; });
+        std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", nullptr, 0);
+        reader->Read(*root);
+        ahead.Publish(*root);
+        WaitForCalls(reader->Calls, 2);
+        const Clock::time_point asked = Clock::now();
+        ahead.TakeListed(root->Entries[0].Child, claim);
+        waited = Clock::now() - asked;
+        ahead.Leave(*root);
+    }
+    EXPECT_EQ(claim, ReadAhead::Claim::Stopped);
+    EXPECT_EQ(hookCalls, 3);
+    EXPECT_LT(waited, std::chrono::milliseconds(1000)) << "the stop waited for the answer wait";
+    {
+        std::lock_guard<std::mutex> lock(reader->Mutex);
+        reader->Release = true;
+    }
+    reader->Released.notify_all();
+    for (int i = 0; i < 200 && reader->Calls != reader->Returned; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 TEST(ReadAheadScheduling, ClaimsFollowTheWorkersAndEndingIsImmediate) {
     auto reader = std::make_shared<FakeReader>();
     ReadAhead::Claim claim = ReadAhead::Claim::NoAnswer;
