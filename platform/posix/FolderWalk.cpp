@@ -153,46 +153,37 @@ bool MayFollowLink(FolderWalk::State& state, int dirFd, const char* name,
     if (state.Entered.count(target) != 0) {
         return false;
     }
-    int fd = OpenAt(state, dirFd, dirFd, name, LookupOpenFlags);
-    if (fd < 0) {
+    UniqueFd fd(OpenAt(state, dirFd, dirFd, name, LookupOpenFlags));
+    if (!fd.IsOpen()) {
         return false;
     }
     std::vector<FileIdentity> passed;
     FileIdentity current = target;
     for (int step = 0; step < MaxAncestorSteps; ++step) {
-        const int parent = OpenAt(state, dirFd, fd, "..", LookupOpenFlags);
-        ::close(fd);
-        if (parent < 0) {
-            return false;
-        }
+        fd = UniqueFd(OpenAt(state, dirFd, fd.Get(), "..", LookupOpenFlags));
         struct stat st;
-        if (fstat(parent, &st) != 0) {
-            ::close(parent);
+        if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0) {
             return false;
         }
         const FileIdentity above = IdentityOf(st);
         if (state.Entered.count(above) != 0) {
-            ::close(parent);
             return false;
         }
         // At the top of the file system ".." leads to the folder itself.
         if (above == current || state.Outside.count(above) != 0) {
-            ::close(parent);
             state.Outside.insert(passed.begin(), passed.end());
             return true;
         }
         passed.push_back(above);
         current = above;
-        fd = parent;
     }
-    ::close(fd);
     return false;
 }
 
 // The descriptor a level's subfolders are opened from: its reader's, or the one it keeps
 // when it is not read through a descriptor. -1 when it has none.
 int AnchorFdOf(const WalkLevel& level) {
-    return level.Reader.Fd() >= 0 ? level.Reader.Fd() : level.LookupFd;
+    return level.Reader.Fd() >= 0 ? level.Reader.Fd() : level.LookupFd.Get();
 }
 
 // A descriptor of the folder of level `levelIndex`, opened again by its path from the nearest
@@ -217,30 +208,22 @@ int LookupFdOf(FolderWalk::State& state, int levelIndex) {
         }
     }
     const std::string relative = state.Path.substr(start, level.PathEnd - start);
-    const int fd = OpenPath(state, base, relative, relative.size(), LookupOpenFlags);
-    if (fd < 0) {
-        return -1;
-    }
+    UniqueFd fd(OpenPath(state, base, relative, relative.size(), LookupOpenFlags));
     struct stat st;
-    if (fstat(fd, &st) != 0 || !(IdentityOf(st) == level.Identity)) {
-        ::close(fd);
+    if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || !(IdentityOf(st) == level.Identity)) {
         return -1;
     }
-    level.LookupFd = fd;
-    return fd;
+    level.LookupFd = std::move(fd);
+    return level.LookupFd.Get();
 }
 
 // Opens the parent of the folder `childFd` with "..", when it is the folder `expected`
-// (it is not when the child was reached through a link). -1 otherwise.
-int OpenParentIfSame(int childFd, const FileIdentity& expected) {
-    const int fd = openat(childFd, "..", LookupOpenFlags);
-    if (fd < 0) {
-        return -1;
-    }
+// (it is not when the child was reached through a link). None otherwise.
+UniqueFd OpenParentIfSame(int childFd, const FileIdentity& expected) {
+    UniqueFd fd(openat(childFd, "..", LookupOpenFlags));
     struct stat st;
-    if (fstat(fd, &st) != 0 || !(IdentityOf(st) == expected)) {
-        ::close(fd);
-        return -1;
+    if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || !(IdentityOf(st) == expected)) {
+        return UniqueFd();
     }
     return fd;
 }
@@ -355,7 +338,7 @@ void ReadWholeFolder(FolderWalk::State& state, int levelIndex, int fd) {
         return;
     }
     BufferEntries(state, levelIndex, reader);
-    level.LookupFd = reader.Release();
+    level.LookupFd.Reset(reader.Release());
 }
 
 // Turns the lazy level `index` into a buffered one without a descriptor.
@@ -383,9 +366,8 @@ bool FreeDescriptor(FolderWalk::State& state, int protectedFd) {
     // A level whose entries are in memory finds its folder again from a subfolder or by path.
     for (int i = 0; i < state.Depth; ++i) {
         WalkLevel& level = *state.Levels[static_cast<std::size_t>(i)];
-        if (level.LookupFd >= 0 && level.LookupFd != protectedFd) {
-            ::close(level.LookupFd);
-            level.LookupFd = -1;
+        if (level.LookupFd.IsOpen() && level.LookupFd.Get() != protectedFd) {
+            level.LookupFd.Reset();
             return true;
         }
     }
@@ -405,21 +387,16 @@ bool FreeDescriptor(FolderWalk::State& state, int protectedFd) {
 // Records the folders above the root as lying outside the tree, from the root's descriptor.
 // A link to one of them is followed, and the root met again below it is not entered.
 void FindRootAncestors(FolderWalk::State& state, int rootFd, FileIdentity root) {
-    int fd = openat(rootFd, "..", LookupOpenFlags);
+    UniqueFd fd(openat(rootFd, "..", LookupOpenFlags));
     FileIdentity current = root;
-    for (int step = 0; fd >= 0 && step < MaxAncestorSteps; ++step) {
+    for (int step = 0; fd.IsOpen() && step < MaxAncestorSteps; ++step) {
         struct stat st;
-        if (fstat(fd, &st) != 0 || IdentityOf(st) == current) {
+        if (fstat(fd.Get(), &st) != 0 || IdentityOf(st) == current) {
             break;
         }
         current = IdentityOf(st);
         state.Outside.insert(current);
-        const int parent = openat(fd, "..", LookupOpenFlags);
-        ::close(fd);
-        fd = parent;
-    }
-    if (fd >= 0) {
-        ::close(fd);
+        fd = UniqueFd(openat(fd.Get(), "..", LookupOpenFlags));
     }
 }
 
@@ -592,13 +569,7 @@ FolderWalk::State::State() {
         static_cast<int>(std::clamp((available - FdBudget) / 2, 0L, long{MaxWorkerFds})));
 }
 
-FolderWalk::State::~State() {
-    for (const std::unique_ptr<WalkLevel>& level : Levels) {
-        if (level->LookupFd >= 0) {
-            ::close(level->LookupFd);
-        }
-    }
-}
+FolderWalk::State::~State() = default;
 
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
     : root_(root), state_(std::make_unique<State>()) {
@@ -646,10 +617,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     level.Ordinal = 0;
     level.UnansweredOrdinal = -1;
     level.LastChild.reset();
-    if (level.LookupFd >= 0) {
-        ::close(level.LookupFd);
-        level.LookupFd = -1;
-    }
+    level.LookupFd.Reset();
     if (index == 0) {
         // A walk entered again from its root starts afresh.
         state.RootOpen = false;
@@ -776,16 +744,16 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             return;
         }
     }
-    int fd = -1;
+    UniqueFd fd;
     if (!readAhead) {
         if (isChild) {
             const int base = LookupFdOf(state, index - 1);
             // The name is NUL-terminated where the parent keeps it.
-            fd = base >= 0 ? OpenAt(state, base, base, parent->LastName.data(), flags) : -1;
+            fd.Reset(base >= 0 ? OpenAt(state, base, base, parent->LastName.data(), flags) : -1);
         } else {
-            fd = OpenPath(state, AT_FDCWD, folder, folder.size(), flags);
+            fd.Reset(OpenPath(state, AT_FDCWD, folder, folder.size(), flags));
         }
-        if (fd < 0) {
+        if (!fd.IsOpen()) {
             if (ahead) {
                 state.Ahead->Leave(*ahead);
             }
@@ -794,8 +762,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         }
         if (!identityKnown) {
             struct stat st;
-            if (fstat(fd, &st) != 0) {
-                ::close(fd);
+            if (fstat(fd.Get(), &st) != 0) {
                 skip_ = FolderSkip::Unreadable;
                 return;
             }
@@ -805,7 +772,6 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
                 state.Entered.count(level.Identity) != 0) {
                 // Entered before by another way, or a link changed after it was checked (its
                 // new target is not checked).
-                ::close(fd);
                 if (ahead) {
                     state.Ahead->Leave(*ahead);
                 }
@@ -816,14 +782,12 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         if (!isChild && index > 0 &&
             IsOtherDrive(state, state.Levels[static_cast<std::size_t>(index - 1)]->Identity.Device,
                          level.Identity.Device)) {
-            ::close(fd);
             skip_ = FolderSkip::OtherDrive;
             return;
         }
         // Pseudo file systems can only start at a mount point, where the device changes.
         const bool mountPoint = !isChild || level.Identity.Device != parent->Identity.Device;
-        if (mountPoint && IsPseudoFileSystem(state, fd, level.Identity.Device)) {
-            ::close(fd);
+        if (mountPoint && IsPseudoFileSystem(state, fd.Get(), level.Identity.Device)) {
             skip_ = FolderSkip::NotEntered;
             return;
         }
@@ -832,7 +796,7 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     if (index == 0) {
         state.Root = level.Identity;
         state.RootOpen = true;
-        FindRootAncestors(state, fd, level.Identity);
+        FindRootAncestors(state, fd.Get(), level.Identity);
     }
     level.PathEnd = state.Path.size();
     FindNetworkMounts(state, walk.Root(), folder, level, index);
@@ -856,31 +820,29 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         // point (reading it whole would look at that), and is read entry by entry below: the
         // records of its subfolders take their places from it.
         level.Ahead = std::move(ahead);
-        if (level.NetworkMounts.empty() && ReadForAhead(state, fd, *level.Ahead)) {
+        if (level.NetworkMounts.empty() && ReadForAhead(state, fd.Get(), *level.Ahead)) {
             readAhead = true;
             // Its descriptor stays only where the walk keeps descriptors.
-            level.LookupFd = fd;
+            level.LookupFd = std::move(fd);
             if (index >= state.FdBudget) {
                 level.Buffered = true;
-                ClassifyWholeFolder(state, index, fd);
+                ClassifyWholeFolder(state, index, level.LookupFd.Get());
             }
-            fd = -1;
         }
     }
     if (readAhead) {
         level.ReadFailed = level.ReadFailed || level.Ahead->Incomplete;
         level.FromAhead = !level.Buffered;
     } else if (index < state.FdBudget) {
-        level.Reader.Open(fd);
+        level.Reader.Open(fd.Release());
     } else {
         level.Buffered = true;
-        ReadWholeFolder(state, index, fd);
+        ReadWholeFolder(state, index, fd.Release());
     }
     // Below a level whose entries are in memory the walk needs no descriptor of it until it
     // comes back up.
-    if (isChild && (parent->Buffered || parent->FromAhead) && parent->LookupFd >= 0) {
-        ::close(parent->LookupFd);
-        parent->LookupFd = -1;
+    if (isChild && (parent->Buffered || parent->FromAhead)) {
+        parent->LookupFd.Reset();
     }
     level.Owner = this;
     state.Depth = index + 1;
@@ -994,10 +956,7 @@ void FolderEnumeration::Close() {
                 }
             }
             level.Reader.Close();
-            if (level.LookupFd >= 0) {
-                ::close(level.LookupFd);
-                level.LookupFd = -1;
-            }
+            level.LookupFd.Reset();
             if (level.Ahead) {
                 state.Ahead->Leave(*level.Ahead);
                 level.Ahead.reset();

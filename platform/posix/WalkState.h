@@ -4,6 +4,7 @@
 #include "DirectoryReader.h"
 #include "FileIdentity.h"
 #include "MountedDevices.h"
+#include "UniqueFd.h"
 #include "platform/fs/FolderWalk.h"
 #include "platform/readahead/ReadAhead.h"
 
@@ -98,7 +99,7 @@ struct WalkLevel {
     std::int64_t UnansweredOrdinal = -1;
     // A descriptor of the folder when its own reading keeps none: to check the links it holds
     // and to open its subfolders from. -1 when none is open.
-    int LookupFd = -1;
+    UniqueFd LookupFd;
 
     // The entry that Next delivered last, when it was a folder: a child enumeration opens it.
     bool LastIsFolder = false;
