@@ -2,6 +2,7 @@
 
 #include "ExtendedLengthPath.h"
 #include "FoundEntry.h"
+#include "OwnedHandle.h"
 #include "WideText.h"
 
 #include <string>
@@ -75,8 +76,8 @@ bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel)
     const std::wstring path = ExtendedLengthPath(ToWide(folder.Path));
     const std::wstring pattern = ListingPattern(path);
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstEntry(pattern.c_str(), data);
-    if (find == INVALID_HANDLE_VALUE) {
+    FindHandle find(FindFirstEntry(pattern.c_str(), data));
+    if (!find.IsOpen()) {
         return false;
     }
     ReadAhead::NoteAnswer(folder);
@@ -87,12 +88,12 @@ bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel)
     constexpr std::size_t slice = 256;
     while (!cancel.load(std::memory_order_relaxed) &&
            folder.Entries.size() <= ReadAhead::MaxWorkerFolderEntries) {
-        if (ReadFoundEntriesAhead(find, data, hasPending, folder, slice, failed)) {
+        if (ReadFoundEntriesAhead(find.Get(), data, hasPending, folder, slice, failed)) {
             complete = !failed;
             break;
         }
     }
-    FindClose(find);
+    find.Reset();
     // The listing went by the path: a junction put in the folder's place meanwhile would have
     // led it elsewhere. Such a folder is left to the walk, which examines it as it finds it.
     complete = complete && folder.Entries.size() <= ReadAhead::MaxWorkerFolderEntries &&

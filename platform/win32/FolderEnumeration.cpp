@@ -90,8 +90,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     }
     const bool ready = claim == ReadAhead::Claim::Ready;
     if (!ready) {
-        level->Find = FindFirstEntry(pattern.c_str(), level->Data);
-        if (level->Find == INVALID_HANDLE_VALUE) {
+        level->Find.Reset(FindFirstEntry(pattern.c_str(), level->Data));
+        if (!level->Find.IsOpen()) {
             const DWORD error = GetLastError();
             if (level->Ahead) {
                 state.Ahead->Leave(*level->Ahead);
@@ -106,10 +106,9 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             // subfolders among them ahead. A failure midway ends the listing there, as it
             // would entry by entry.
             bool failed = false;
-            if (ReadFoundEntriesAhead(level->Find, level->Data, level->HasPending, *level->Ahead,
-                                      MaxWalkReadEntries, failed)) {
-                FindClose(level->Find);
-                level->Find = INVALID_HANDLE_VALUE;
+            if (ReadFoundEntriesAhead(level->Find.Get(), level->Data, level->HasPending,
+                                      *level->Ahead, MaxWalkReadEntries, failed)) {
+                level->Find.Reset();
             }
             level->Ordinal = static_cast<std::uint32_t>(level->Ahead->Entries.size());
             state.Ahead->Publish(*level->Ahead);
@@ -152,13 +151,13 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         DeliverEntry(walk_.PlatformState(), level.Name, read.Stat, entry);
         return true;
     }
-    if (level.Find == INVALID_HANDLE_VALUE) {
+    if (!level.Find.IsOpen()) {
         return false;
     }
     for (;;) {
         if (level.HasPending) {
             level.HasPending = false;
-        } else if (!FindNextFileW(level.Find, &level.Data)) {
+        } else if (!FindNextFileW(level.Find.Get(), &level.Data)) {
             return false;
         }
         if (IsDotEntry(level.Data.cFileName)) {
@@ -185,10 +184,7 @@ void FolderEnumeration::Close() {
     if (index < levels.size() && levels[index]->Open) {
         FindLevel& level = *levels[index];
         level.Open = false;
-        if (level.Find != INVALID_HANDLE_VALUE) {
-            FindClose(level.Find);
-            level.Find = INVALID_HANDLE_VALUE;
-        }
+        level.Find.Reset();
         if (level.Ahead) {
             state.Ahead->Leave(*level.Ahead);
             level.Ahead.reset();
