@@ -368,7 +368,9 @@ void ReadAhead::Shared::QueueChildren(AheadFolder& folder) {
             queued = true;
         }
     }
-    if (queued) {
+    // Only a waiting worker needs waking: a busy one comes back to the queue by itself, and a
+    // wake-up is a system call.
+    if (queued && Idle > 0) {
         WorkAvailable.notify_all();
     }
 }
@@ -410,7 +412,9 @@ void ReadAhead::Shared::Work() {
                 QueueChildren(*folder);
             }
         }
-        FolderRead.notify_all();
+        if (WalkWaiting) {
+            FolderRead.notify_all();
+        }
     }
     --Running;
     WorkerEnded.notify_all();
