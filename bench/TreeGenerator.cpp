@@ -310,3 +310,35 @@ bool WriteManifest(const std::string& manifestPath, const std::vector<GeneratedF
     }
     return true;
 }
+
+GeneratedCounts GenerateFolderHeavyTree(const std::string& folder, std::size_t folders,
+                                        std::size_t filesPerFolder, std::uint64_t seed) {
+    constexpr std::size_t groupSize = 500;
+    TreeFolder::EnsureEmpty(folder);
+    TreeRandom random(seed);
+    GeneratedCounts counts;
+    counts.ScanFolder = folder;
+    for (std::size_t n = 0; n < folders; ++n) {
+        const std::string group = JoinTreePath(folder, "g" + std::to_string(n / groupSize));
+        if (n % groupSize == 0) {
+            TreeFolder::Make(group);
+            ++counts.FolderCount;
+        }
+        const std::string module = JoinTreePath(group, "m" + std::to_string(n));
+        TreeFolder::Make(module);
+        ++counts.FolderCount;
+        if (filesPerFolder == 0) {
+            continue;
+        }
+        TreeFolder files(module);
+        for (std::size_t f = 0; f < filesPerFolder; ++f) {
+            GeneratedFile file;
+            file.Path = JoinTreePath(module, "f" + std::to_string(f) + ".js");
+            file.SizeBytes = DrawSize(random) % 65536;
+            file.LastWriteTime = DrawLastWriteTime(random);
+            files.MakeFile("f" + std::to_string(f) + ".js", file);
+            ++counts.FileCount;
+        }
+    }
+    return counts;
+}

@@ -48,6 +48,12 @@ GeneratedCounts GenerateDeepTree(const std::string& folder, std::size_t levels, 
 // outside the scanned tree. Throws std::system_error on any failure.
 GeneratedCounts GenerateLinkFarm(const std::string& folder, std::size_t links, std::uint64_t seed);
 
+// Creates `folders` folders below `folder` (created when missing, else empty), in groups of
+// 500 as a package tree has them ("gK/mN"), each holding `filesPerFolder` small sparse files:
+// a tree where the folders, not the files, cost the walk.
+GeneratedCounts GenerateFolderHeavyTree(const std::string& folder, std::size_t folders,
+                                        std::size_t filesPerFolder, std::uint64_t seed);
+
 // Writes one line per file: the size in decimal, a tab, the full path. The generator
 // never makes names with tabs or line breaks, so every line is one file. False with
 // `error` set when the manifest cannot be written.

@@ -1,6 +1,7 @@
 // make_tree FOLDER N [SEED] [--manifest FILE]
 // make_tree --deep LEVELS FOLDER [SEED]
 // make_tree --links N FOLDER [SEED]
+// make_tree --folders N FILES FOLDER [SEED]
 // Creates a reproducible tree of N sparse files under FOLDER for benchmarks and tests; or a
 // chain of LEVELS nested folders; or a farm of N links to folders of their own.
 #include "CommandLine.h"
@@ -19,11 +20,13 @@ int Usage() {
     std::fprintf(stderr, "usage: make_tree FOLDER N [SEED] [--manifest FILE]\n"
                          "       make_tree --deep LEVELS FOLDER [SEED]\n"
                          "       make_tree --links N FOLDER [SEED]\n"
+                         "       make_tree --folders N FILES FOLDER [SEED]\n"
                          "  creates N empty (sparse) files of varied sizes under FOLDER,\n"
                          "  which must be empty or missing; the same SEED gives the same tree\n"
                          "  --deep   a chain of LEVELS nested folders with three files in each\n"
                          "  --links  FOLDER/links holding N links to folders FOLDER/targets/tK\n"
-                         "           with one file each; scan FOLDER/links\n");
+                         "           with one file each; scan FOLDER/links\n"
+                         "  --folders  N folders (in groups of 500) with FILES small files each\n");
     return 2;
 }
 
@@ -47,9 +50,32 @@ int MakeShapedTree(std::string_view shape, char** arguments, int count) {
     return 0;
 }
 
+// The folder-heavy tree: its folder count, files per folder and folder.
+int MakeFolderHeavyTree(char** arguments, int count) {
+    std::uint64_t folders = 0;
+    std::uint64_t files = 0;
+    std::uint64_t seed = 1;
+    if (count < 3 || count > 4 || !ParseUnsigned(arguments[0], folders) ||
+        !ParseUnsigned(arguments[1], files) || (count == 4 && !ParseUnsigned(arguments[3], seed))) {
+        return Usage();
+    }
+    try {
+        const GeneratedCounts made = GenerateFolderHeavyTree(arguments[2], folders, files, seed);
+        std::printf("files %zu\nfolders %zu\nscan %s\n", made.FileCount, made.FolderCount,
+                    made.ScanFolder.c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "make_tree: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "--folders") {
+        return MakeFolderHeavyTree(argv + 2, argc - 2);
+    }
     if (argc > 1 &&
         (std::string_view(argv[1]) == "--deep" || std::string_view(argv[1]) == "--links")) {
         return MakeShapedTree(argv[1], argv + 2, argc - 2);

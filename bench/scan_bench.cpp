@@ -30,16 +30,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
@@ -56,6 +59,32 @@ struct Options {
     int Threads = 0; // 0: as the program chooses for this machine
     bool Cold = false;
     bool Plain = true;
+    bool Spinner = false;
+};
+
+// A process that spins on one processor for as long as it lives, as a build or a game
+// competes with the scan on a user's machine.
+class CompetingSpinner {
+public:
+    CompetingSpinner() : child_(::fork()) {
+        if (child_ == 0) {
+            volatile unsigned long turns = 0;
+            for (;;) {
+                turns = turns + 1;
+            }
+        }
+    }
+    ~CompetingSpinner() {
+        if (child_ > 0) {
+            ::kill(child_, SIGKILL);
+            ::waitpid(child_, nullptr, 0);
+        }
+    }
+    CompetingSpinner(const CompetingSpinner&) = delete;
+    CompetingSpinner& operator=(const CompetingSpinner&) = delete;
+
+private:
+    pid_t child_;
 };
 
 int Usage() {
@@ -70,7 +99,8 @@ int Usage() {
                  "  --make N   first create a tree of N sparse files in FOLDER (empty or missing)\n"
                  "  --seed S   the tree's seed for --make (default 1)\n"
                  "  --runs K   timed runs of each after one warm-up (default 5)\n"
-                 "  --no-plain time the engine alone, without the plain walk\n");
+                 "  --no-plain time the engine alone, without the plain walk\n"
+                 "  --spinner  a process spinning on one processor competes with both\n");
     return 2;
 }
 
@@ -96,6 +126,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             ++i;
         } else if (arg == "--cold") {
             options.Cold = true;
+        } else if (arg == "--spinner") {
+            options.Spinner = true;
         } else if (arg == "--no-plain") {
             options.Plain = false;
         } else if (arg == "--window") {
@@ -202,6 +234,10 @@ int main(int argc, char** argv) {
             return 1;
         }
 
+        std::optional<CompetingSpinner> spinner;
+        if (options.Spinner) {
+            spinner.emplace();
+        }
         const std::unique_ptr<BenchedScan> scan =
             options.Window ? MakeWindowScan(argc, argv, options.Folder) : MakeBareEngineScan();
         PlainWalkResult plain;

@@ -44,7 +44,11 @@ const CommandTexts English{
     .FoldersUnreadable = "%1 folders could not be read:",
     .OneOtherDrive = "1 folder on another drive was not entered:",
     .OtherDrives = "%1 folders on other drives were not entered:",
+    .OneFolderUnanswered = "1 folder did not answer:",
+    .FoldersUnanswered = "%1 folders did not answer:",
     .Stopped = "stopped; the list holds the largest of the %1 files counted until then.",
+    .StoppedWhileUnanswered = "stopped while a folder did not answer; the list holds the "
+                              "largest of the %1 files counted until then.",
     .ScanFailed = "the scan failed: %1",
 };
 
@@ -95,8 +99,13 @@ const CommandTexts German{
     .FoldersUnreadable = "%1 Ordner konnten nicht gelesen werden:",
     .OneOtherDrive = "1 Ordner auf einem anderen Laufwerk wurde ausgelassen:",
     .OtherDrives = "%1 Ordner auf anderen Laufwerken wurden ausgelassen:",
+    .OneFolderUnanswered = "1 Ordner hat nicht geantwortet:",
+    .FoldersUnanswered = "%1 Ordner haben nicht geantwortet:",
     .Stopped = "angehalten; die Liste h\u00e4lt die gr\u00f6\u00dften der %1 bis dahin "
                "gez\u00e4hlten Dateien.",
+    .StoppedWhileUnanswered = "angehalten, w\u00e4hrend ein Ordner nicht antwortete; die Liste "
+                              "h\u00e4lt die gr\u00f6\u00dften der %1 bis dahin "
+                              "gez\u00e4hlten Dateien.",
     .ScanFailed = "die Suche ist fehlgeschlagen: %1",
 };
 

@@ -26,8 +26,13 @@ struct CommandTexts {
     std::string_view FoldersUnreadable; // %1: how many
     std::string_view OneOtherDrive;
     std::string_view OtherDrives; // %1: how many
-    std::string_view Stopped;     // %1: the files counted
-    std::string_view ScanFailed;  // %1: the reason
+    std::string_view OneFolderUnanswered;
+    std::string_view FoldersUnanswered; // %1: how many
+    std::string_view Stopped;           // %1: the files counted
+    // A stop while the scan's thread waits for a folder that does not answer (%1: the files
+    // counted).
+    std::string_view StoppedWhileUnanswered;
+    std::string_view ScanFailed; // %1: the reason
 };
 
 const CommandTexts& EnglishCommandTexts();

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -98,7 +99,15 @@ int RunList(const CommandLine& command, bool german) {
         window.ShowProgress(*progress, engine.State());
     }
     {
-        InterruptStop interrupt;
+        InterruptStop interrupt([&] {
+            // The scan's thread is stuck in a call that does not return: the list found so
+            // far is printed from here, and the process ends without waiting for that call.
+            window.HoldListForGood();
+            WriteAll(stdout, ListInForm(command.Form, engine, window));
+            WriteAll(stderr, "\n");
+            Say(FillIn(texts.StoppedWhileUnanswered, std::to_string(engine.State().FileCount)));
+            std::_Exit(ExitInterrupted);
+        });
         engine.StartScan(command.Folder);
     }
 
@@ -116,6 +125,8 @@ int RunList(const CommandLine& command, bool german) {
     ReportSkippedFolders(window, FolderSkip::Unreadable, texts.OneFolderUnreadable,
                          texts.FoldersUnreadable);
     ReportSkippedFolders(window, FolderSkip::OtherDrive, texts.OneOtherDrive, texts.OtherDrives);
+    ReportSkippedFolders(window, FolderSkip::NoAnswer, texts.OneFolderUnanswered,
+                         texts.FoldersUnanswered);
     if (!window.Completed()) {
         Say(FillIn(texts.Stopped, std::to_string(state.FileCount)));
         return ExitInterrupted;

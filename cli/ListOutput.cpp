@@ -95,6 +95,7 @@ std::string ListJson(const ScanEngine& engine, const ListWindow& window) {
     json += "  \"files_counted\": " + std::to_string(state.FileCount) + ",\n";
     json += "  \"unreadable_folders\": " + std::to_string(state.UnreadableFolderCount) + ",\n";
     json += "  \"other_drive_folders\": " + std::to_string(state.SkippedMountCount) + ",\n";
+    json += "  \"unanswered_folders\": " + std::to_string(state.UnansweredFolderCount) + ",\n";
     json += "  \"totals\": {\n";
     json += "    \"listed_mib\": " + std::to_string(state.ListedTotalMB) + ",\n";
     json += "    \"listed_gb\": " + FormatFixed(figures.ListedGB, 2, ".") + ",\n";

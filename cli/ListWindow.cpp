@@ -1,5 +1,7 @@
 #include "ListWindow.h"
 
+#include "InterruptStop.h"
+
 #include "scan/ScanState.h"
 #include "scan/StopRequested.h"
 
@@ -58,13 +60,17 @@ void ListWindow::SetStatusText(const std::string& text) {
 }
 
 void ListWindow::ProcessPendingMessages() {
-    if (progress_ != nullptr && ++callsSinceClockRead_ >= CallsPerClockRead) {
+    if (++callsSinceClockRead_ >= CallsPerClockRead) {
         callsSinceClockRead_ = 0;
-        RedrawWhenDue();
+        InterruptStop::TakeArrivedInterrupt();
+        if (progress_ != nullptr) {
+            RedrawWhenDue();
+        }
     }
 }
 
 void ListWindow::FolderSkipped(const std::string& folder, FolderSkip reason) {
+    std::lock_guard<std::mutex> lock(listLock_);
     skipped_.push_back({folder, reason});
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InterruptStop.h"
 #include "ProgressLine.h"
 
 #include "platform/fs/FolderEnumeration.h"
@@ -7,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,11 +47,19 @@ public:
     void SetStatusText(const std::string& text) override;
     void WriteTotalsPanels(const TotalsPanelTexts&) override {}
     void ProcessPendingMessages() override;
-    void ListChanging(const ListChange&) override {}
-    void ListChanged(const ListChange&) override {}
+    void ProcessMessagesWhileWaiting() override { InterruptStop::TakeArrivedInterrupt(); }
+    // A change of the list holds the list's lock from its announcement to its end.
+    void ListChanging(const ListChange&) override { listLock_.lock(); }
+    void ListChanged(const ListChange&) override { listLock_.unlock(); }
     void FolderSkipped(const std::string& folder, FolderSkip reason) override;
 
+    // For another thread that prints the list while the scan's thread is stuck in a call:
+    // takes the lock that every change of the list and of the skipped folders holds, so that
+    // none is halfway done, and keeps it (the process ends after printing).
+    void HoldListForGood() { listLock_.lock(); }
+
 private:
+    std::mutex listLock_;
     void RedrawWhenDue();
 
     bool scanning_ = false;

@@ -66,6 +66,10 @@ std::string BuildReportPage(const std::string& templateText, const ScanState& st
             sentence += "<BR>" + Utf8ToPageText(MakeUnreadableFoldersText(
                                      state.UnreadableFolderCount, german, locale));
         }
+        if (state.UnansweredFolderCount > 0) {
+            sentence += "<BR>" + Utf8ToPageText(MakeUnansweredFoldersText(
+                                     state.UnansweredFolderCount, german, locale));
+        }
         page = ReplaceAllIgnoringCase(page, HeadlinePattern,
                                       std::string(SummaryOpening) + sentence + "</B>");
     }

@@ -44,6 +44,8 @@ const InterfaceTexts English{
                               "and its sizes are not disk space.",
     .OneFolderUnreadable = "1 folder could not be read.",
     .FoldersUnreadable = "%d folders could not be read.",
+    .OneFolderUnanswered = "1 folder did not answer.",
+    .FoldersUnanswered = "%d folders did not answer.",
     .RevealFailed = "No file manager could be started to show the folder \"%1\".",
     .NoDisplay = "bulkon: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set, or it "
                  "cannot be opened).\n"
@@ -111,6 +113,8 @@ const InterfaceTexts German{
                               "des Systems, und seine Gr\u00f6\u00dfen sind kein Speicherplatz.",
     .OneFolderUnreadable = "1 Ordner konnte nicht gelesen werden.",
     .FoldersUnreadable = "%d Ordner konnten nicht gelesen werden.",
+    .OneFolderUnanswered = "1 Ordner hat nicht geantwortet.",
+    .FoldersUnanswered = "%d Ordner haben nicht geantwortet.",
     .RevealFailed = "Es konnte kein Dateimanager gestartet werden, der den Ordner \"%1\" zeigt.",
     .NoDisplay = "bulkon: kein Bildschirm gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist "
                  "gesetzt, oder er l\u00e4sst sich nicht \u00f6ffnen).\nBulkon ist ein Programm "

@@ -44,6 +44,10 @@ struct InterfaceTexts {
     // Under the summary sentence when folders were skipped: one, and "%d" of them.
     std::string_view OneFolderUnreadable;
     std::string_view FoldersUnreadable;
+    // Under the summary sentence when folders were left out because their file system did
+    // not answer: one, and "%d" of them.
+    std::string_view OneFolderUnanswered;
+    std::string_view FoldersUnanswered;
     std::string_view RevealFailed; // %1: the folder
     // Printed when the program is started without a display, or its display cannot be
     // opened.

@@ -124,12 +124,14 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.ListCapacity = 100;
     state_.SkippedMountCount = 0;
     state_.UnreadableFolderCount = 0;
+    state_.UnansweredFolderCount = 0;
     state_.RootUnreadable = false;
     reserve_.Clear();
     hardLinks_.Clear();
     outcome_ = ScanOutcome::None;
     state_.RootOnPseudoFileSystem = false;
-    StopRequested = false;
+    // StopRequested was clear at the start and is not cleared here: a stop that came while
+    // the volume was asked (a Ctrl+C while a share's server does not answer) ends the scan.
 
     const std::string root = TrimScanRoot(path);
     state_.ScanRoot = root;
@@ -139,8 +141,12 @@ void ScanEngine::StartScan(const std::string& path) {
     if (RefuseUnreadableRoot())
         return;
     try {
-        FolderWalk walk(root, WalkThreads());
+        FolderWalk walk(root, WalkThreadsFor(root));
         WalkInProgress walking(walk_, walk);
+        walk.SetWaitHook([this] {
+            window_.ProcessMessagesWhileWaiting();
+            return !StopRequested;
+        });
         path_ = root;
         ScanFolder();
         std::string().swap(path_);
@@ -197,6 +203,13 @@ int ScanEngine::WalkThreads() const {
     return walkThreads_ > 0 ? walkThreads_ : FolderWalk::DefaultReadAheadThreads();
 }
 
+int ScanEngine::WalkThreadsFor(const std::string& root) const {
+    // On a share the workers mostly wait for the server: more of them wait at once.
+    if (walkThreads_ == 0 && QueryDriveTypeOfFile(root) == DriveType::Network)
+        return FolderWalk::NetworkReadAheadThreads;
+    return WalkThreads();
+}
+
 void ScanEngine::ScanFolder() {
     window_.SetStatusText(path_);
     if (StopRequested)
@@ -232,7 +245,7 @@ void ScanEngine::ScanFolder() {
                 ++state_.FileCount;
             // Only admitted files cost more than this test: nothing is copied for the rest.
             if (entry.SizeBytes >= state_.MinListedSize) {
-                AddFile(path_, entry, enumeration);
+                AddFile(path_, entry);
                 window_.ProcessPendingMessages();
                 if (StopRequested) {
                     enumeration.Close();
@@ -258,11 +271,12 @@ void ScanEngine::NoteSkippedFolder(FolderSkip reason) {
         ++state_.UnreadableFolderCount;
     else if (reason == FolderSkip::OtherDrive)
         ++state_.SkippedMountCount;
+    else if (reason == FolderSkip::NoAnswer)
+        ++state_.UnansweredFolderCount;
     window_.FolderSkipped(path_, reason);
 }
 
-void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
-                         FolderEnumeration& enumeration) {
+void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry) {
     ResultEntry added;
     added.Caption = std::string(entry.Name);
     added.LastWriteTime = entry.LastWriteTime;
@@ -273,10 +287,10 @@ void ScanEngine::AddFile(const std::string& folder, const DirectoryEntry& entry,
     sizeText += TextsFor(IsGermanUser()).SizeSuffix;
     state_.ListedTotalMB += WholeMB(entry.SizeBytes);
     std::string dateText = FileDateText(entry.LastWriteTime, locale_);
-    // The file is asked for through its open folder: by its path it would cost a lookup of
-    // every folder above it, and trees can be deeper than PATH_MAX.
-    const int iconIndex = IconIndexOnDrive(enumeration.FileDriveType(entry.Name),
-                                           JoinPath(folder, std::string(entry.Name)), icons_);
+    // The walk found the drive with the entry's details: asking by the path would cost a
+    // lookup of every folder above it, and trees can be deeper than PATH_MAX.
+    const int iconIndex =
+        IconIndexOnDrive(entry.Drive, JoinPath(folder, std::string(entry.Name)), icons_);
     list_.CompleteEntry(row, folder, std::move(sizeText), std::move(dateText), iconIndex);
 
     if (list_.Count() > state_.ListCapacity && list_.Count() > 0) {

@@ -79,6 +79,9 @@ public:
     void SetWalkThreads(int threads) { walkThreads_ = threads; }
     // The number of threads the next scan uses, as set or as found for this machine.
     int WalkThreads() const;
+    // The number of threads a scan of `root` uses: as WalkThreads, and more when nothing was
+    // set and the root lies on a network drive.
+    int WalkThreadsFor(const std::string& root) const;
 
     // The regional formats used for new texts; the window sets them at start and on change.
     void SetLocaleFormat(const LocaleFormat& format) { locale_ = format; }
@@ -93,8 +96,7 @@ private:
     // counted and listed once, under the first name met.
     bool FirstNameOfFile(const DirectoryEntry& entry);
     // Adds one admitted file to the list; may evict the smallest entry into the reserve.
-    void AddFile(const std::string& folder, const DirectoryEntry& entry,
-                 FolderEnumeration& enumeration);
+    void AddFile(const std::string& folder, const DirectoryEntry& entry);
     // Keeps a file the full list did not admit in the reserve, when it is large enough.
     void KeepInReserve(const std::string& folder, const DirectoryEntry& entry);
     // Moves the reserve's largest file into the list.

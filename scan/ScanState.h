@@ -27,6 +27,8 @@ struct ScanState {
     // Folders of this scan that could not be opened or read; what they hold is missing from
     // the result.
     std::uint64_t UnreadableFolderCount = 0;
+    // Folders of this scan left out because their file system did not answer in time.
+    std::uint64_t UnansweredFolderCount = 0;
     // True when the scan's root itself could not be opened or read: the scan has no result.
     bool RootUnreadable = false;
     // True when the root is on a kernel pseudo file system (/proc, /sys, /dev): its sizes

@@ -41,6 +41,12 @@ public:
     // an implementation decides how much work each call does.
     virtual void ProcessPendingMessages() = 0;
 
+    // Called every 50 ms while the walk waits for a file system to answer one of its workers
+    // (at most 2 s per folder), so that Stop, Escape and closing are heard meanwhile. These
+    // calls come only when a file system is slow, so they are not part of the fixed sequence
+    // of a scan.
+    virtual void ProcessMessagesWhileWaiting() { ProcessPendingMessages(); }
+
     // The walk has left out `folder` for `reason` (Unreadable or OtherDrive; folders that are
     // deliberately not entered are not announced). Called right after it is found out,
     // before the processing of pending messages that follows.

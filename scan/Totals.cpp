@@ -109,3 +109,11 @@ std::string MakeListShortText(std::uint64_t listedCount, bool german) {
     const InterfaceTexts& texts = TextsFor(german);
     return FillIn(texts.ListShort, GroupedCount(listedCount, texts.CountGroupSeparator));
 }
+
+std::string MakeUnansweredFoldersText(std::uint64_t count, bool german,
+                                      const LocaleFormat& locale) {
+    const InterfaceTexts& texts = TextsFor(german);
+    if (count == 1)
+        return std::string(texts.OneFolderUnanswered);
+    return FormatText(texts.FoldersUnanswered, {static_cast<std::int64_t>(count)}, locale);
+}

@@ -47,3 +47,5 @@ std::string MakeUnreadableFoldersText(std::uint64_t count, bool german, const Lo
 std::string MakeScanStoppedText(std::uint64_t fileCount, bool german);
 // The status line while deletes have left the list with only `listedCount` entries.
 std::string MakeListShortText(std::uint64_t listedCount, bool german);
+// The line under the summary sentence when `count` folders (more than 0) did not answer.
+std::string MakeUnansweredFoldersText(std::uint64_t count, bool german, const LocaleFormat& locale);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Volume.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -26,4 +28,7 @@ struct DirectoryEntry {
     // The file's identity: its device and its number on that device; 0 where unknown.
     std::uint64_t Device = 0;
     std::uint64_t FileNumber = 0;
+    // For a file: the kind of drive that holds it, found with the entry's own details, so
+    // that a listed file costs no second look at the system. Unknown for folders.
+    DriveType Drive = DriveType::Unknown;
 };

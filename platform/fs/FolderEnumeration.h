@@ -3,7 +3,6 @@
 #include "DirectoryEntry.h"
 #include "Volume.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +19,9 @@ enum class FolderSkip {
     NotEntered,
     // A network or removable mount below the root.
     OtherDrive,
+    // Its file system has not answered for a while (a share whose server is gone, a file
+    // system whose daemon hangs): it is left out, so that the walk goes on.
+    NoAnswer,
 };
 
 // Reads the entries of one folder during a walk. Construct it for the walk's root, or for a
@@ -47,11 +49,6 @@ public:
 
     // Fills `entry` with the next entry. False at the end, on a read error and once closed.
     bool Next(DirectoryEntry& entry);
-
-    // For the icon of the file `name` that Next has just delivered: the kind of drive that
-    // holds it, or nullopt when no file (other than a folder) of that name is there any
-    // longer. Asked of the open folder, so it costs the same at any depth of the tree.
-    std::optional<DriveType> FileDriveType(std::string_view name);
 
     // Releases the folder; Next returns false afterwards. Safe to call twice.
     void Close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,8 +17,8 @@
 // in the mount table and never looked at, so a share whose server is gone cannot stop it.
 //
 // On Windows the walk follows junctions and folder links by the same rule (not into the
-// scanned tree, not into a folder it is already inside of), and does not enter folders whose
-// path reaches MAX_PATH characters, as Windows itself refuses them.
+// scanned tree, not into a folder it is already inside of), and opens folders by their
+// extended-length paths, so that trees deeper than MAX_PATH are walked completely.
 class FolderWalk {
 public:
     // `root` is the scan root without a trailing separator ("/" stays "/"). With
@@ -35,6 +36,13 @@ public:
     // The number of read-ahead threads that suits this machine: one per processor core, and 1
     // (no read-ahead) on a machine with a single core.
     static int DefaultReadAheadThreads();
+    // The number for a tree on a network drive, where each thread mostly waits for the server.
+    static constexpr int NetworkReadAheadThreads = 16;
+
+    // While the walk waits for a worker's file system to answer, `hook` runs every 50 ms on
+    // the walk's thread; when it returns false the folder waited for is left out, not
+    // counted (a stop). Without workers it is never called.
+    void SetWaitHook(std::function<bool()> hook);
 
     // The platform's own state; only FolderEnumeration uses it.
     struct State;

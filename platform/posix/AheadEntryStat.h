@@ -11,9 +11,9 @@ struct EntryStat {
     mode_t Mode = 0;
     std::int64_t SizeBytes = 0;
     std::int64_t LastWriteTime = 0;
+    std::uint32_t LinkCount = 1;
     FileIdentity Identity;
-    std::uint32_t LinkCount = 1; // the entry's names in its file system (st_nlink)
-    bool TargetKnown = false;    // a link whose target could be read
+    bool TargetKnown = false; // a link whose target could be read
     mode_t TargetMode = 0;
     FileIdentity TargetIdentity;
 };

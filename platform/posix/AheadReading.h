@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DirectoryReader.h"
+#include "WorkerDescriptors.h"
 #include "platform/readahead/ReadAhead.h"
 
 #include <atomic>
@@ -31,20 +32,27 @@ AheadReadResult ReadFolderAhead(DirectoryReader& reader, AheadFolder& folder,
 // walk, which fills it when it opens its root, and the workers.
 class NetworkMountFolders {
 public:
-    // `folders` are paths without links (as the mount table writes them).
-    void Assign(const std::vector<std::string>& folders);
+    // `folders` are paths without links (as the mount table writes them); `realRoot` is the
+    // walk's root `walkRoot` without links.
+    void Assign(const std::vector<std::string>& folders, const std::string& walkRoot,
+                const std::string& realRoot);
 
-    // True when the open folder `fd` is one of them. Also true when there are some and the
+    // True when `folder`, open as `fd`, is one of them. Told by its path, without a call to
+    // the system, unless a link lies on its way. Also true when there are some and the
     // folder's real path cannot be found: then it is left to the walk as well.
-    bool Holds(int fd) const;
+    bool Holds(const AheadFolder& folder, int fd) const;
 
 private:
     mutable std::mutex mutex_;
     std::unordered_set<std::string> folders_;
+    std::string walkRoot_;
+    std::string realRoot_;
 };
 
 // The worker's part (a ReadAhead::FolderReader): opens `folder.Path` without following a
-// link in its last step and reads it. False when it cannot be opened or read whole, or when
-// it is one of `networkMountFolders`.
+// link in its last step and reads it, with a descriptor taken from `descriptors`. False when
+// no descriptor is left, when it cannot be opened or read whole, or when it is one of
+// `networkMountFolders`.
 bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel,
-                           const NetworkMountFolders& networkMountFolders);
+                           const NetworkMountFolders& networkMountFolders,
+                           WorkerDescriptors& descriptors);

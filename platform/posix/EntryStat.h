@@ -1,9 +1,12 @@
 #pragma once
 
-#include <fcntl.h>
+#include "AheadEntryStat.h"
 
-// How the walk and the read-ahead workers look at a folder's entries. Both must look the
-// same way, or an entry read ahead would differ from the one the walk reads itself.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+// How the walk and the read-ahead workers look at a folder's entries. Both look through
+// LookAtEntry, so an entry read ahead is the entry the walk would have read itself.
 
 #ifdef AT_NO_AUTOMOUNT
 // Listing a folder must not mount every automount point below it.
@@ -17,4 +20,29 @@ inline constexpr int TargetStatFlags = 0;
 // "." and "..", which the walk never delivers.
 inline bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Reads what the system says about the entry `name` of the folder `dirFd`: the entry itself
+// and, for a link, its target. False, with errno set, when the entry's details cannot be read
+// (ENOENT: it vanished after it was listed).
+inline bool LookAtEntry(int dirFd, const char* name, EntryStat& out) {
+    struct stat st;
+    if (fstatat(dirFd, name, &st, LinkStatFlags) != 0) {
+        return false;
+    }
+    out = EntryStat{};
+    out.Mode = st.st_mode;
+    out.SizeBytes = static_cast<std::int64_t>(st.st_size);
+    out.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
+    out.LinkCount = static_cast<std::uint32_t>(st.st_nlink);
+    out.Identity = IdentityOf(st);
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target;
+        if (fstatat(dirFd, name, &target, TargetStatFlags) == 0) {
+            out.TargetKnown = true;
+            out.TargetMode = target.st_mode;
+            out.TargetIdentity = IdentityOf(target);
+        }
+    }
+    return true;
 }

@@ -35,6 +35,8 @@ constexpr int ReadOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 constexpr int MaxFdBudget = 200;
 // Descriptors left to the rest of the program and to the walk's own short-lived ones.
 constexpr long ReservedFds = 16;
+// More descriptors than workers gain nothing.
+constexpr int MaxWorkerFds = 64;
 
 // A link chain longer than this cannot be a real tree; it ends the check as "unsafe".
 constexpr int MaxAncestorSteps = 1 << 16;
@@ -151,46 +153,37 @@ bool MayFollowLink(FolderWalk::State& state, int dirFd, const char* name,
     if (state.Entered.count(target) != 0) {
         return false;
     }
-    int fd = OpenAt(state, dirFd, dirFd, name, LookupOpenFlags);
-    if (fd < 0) {
+    UniqueFd fd(OpenAt(state, dirFd, dirFd, name, LookupOpenFlags));
+    if (!fd.IsOpen()) {
         return false;
     }
     std::vector<FileIdentity> passed;
     FileIdentity current = target;
     for (int step = 0; step < MaxAncestorSteps; ++step) {
-        const int parent = OpenAt(state, dirFd, fd, "..", LookupOpenFlags);
-        ::close(fd);
-        if (parent < 0) {
-            return false;
-        }
+        fd = UniqueFd(OpenAt(state, dirFd, fd.Get(), "..", LookupOpenFlags));
         struct stat st;
-        if (fstat(parent, &st) != 0) {
-            ::close(parent);
+        if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0) {
             return false;
         }
         const FileIdentity above = IdentityOf(st);
         if (state.Entered.count(above) != 0) {
-            ::close(parent);
             return false;
         }
         // At the top of the file system ".." leads to the folder itself.
         if (above == current || state.Outside.count(above) != 0) {
-            ::close(parent);
             state.Outside.insert(passed.begin(), passed.end());
             return true;
         }
         passed.push_back(above);
         current = above;
-        fd = parent;
     }
-    ::close(fd);
     return false;
 }
 
 // The descriptor a level's subfolders are opened from: its reader's, or the one it keeps
 // when it is not read through a descriptor. -1 when it has none.
 int AnchorFdOf(const WalkLevel& level) {
-    return level.Reader.Fd() >= 0 ? level.Reader.Fd() : level.LookupFd;
+    return level.Reader.Fd() >= 0 ? level.Reader.Fd() : level.LookupFd.Get();
 }
 
 // A descriptor of the folder of level `levelIndex`, opened again by its path from the nearest
@@ -215,30 +208,22 @@ int LookupFdOf(FolderWalk::State& state, int levelIndex) {
         }
     }
     const std::string relative = state.Path.substr(start, level.PathEnd - start);
-    const int fd = OpenPath(state, base, relative, relative.size(), LookupOpenFlags);
-    if (fd < 0) {
-        return -1;
-    }
+    UniqueFd fd(OpenPath(state, base, relative, relative.size(), LookupOpenFlags));
     struct stat st;
-    if (fstat(fd, &st) != 0 || !(IdentityOf(st) == level.Identity)) {
-        ::close(fd);
+    if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || !(IdentityOf(st) == level.Identity)) {
         return -1;
     }
-    level.LookupFd = fd;
-    return fd;
+    level.LookupFd = std::move(fd);
+    return level.LookupFd.Get();
 }
 
 // Opens the parent of the folder `childFd` with "..", when it is the folder `expected`
-// (it is not when the child was reached through a link). -1 otherwise.
-int OpenParentIfSame(int childFd, const FileIdentity& expected) {
-    const int fd = openat(childFd, "..", LookupOpenFlags);
-    if (fd < 0) {
-        return -1;
-    }
+// (it is not when the child was reached through a link). None otherwise.
+UniqueFd OpenParentIfSame(int childFd, const FileIdentity& expected) {
+    UniqueFd fd(openat(childFd, "..", LookupOpenFlags));
     struct stat st;
-    if (fstat(fd, &st) != 0 || !(IdentityOf(st) == expected)) {
-        ::close(fd);
-        return -1;
+    if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0 || !(IdentityOf(st) == expected)) {
+        return UniqueFd();
     }
     return fd;
 }
@@ -251,30 +236,6 @@ bool HasFoldersLeft(const WalkLevel& level) {
     return level.FromAhead && level.AheadCursor < level.Ahead->Entries.size();
 }
 
-// Reads what the system says about the entry `name` in the folder `dirFd`. False when it
-// vanished after it was listed.
-bool StatEntry(int dirFd, const char* name, EntryStat& out) {
-    struct stat st;
-    if (fstatat(dirFd, name, &st, LinkStatFlags) != 0) {
-        return false;
-    }
-    out = EntryStat{};
-    out.Mode = st.st_mode;
-    out.SizeBytes = static_cast<std::int64_t>(st.st_size);
-    out.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
-    out.Identity = IdentityOf(st);
-    out.LinkCount = static_cast<std::uint32_t>(st.st_nlink);
-    if (S_ISLNK(st.st_mode)) {
-        struct stat target;
-        if (fstatat(dirFd, name, &target, TargetStatFlags) == 0) {
-            out.TargetKnown = true;
-            out.TargetMode = target.st_mode;
-            out.TargetIdentity = IdentityOf(target);
-        }
-    }
-    return true;
-}
-
 // Decides on the entry `name` of the folder of level `levelIndex`, from what the system said
 // about it. False when it is not delivered: it is a link to a folder the walk must not enter.
 // `dirFd` is the folder's descriptor, or -1 to open one if a link must be checked.
@@ -282,6 +243,8 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
                   const EntryStat& st, ClassifiedEntry& out) {
     out = ClassifiedEntry{};
     out.LastWriteTime = st.LastWriteTime;
+    out.LinkCount = st.LinkCount;
+    out.Identity = st.Identity;
     if (S_ISDIR(st.Mode)) {
         out.Attributes = FolderAttribute;
         out.Identity = st.Identity;
@@ -304,11 +267,6 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
         return true;
     }
     out.SizeBytes = st.SizeBytes > 0 ? static_cast<std::uint64_t>(st.SizeBytes) : 0;
-    if (S_ISREG(st.Mode) && st.LinkCount > 1) {
-        // A file with several names: the engine counts it once, by its identity.
-        out.LinkCount = st.LinkCount;
-        out.Identity = st.Identity;
-    }
     return true;
 }
 
@@ -316,7 +274,13 @@ bool ClassifyStat(FolderWalk::State& state, int levelIndex, int dirFd, const cha
 // decides on it, as ClassifyStat does. Details that cannot be read, other than of an entry
 // removed since it was listed, mark the level's folder as not read completely.
 bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const char* name,
-                   ClassifiedEntry& out) {
+                   std::uint32_t ordinal, ClassifiedEntry& out) {
+    if (state.Levels[static_cast<std::size_t>(levelIndex)]->UnansweredOrdinal == ordinal) {
+        out = ClassifiedEntry{};
+        out.Attributes = FolderAttribute;
+        out.Unanswered = true;
+        return true;
+    }
     for (const MountedDevices::NetworkMount& mount :
          state.Levels[static_cast<std::size_t>(levelIndex)]->NetworkMounts) {
         if (mount.Name == name) {
@@ -328,7 +292,7 @@ bool ClassifyEntry(FolderWalk::State& state, int levelIndex, int dirFd, const ch
         }
     }
     EntryStat st;
-    if (!StatEntry(dirFd, name, st)) {
+    if (!LookAtEntry(dirFd, name, st)) {
         if (errno != ENOENT) {
             state.Levels[static_cast<std::size_t>(levelIndex)]->ReadFailed = true;
         }
@@ -347,7 +311,7 @@ void BufferEntries(FolderWalk::State& state, int levelIndex, DirectoryReader& re
         }
         BufferedEntry entry;
         entry.Ordinal = level.Ordinal++;
-        if (!ClassifyEntry(state, levelIndex, reader.Fd(), name, entry.Details)) {
+        if (!ClassifyEntry(state, levelIndex, reader.Fd(), name, entry.Ordinal, entry.Details)) {
             continue;
         }
         const std::size_t length = std::strlen(name);
@@ -374,7 +338,7 @@ void ReadWholeFolder(FolderWalk::State& state, int levelIndex, int fd) {
         return;
     }
     BufferEntries(state, levelIndex, reader);
-    level.LookupFd = reader.Release();
+    level.LookupFd.Reset(reader.Release());
 }
 
 // Turns the lazy level `index` into a buffered one without a descriptor.
@@ -393,12 +357,17 @@ void SpillLevel(FolderWalk::State& state, int index) {
 
 // Frees one of the walk's descriptors other than `protectedFd`. False when none is left.
 bool FreeDescriptor(FolderWalk::State& state, int protectedFd) {
+    // The workers' descriptors go first: the walk needs no worker to complete.
+    if (!state.WorkersDescriptorsTaken) {
+        state.WorkersDescriptorsTaken = true;
+        state.WorkerFds->TakeAllBack(ReadAhead::MaxAnswerWait);
+        return true;
+    }
     // A level whose entries are in memory finds its folder again from a subfolder or by path.
     for (int i = 0; i < state.Depth; ++i) {
         WalkLevel& level = *state.Levels[static_cast<std::size_t>(i)];
-        if (level.LookupFd >= 0 && level.LookupFd != protectedFd) {
-            ::close(level.LookupFd);
-            level.LookupFd = -1;
+        if (level.LookupFd.IsOpen() && level.LookupFd.Get() != protectedFd) {
+            level.LookupFd.Reset();
             return true;
         }
     }
@@ -418,21 +387,16 @@ bool FreeDescriptor(FolderWalk::State& state, int protectedFd) {
 // Records the folders above the root as lying outside the tree, from the root's descriptor.
 // A link to one of them is followed, and the root met again below it is not entered.
 void FindRootAncestors(FolderWalk::State& state, int rootFd, FileIdentity root) {
-    int fd = openat(rootFd, "..", LookupOpenFlags);
+    UniqueFd fd(openat(rootFd, "..", LookupOpenFlags));
     FileIdentity current = root;
-    for (int step = 0; fd >= 0 && step < MaxAncestorSteps; ++step) {
+    for (int step = 0; fd.IsOpen() && step < MaxAncestorSteps; ++step) {
         struct stat st;
-        if (fstat(fd, &st) != 0 || IdentityOf(st) == current) {
+        if (fstat(fd.Get(), &st) != 0 || IdentityOf(st) == current) {
             break;
         }
         current = IdentityOf(st);
         state.Outside.insert(current);
-        const int parent = openat(fd, "..", LookupOpenFlags);
-        ::close(fd);
-        fd = parent;
-    }
-    if (fd >= 0) {
-        ::close(fd);
+        fd = UniqueFd(openat(fd.Get(), "..", LookupOpenFlags));
     }
 }
 
@@ -532,6 +496,49 @@ bool ReadForAhead(FolderWalk::State& state, int fd, AheadFolder& ahead) {
     return true;
 }
 
+// Tells the workers which folders hold a network mount point, before they get the first.
+void PrepareAheadAvoids(FolderWalk::State& state, const std::string& root) {
+    std::string realRoot;
+    std::vector<std::string> folders;
+    if (state.Devices.HasNetworkMounts()) {
+        folders = state.Devices.FoldersHoldingNetworkMounts();
+        if (char* resolved = realpath(root.c_str(), nullptr)) {
+            realRoot = resolved;
+            std::free(resolved);
+        }
+    }
+    state.AheadAvoids->Assign(folders, root, realRoot);
+}
+
+// Has a worker read `probe` before the walk opens it. NoAnswer when the folder's file system
+// did not answer the worker (when only one of its entries did not, `level` leaves that one
+// out and the answer is None); NotEntered when the wait was stopped.
+FolderSkip ProbeWithWorker(FolderWalk::State& state, const std::shared_ptr<AheadFolder>& probe,
+                           WalkLevel& level) {
+    if (!probe) {
+        return FolderSkip::None;
+    }
+    const ReadAhead::Claim claim = state.Ahead->Probe(probe);
+    if (claim == ReadAhead::Claim::Stopped) {
+        return FolderSkip::NotEntered;
+    }
+    if (claim != ReadAhead::Claim::NoAnswer) {
+        state.Ahead->Leave(*probe);
+        return FolderSkip::None;
+    }
+    level.UnansweredOrdinal = probe->LookingAt.load(std::memory_order_relaxed);
+    return level.UnansweredOrdinal >= 0 ? FolderSkip::None : FolderSkip::NoAnswer;
+}
+
+// The kind of drive of the files on `device`, asked of the system once per change of device.
+DriveType DriveTypeOfFilesOn(FolderWalk::State& state, dev_t device) {
+    if (state.FilesDrive == DriveType::Unknown || device != state.FilesDevice) {
+        state.FilesDevice = device;
+        state.FilesDrive = CachedDriveTypeOfDevice(device);
+    }
+    return state.FilesDrive;
+}
+
 bool IsChildPath(const std::string& folder, std::string_view name) {
     return !name.empty() && folder.size() > name.size() &&
            folder.compare(folder.size() - name.size(), name.size(), name.data(), name.size()) ==
@@ -549,30 +556,30 @@ FolderWalk::State::State() {
     }
     if (soft == RLIM_INFINITY) {
         FdBudget = MaxFdBudget;
+        WorkerFds = std::make_shared<WorkerDescriptors>(MaxWorkerFds);
         return;
     }
     // Half of what is free, so that the program keeps room for its own files; a walk with
-    // no budget at all still completes, one buffered folder at a time.
+    // no budget at all still completes, one buffered folder at a time. The workers get half
+    // of the rest, and none when little is free: the walk then reads every folder itself.
     const long available = static_cast<long>(std::min<rlim_t>(soft, 1 << 20)) -
                            CountOpenDescriptors(soft) - ReservedFds;
     FdBudget = static_cast<int>(std::clamp(available / 2, 0L, static_cast<long>(MaxFdBudget)));
+    WorkerFds = std::make_shared<WorkerDescriptors>(
+        static_cast<int>(std::clamp((available - FdBudget) / 2, 0L, long{MaxWorkerFds})));
 }
 
-FolderWalk::State::~State() {
-    for (const std::unique_ptr<WalkLevel>& level : Levels) {
-        if (level->LookupFd >= 0) {
-            ::close(level->LookupFd);
-        }
-    }
-}
+FolderWalk::State::~State() = default;
 
 FolderWalk::FolderWalk(const std::string& root, int readAheadThreads)
     : root_(root), state_(std::make_unique<State>()) {
     if (readAheadThreads > 1) {
-        const NetworkMountFolders& avoided = state_->AheadAvoids;
+        // The workers hold what they share with the walk: one left behind in a call that
+        // does not return may still use it when the walk is over.
         state_->Ahead = std::make_unique<ReadAhead>(
-            readAheadThreads, [&avoided](AheadFolder& folder, const std::atomic<bool>& cancel) {
-                return ReadFolderAheadByPath(folder, cancel, avoided);
+            readAheadThreads, [avoided = state_->AheadAvoids, descriptors = state_->WorkerFds](
+                                  AheadFolder& folder, const std::atomic<bool>& cancel) {
+                return ReadFolderAheadByPath(folder, cancel, *avoided, *descriptors);
             });
         if (state_->Ahead->WorkerCount() == 0) {
             state_->Ahead.reset();
@@ -608,11 +615,9 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     level.FromAhead = false;
     level.AheadCursor = 0;
     level.Ordinal = 0;
+    level.UnansweredOrdinal = -1;
     level.LastChild.reset();
-    if (level.LookupFd >= 0) {
-        ::close(level.LookupFd);
-        level.LookupFd = -1;
-    }
+    level.LookupFd.Reset();
     if (index == 0) {
         // A walk entered again from its root starts afresh.
         state.RootOpen = false;
@@ -633,7 +638,8 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         if (!entry.ViaLink) {
             // The folder was seen as a folder: a link put in its place meanwhile is not taken.
             flags |= O_NOFOLLOW;
-            identityKnown = true;
+            // A mount point known by name was not looked at: its identity is found on opening.
+            identityKnown = entry.Identity.Inode != 0;
             level.Identity = entry.Identity;
         }
         state.Path.resize(parent->PathEnd);
@@ -643,6 +649,20 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         // walk cannot tell how it got there.
         level.UnderLink = index > 0;
         state.Path.assign(folder);
+    }
+
+    if (isChild && parent->LastEntry.Unanswered) {
+        skip_ = FolderSkip::NoAnswer;
+        return;
+    }
+    if (index == 0 && state.Ahead) {
+        // A worker touches the root first: a file system that does not answer holds up that
+        // worker, not the walk.
+        PrepareAheadAvoids(state, walk.Root());
+        skip_ = ProbeWithWorker(state, ReadAhead::MakeFolder(folder, {}), level);
+        if (skip_ != FolderSkip::None) {
+            return;
+        }
     }
 
     // Decided before the folder is opened: a share is not even listed, a stick not read,
@@ -671,7 +691,24 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     bool readAhead = false;
     if (state.Ahead) {
         if (isChild && parent->LastChild && !parent->LastEntry.ViaLink) {
-            ahead = state.Ahead->TakeListed(parent->LastChild, readAhead);
+            ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
+            ahead = state.Ahead->TakeListed(parent->LastChild, claim);
+            if (claim == ReadAhead::Claim::Stopped) {
+                skip_ = FolderSkip::NotEntered;
+                return;
+            }
+            if (claim == ReadAhead::Claim::NoAnswer) {
+                // A worker still waits for the folder's file system: the walk does not. When
+                // it was one entry that did not answer, the walk reads the rest itself.
+                const std::int64_t entry = ahead->LookingAt.load(std::memory_order_relaxed);
+                if (entry < 0) {
+                    skip_ = FolderSkip::NoAnswer;
+                    return;
+                }
+                level.UnansweredOrdinal = entry;
+                ahead.reset();
+            }
+            readAhead = claim == ReadAhead::Claim::Ready;
             if (readAhead) {
                 // The workers read only folders on their parent's device, never a mount point.
                 // A folder replaced since its parent was listed is read again as it is now.
@@ -688,19 +725,35 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         } else if (isChild ? parent->Ahead != nullptr : index == 0) {
             ahead = state.Ahead->TakeNew(folder, isChild ? parent->Ahead.get() : nullptr,
                                          parent != nullptr ? parent->LastOrdinal : 0);
+            if (ahead) {
+                ahead->UnderLink = level.UnderLink;
+            }
         }
     }
 
-    int fd = -1;
+    // A followed link and a mount point are read by the walk itself; a worker touches them
+    // first, so that a file system that does not answer holds up the worker, not the walk.
+    if (!readAhead && isChild && state.Ahead &&
+        (parent->LastEntry.ViaLink ||
+         parent->LastEntry.Identity.Device != parent->Identity.Device)) {
+        skip_ = ProbeWithWorker(state, ReadAhead::MakeFolder(state.Path, {}), level);
+        if (skip_ != FolderSkip::None) {
+            if (ahead) {
+                state.Ahead->Leave(*ahead);
+            }
+            return;
+        }
+    }
+    UniqueFd fd;
     if (!readAhead) {
         if (isChild) {
             const int base = LookupFdOf(state, index - 1);
             // The name is NUL-terminated where the parent keeps it.
-            fd = base >= 0 ? OpenAt(state, base, base, parent->LastName.data(), flags) : -1;
+            fd.Reset(base >= 0 ? OpenAt(state, base, base, parent->LastName.data(), flags) : -1);
         } else {
-            fd = OpenPath(state, AT_FDCWD, folder, folder.size(), flags);
+            fd.Reset(OpenPath(state, AT_FDCWD, folder, folder.size(), flags));
         }
-        if (fd < 0) {
+        if (!fd.IsOpen()) {
             if (ahead) {
                 state.Ahead->Leave(*ahead);
             }
@@ -709,17 +762,16 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         }
         if (!identityKnown) {
             struct stat st;
-            if (fstat(fd, &st) != 0) {
-                ::close(fd);
+            if (fstat(fd.Get(), &st) != 0) {
                 skip_ = FolderSkip::Unreadable;
                 return;
             }
             level.Identity = IdentityOf(st);
-            if ((isChild && !(level.Identity == parent->LastEntry.Identity)) ||
+            if ((isChild && parent->LastEntry.Identity.Inode != 0 &&
+                 !(level.Identity == parent->LastEntry.Identity)) ||
                 state.Entered.count(level.Identity) != 0) {
                 // Entered before by another way, or a link changed after it was checked (its
                 // new target is not checked).
-                ::close(fd);
                 if (ahead) {
                     state.Ahead->Leave(*ahead);
                 }
@@ -730,14 +782,12 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         if (!isChild && index > 0 &&
             IsOtherDrive(state, state.Levels[static_cast<std::size_t>(index - 1)]->Identity.Device,
                          level.Identity.Device)) {
-            ::close(fd);
             skip_ = FolderSkip::OtherDrive;
             return;
         }
         // Pseudo file systems can only start at a mount point, where the device changes.
         const bool mountPoint = !isChild || level.Identity.Device != parent->Identity.Device;
-        if (mountPoint && IsPseudoFileSystem(state, fd, level.Identity.Device)) {
-            ::close(fd);
+        if (mountPoint && IsPseudoFileSystem(state, fd.Get(), level.Identity.Device)) {
             skip_ = FolderSkip::NotEntered;
             return;
         }
@@ -746,15 +796,16 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     if (index == 0) {
         state.Root = level.Identity;
         state.RootOpen = true;
-        FindRootAncestors(state, fd, level.Identity);
+        FindRootAncestors(state, fd.Get(), level.Identity);
     }
     level.PathEnd = state.Path.size();
     FindNetworkMounts(state, walk.Root(), folder, level, index);
     if (index == 0 && state.Ahead) {
         // Before the workers get their first folder, which is the root's.
-        state.AheadAvoids.Assign(state.Devices.HasNetworkMounts()
-                                     ? state.Devices.FoldersHoldingNetworkMounts()
-                                     : std::vector<std::string>{});
+        state.AheadAvoids->Assign(state.Devices.HasNetworkMounts()
+                                      ? state.Devices.FoldersHoldingNetworkMounts()
+                                      : std::vector<std::string>{},
+                                  walk.Root(), state.RealRoot);
     }
     if (readAhead) {
         // Read by a worker: no descriptor is open for it.
@@ -769,31 +820,29 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
         // point (reading it whole would look at that), and is read entry by entry below: the
         // records of its subfolders take their places from it.
         level.Ahead = std::move(ahead);
-        if (level.NetworkMounts.empty() && ReadForAhead(state, fd, *level.Ahead)) {
+        if (level.NetworkMounts.empty() && ReadForAhead(state, fd.Get(), *level.Ahead)) {
             readAhead = true;
             // Its descriptor stays only where the walk keeps descriptors.
-            level.LookupFd = fd;
+            level.LookupFd = std::move(fd);
             if (index >= state.FdBudget) {
                 level.Buffered = true;
-                ClassifyWholeFolder(state, index, fd);
+                ClassifyWholeFolder(state, index, level.LookupFd.Get());
             }
-            fd = -1;
         }
     }
     if (readAhead) {
         level.ReadFailed = level.ReadFailed || level.Ahead->Incomplete;
         level.FromAhead = !level.Buffered;
     } else if (index < state.FdBudget) {
-        level.Reader.Open(fd);
+        level.Reader.Open(fd.Release());
     } else {
         level.Buffered = true;
-        ReadWholeFolder(state, index, fd);
+        ReadWholeFolder(state, index, fd.Release());
     }
     // Below a level whose entries are in memory the walk needs no descriptor of it until it
     // comes back up.
-    if (isChild && (parent->Buffered || parent->FromAhead) && parent->LookupFd >= 0) {
-        ::close(parent->LookupFd);
-        parent->LookupFd = -1;
+    if (isChild && (parent->Buffered || parent->FromAhead)) {
+        parent->LookupFd.Reset();
     }
     level.Owner = this;
     state.Depth = index + 1;
@@ -851,7 +900,7 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
                 continue;
             }
             ordinal = level.Ordinal++;
-            if (ClassifyEntry(state, level_, level.Reader.Fd(), raw, level.LastEntry)) {
+            if (ClassifyEntry(state, level_, level.Reader.Fd(), raw, ordinal, level.LastEntry)) {
                 name = raw;
                 details = &level.LastEntry;
                 break;
@@ -873,10 +922,12 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
     entry.SizeBytes = details->SizeBytes;
     entry.LastWriteTime = details->LastWriteTime;
     entry.LinkCount = details->LinkCount;
-    entry.Device =
-        details->LinkCount > 1 ? static_cast<std::uint64_t>(details->Identity.Device) : 0;
-    entry.FileNumber =
-        details->LinkCount > 1 ? static_cast<std::uint64_t>(details->Identity.Inode) : 0;
+    entry.Device = static_cast<std::uint64_t>(details->Identity.Device);
+    entry.FileNumber = static_cast<std::uint64_t>(details->Identity.Inode);
+    entry.Drive = DriveType::Unknown;
+    if ((details->Attributes & FolderAttribute) == 0) {
+        entry.Drive = DriveTypeOfFilesOn(state, details->Identity.Device);
+    }
     if ((details->Attributes & FolderAttribute) != 0) {
         level.LastEntry = *details;
         level.LastIsFolder = true;
@@ -889,19 +940,6 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         }
     }
     return true;
-}
-
-std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name) {
-    if (!IsOpen()) {
-        return std::nullopt;
-    }
-    const int fd = LookupFdOf(walk_.PlatformState(), level_);
-    const std::string entryName(name);
-    struct stat st;
-    if (fd < 0 || fstatat(fd, entryName.c_str(), &st, 0) != 0 || S_ISDIR(st.st_mode)) {
-        return std::nullopt;
-    }
-    return CachedDriveTypeOfDevice(st.st_dev);
 }
 
 void FolderEnumeration::Close() {
@@ -918,10 +956,7 @@ void FolderEnumeration::Close() {
                 }
             }
             level.Reader.Close();
-            if (level.LookupFd >= 0) {
-                ::close(level.LookupFd);
-                level.LookupFd = -1;
-            }
+            level.LookupFd.Reset();
             if (level.Ahead) {
                 state.Ahead->Leave(*level.Ahead);
                 level.Ahead.reset();
@@ -936,4 +971,10 @@ void FolderEnumeration::Close() {
         state.Depth = level_;
     }
     level_ = -1;
+}
+
+void FolderWalk::SetWaitHook(std::function<bool()> hook) {
+    if (state_->Ahead) {
+        state_->Ahead->SetWaitHook(std::move(hook));
+    }
 }

@@ -54,8 +54,11 @@ void MountedDevices::ReadTable() {
     }
     for (const auto& [point, entry] : seenAt) {
         const std::size_t cut = point.rfind('/');
+        // A FUSE file system answers only while its daemon does: its mount point is not
+        // looked at either, whatever its kind of drive.
+        const bool fuse = entry->FsType.rfind("fuse", 0) == 0;
         if (cut == std::string::npos || cut + 1 >= point.size() ||
-            DriveTypeOfMount(*entry, false) != DriveType::Network) {
+            (!fuse && DriveTypeOfMount(*entry, false) != DriveType::Network)) {
             continue;
         }
         networkMountsByFolder_[point.substr(0, cut == 0 ? 1 : cut)].push_back(

@@ -28,10 +28,11 @@ public:
         std::string Name;
         dev_t Device = 0;
     };
-    // The network file systems whose mount points are entries of the folder `realFolder` (a
-    // path without links, as the mount table writes them), by the mount table. Looking at
-    // such an entry asks the server, and a server that is gone never answers: the walk knows
-    // them by name instead. Null when there are none, which is the rule.
+    // The network and FUSE file systems whose mount points are entries of the folder
+    // `realFolder` (a path without links, as the mount table writes them), by the mount
+    // table. Looking at such an entry asks the server or the daemon, and one that is gone or
+    // stopped never answers: the walk knows them by name instead. Null when there are none,
+    // which is the rule.
     const std::vector<NetworkMount>* NetworkMountsIn(const std::string& realFolder);
     // True when the mount table lists a network file system anywhere.
     bool HasNetworkMounts();

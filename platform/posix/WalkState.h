@@ -4,6 +4,7 @@
 #include "DirectoryReader.h"
 #include "FileIdentity.h"
 #include "MountedDevices.h"
+#include "UniqueFd.h"
 #include "platform/fs/FolderWalk.h"
 #include "platform/readahead/ReadAhead.h"
 
@@ -36,10 +37,14 @@ struct ClassifiedEntry {
     std::uint32_t Attributes = 0;
     std::uint64_t SizeBytes = 0;
     std::int64_t LastWriteTime = 0;
-    FileIdentity Identity; // of the folder itself, or of a link's target folder
-    bool ViaLink = false;  // a link to a folder, delivered as a folder
-    // A regular file's names in its file system; with more than one, Identity is the file's.
     std::uint32_t LinkCount = 1;
+    // Of the folder itself, of a link's target folder, or of the file (a link delivered as a
+    // file: of the link).
+    FileIdentity Identity;
+    bool ViaLink = false; // a link to a folder, delivered as a folder
+    // An entry that a worker looked at and whose file system did not answer: delivered as a
+    // folder that is not entered, never looked at by the walk.
+    bool Unanswered = false;
 };
 
 // An entry kept by a level that holds its folder's entries in memory.
@@ -90,9 +95,11 @@ struct WalkLevel {
     std::size_t AheadCursor = 0;
     // Entries listed so far from Reader: their places in the walk's order.
     std::uint32_t Ordinal = 0;
+    // The place of the entry a worker waited on in vain (-1: none); the walk does not look at it.
+    std::int64_t UnansweredOrdinal = -1;
     // A descriptor of the folder when its own reading keeps none: to check the links it holds
     // and to open its subfolders from. -1 when none is open.
-    int LookupFd = -1;
+    UniqueFd LookupFd;
 
     // The entry that Next delivered last, when it was a folder: a child enumeration opens it.
     bool LastIsFolder = false;
@@ -124,11 +131,19 @@ struct FolderWalk::State {
     DirectoryReader SharedReader;
     // The file systems met so far: their types and kinds of drive.
     MountedDevices Devices;
+    // The kind of drive of the device whose file was delivered last: files of one folder,
+    // and mostly of one walk, share it.
+    dev_t FilesDevice = 0;
+    DriveType FilesDrive = DriveType::Unknown;
     // The root's path without links, when network file systems are mounted anywhere: the
     // folders' paths below it are compared with the mount table. Empty otherwise.
     std::string RealRoot;
     // The folders holding a network mount point, which the workers leave to the walk.
-    NetworkMountFolders AheadAvoids;
+    std::shared_ptr<NetworkMountFolders> AheadAvoids = std::make_shared<NetworkMountFolders>();
+    // The descriptors the workers may hold, out of what the walk leaves free; taken back
+    // when the walk runs out of its own.
+    std::shared_ptr<WorkerDescriptors> WorkerFds;
+    bool WorkersDescriptorsTaken = false;
     // The workers that read folders ahead of the walk; null when the walk reads every folder
     // itself. Declared last, so that the workers end before the records they may hold.
     std::unique_ptr<ReadAhead> Ahead;

@@ -8,6 +8,7 @@
 #include "platform/posix/AheadEntryStat.h"
 #endif
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,8 +46,21 @@ struct AheadFolder {
     // entries that lead to it from the first folder read ahead. Smaller comes first.
     std::string Path;
     std::vector<std::uint32_t> Key;
+    // A followed link lies on the way from the root: the path says nothing about where the
+    // folder really is.
+    bool UnderLink = false;
+    // Read only to see that the system answers (ReadAhead::Probe): its subfolders are not
+    // read ahead, since the walk reads the folder again itself.
+    bool IsProbe = false;
+    // In the workers' queue: a pending folder that a worker will come to.
+    bool Queued = false;
 
     Status State = Status::Pending;
+    // When the system last answered a call of the worker reading the folder (CoarseMonotonicNs).
+    std::atomic<std::int64_t> AnsweredAtNs{0};
+    // The place among the folder's entries of the entry the worker is looking at, -1 while
+    // none: when the system does not answer, it is this entry that does not.
+    std::atomic<std::int64_t> LookingAt{-1};
     FileIdentity Identity;
     std::vector<char> Names;
     std::vector<AheadEntry> Entries;

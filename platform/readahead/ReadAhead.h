@@ -16,8 +16,14 @@
 // every decision (which links to follow, which folders to enter); the workers only list
 // folders and read the details of their entries, nearest to the walk's position first, into
 // a bounded amount of memory. A folder a worker has read waits as an AheadFolder until the
-// walk takes it; what the walk goes past is dropped. The workers end with the object. On
-// Linux they are named "read-ahead".
+// walk takes it; what the walk goes past is dropped. The workers run below the walk's
+// priority, so that they never take its processor from it. On Linux they are named
+// "read-ahead".
+//
+// A worker may be stuck in a call on a file system that does not answer. The walk never
+// waits for it longer than MaxAnswerWait, and the end of the walk never waits for it at all
+// beyond a moment: it is left behind, holding only what it shares with the other workers,
+// and ends whenever its call returns.
 //
 // The scheduling is the same on every platform; how a folder is read is the platform's, given
 // as a FolderReader. The public methods are for the walk's thread.
@@ -25,21 +31,23 @@ class ReadAhead {
 public:
     // Reads the folder `folder.Path` into `folder` on a worker thread: its identity, its
     // entries and a Pending record (MakeFolder) for each subfolder that a worker may read in
-    // turn. False, keeping nothing, when the folder cannot be read ahead (the walk then reads
-    // it itself); it gives up early, also false, once `cancel` is set. Called on several
-    // threads at once.
+    // turn. It calls NoteAnswer(folder) whenever the system has answered one of its calls.
+    // False, keeping nothing, when the folder cannot be read ahead (the walk then reads it
+    // itself); it gives up early, also false, once `cancel` is set. Called on several threads
+    // at once, also after the ReadAhead is gone (by a worker left behind).
     using FolderReader = std::function<bool(AheadFolder& folder, const std::atomic<bool>& cancel)>;
 
     // Starts `workers` threads (at least one), or as many as the system allows, that read
     // folders with `reader`.
     ReadAhead(int workers, FolderReader reader);
-    // Stops the workers at once, abandoning what they were reading, and waits for them.
+    // Stops the workers, abandoning what they were reading. Waits for them only a moment
+    // (MaxEndWait): a worker still inside a call then is left to end on its own.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // One worker per processor core, and 1 (no workers: the walk reads every folder itself) on
-    // a machine with a single core.
+    // One worker per processor this process may run on, and 1 (no workers: the walk reads
+    // every folder itself) when it may run on one only.
     static int DefaultWorkerCount();
 
     // The number of worker threads running; 0 when the system refused every one.
@@ -50,24 +58,40 @@ public:
     static std::shared_ptr<AheadFolder> MakeFolder(const std::string& path,
                                                    std::vector<std::uint32_t> key);
 
+    // A worker's call on `folder` was answered: the walk goes on waiting for the folder.
+    static void NoteAnswer(AheadFolder& folder);
+
     enum class Claim {
         Ready,        // a worker read the folder; its entries are the walk's now
         ReadYourself, // no worker read it (not started, or it could not be read)
-        // A worker is still at it after the longest wait: the walk reads the folder itself,
-        // into a record of its own, and the worker's result is thrown away.
+        // A worker is still at it and its record cannot be trusted: the walk reads the folder
+        // itself, into a record of its own, and the worker's result is thrown away.
         ReadYourselfAnew,
+        // A worker reading it has waited for the system for MaxAnswerWait: its file system
+        // does not answer, and the walk leaves the folder out.
+        NoAnswer,
+        // The wait hook ended the wait (a stop): the walk leaves the folder out, uncounted.
+        Stopped,
     };
-    // Takes `folder` for the walk, waiting while a worker reads it, but not longer than
-    // MaxWalkWait: a worker held up (the processors busy elsewhere) must not hold up the walk,
-    // and with it the window.
+    // Takes `folder` for the walk, waiting while a worker reads it and the system answers
+    // the worker's calls. While a worker waits for a file system that does not answer, the
+    // walk touches no folder first: it waits for a worker to read a queued one too, and when
+    // every worker waits so, another is started.
     Claim Take(AheadFolder& folder);
-    static constexpr std::chrono::milliseconds MaxWalkWait{8};
+    static constexpr std::chrono::milliseconds MaxAnswerWait{2000};
+    static constexpr std::chrono::milliseconds MaxEndWait{50};
+
+    // Has a worker read `folder` (a new record) before the walk touches it, waiting as Take
+    // does, also while no worker has started on it. Ready when the system answered every
+    // call; NoAnswer when it stopped answering (the record then stays the worker's); else
+    // ReadYourself. The walk leaves the record afterwards, unless NoAnswer.
+    Claim Probe(const std::shared_ptr<AheadFolder>& folder);
 
     // Takes for the walk the record `listed` of a subfolder that its parent's listing made:
-    // the record the walk owns from now on (a new, empty one when a worker was still reading
-    // the old after the longest wait), and in `ready` whether a worker has read it. Null when
-    // a new record cannot be made (too deep, too long a path).
-    std::shared_ptr<AheadFolder> TakeListed(std::shared_ptr<AheadFolder> listed, bool& ready);
+    // the record the walk owns from now on (a new, empty one when the worker's cannot be
+    // used), and in `claim` what became of it. Null when a new record cannot be made (too
+    // deep, too long a path).
+    std::shared_ptr<AheadFolder> TakeListed(std::shared_ptr<AheadFolder> listed, Claim& claim);
 
     // Makes and takes a record for a folder that the walk reads itself: the entry `ordinal`
     // of the folder `parent` (null for the walk's first folder). Null as MakeFolder.
@@ -88,26 +112,24 @@ public:
     // Frees what `folder` holds of entries, as after a read that is given up.
     static void Discard(AheadFolder& folder);
 
+    // Runs `hook` every AnswerCheckInterval while the walk waits for a worker; when it returns
+    // false the wait ends with Claim::Stopped. Runs on the walk's thread, without the lock.
+    void SetWaitHook(std::function<bool()> hook) { waitHook_ = std::move(hook); }
+
+    // What the walk and its workers share; it lives as long as the last of them.
+    struct Shared;
+
 private:
-    struct LaterInWalk {
-        bool operator()(const std::shared_ptr<AheadFolder>& a,
-                        const std::shared_ptr<AheadFolder>& b) const;
-    };
+    // Waits while `folder` is pending or being read, as Take says.
+    Claim WaitForWorker(AheadFolder& folder, std::unique_lock<std::mutex>& lock);
+    // True when a worker has waited StuckAfter for the system. Called with the lock held.
+    bool AnyWorkerStuck() const;
+    // Starts one more worker when every worker has waited StuckAfter for the system.
+    void AddWorkerForStuckOnes(std::unique_lock<std::mutex>& lock);
+    static constexpr std::chrono::milliseconds StuckAfter{200};
+    static constexpr std::size_t MaxWorkers = 96;
 
-    void Work();
-    void QueueChildren(AheadFolder& folder);
-    bool HasRoom() const;
-
-    std::mutex mutex_;
-    std::condition_variable workAvailable_; // workers wait here for work and for room
-    std::condition_variable folderRead_;    // the walk waits here for a folder being read
-    // Pending folders, the one earliest in the walk's order on top. Records the walk has
-    // taken or dropped meanwhile are skipped when they come up.
-    std::vector<std::shared_ptr<AheadFolder>> queue_;
-    std::size_t readyBytes_ = 0;
-    std::size_t readyEntries_ = 0;
-    bool stopping_ = false;
-    std::atomic<bool> cancel_{false};
-    FolderReader reader_;
+    std::shared_ptr<Shared> shared_;
+    std::function<bool()> waitHook_;
     std::vector<std::thread> workers_;
 };

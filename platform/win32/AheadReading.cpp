@@ -1,6 +1,8 @@
 #include "AheadReading.h"
 
+#include "ExtendedPath.h"
 #include "FoundEntry.h"
+#include "OwnedHandle.h"
 #include "WideText.h"
 
 #include <string>
@@ -12,9 +14,7 @@ namespace {
 std::size_t AppendFoundEntry(AheadFolder& folder, const WIN32_FIND_DATAW& data) {
     const std::string name = FromWide(data.cFileName);
     AheadEntry entry;
-    entry.Stat.Attributes = data.dwFileAttributes;
-    entry.Stat.SizeBytes = FoundSizeBytes(data);
-    entry.Stat.LastWriteTime = FoundLastWriteTime(data);
+    entry.Stat = FoundEntryStat(data);
     std::size_t childBytes = 0;
     if (IsPlainFolder(data.dwFileAttributes)) {
         std::vector<std::uint32_t> key = folder.Key;
@@ -52,6 +52,7 @@ bool ReadFoundEntriesAhead(HANDLE find, WIN32_FIND_DATAW& data, bool& hasPending
             atEnd = true;
             break;
         }
+        ReadAhead::NoteAnswer(folder);
         if (IsDotEntry(data.cFileName)) {
             continue;
         }
@@ -72,16 +73,14 @@ bool ReadFoundEntriesAhead(HANDLE find, WIN32_FIND_DATAW& data, bool& hasPending
 }
 
 bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel) {
-    const std::wstring path = ToWide(folder.Path);
-    const std::wstring pattern = path + L"\\*.*";
-    if (pattern.size() >= MAX_PATH) {
-        return false;
-    }
+    const std::wstring path = ExtendedLengthPath(ToWide(folder.Path));
+    const std::wstring pattern = ListingPattern(path);
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstEntry(pattern.c_str(), data);
-    if (find == INVALID_HANDLE_VALUE) {
+    FindHandle find(FindFirstEntry(pattern.c_str(), data));
+    if (!find.IsOpen()) {
         return false;
     }
+    ReadAhead::NoteAnswer(folder);
     bool hasPending = true;
     bool complete = false;
     bool failed = false;
@@ -89,12 +88,12 @@ bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel)
     constexpr std::size_t slice = 256;
     while (!cancel.load(std::memory_order_relaxed) &&
            folder.Entries.size() <= ReadAhead::MaxWorkerFolderEntries) {
-        if (ReadFoundEntriesAhead(find, data, hasPending, folder, slice, failed)) {
+        if (ReadFoundEntriesAhead(find.Get(), data, hasPending, folder, slice, failed)) {
             complete = !failed;
             break;
         }
     }
-    FindClose(find);
+    find.Reset();
     // The listing went by the path: a junction put in the folder's place meanwhile would have
     // led it elsewhere. Such a folder is left to the walk, which examines it as it finds it.
     complete = complete && folder.Entries.size() <= ReadAhead::MaxWorkerFolderEntries &&

@@ -18,6 +18,5 @@ bool ReadFoundEntriesAhead(HANDLE find, WIN32_FIND_DATAW& data, bool& hasPending
 
 // The worker's part (a ReadAhead::FolderReader): lists `folder.Path` and checks afterwards
 // that the path still names a plain folder. False when it cannot be listed whole, holds more
-// than ReadAhead::MaxWorkerFolderEntries entries, or its path reaches MAX_PATH characters (the
-// walk does not enter such folders).
+// than ReadAhead::MaxWorkerFolderEntries entries.
 bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel);

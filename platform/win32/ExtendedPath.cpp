@@ -28,6 +28,10 @@ std::wstring ExtendedLengthPath(std::wstring_view path) {
             c = L'\\';
         }
     }
+    // "C:" alone would name the drive's current folder, not its root.
+    if (plain.size() == 2 && IsDriveLetter(plain[0]) && plain[1] == L':') {
+        plain += L'\\';
+    }
     if (plain.size() >= 3 && IsDriveLetter(plain[0]) && plain[1] == L':' && plain[2] == L'\\') {
         return std::wstring(ExtendedPrefix) + plain;
     }
@@ -39,6 +43,15 @@ std::wstring ExtendedLengthPath(std::wstring_view path) {
 
 std::wstring ExtendedLengthPath(std::string_view path) {
     return ExtendedLengthPath(std::wstring_view(ToWide(path)));
+}
+
+std::wstring ListingPattern(std::wstring_view path) {
+    std::wstring pattern = ExtendedLengthPath(path);
+    if (pattern.empty() || pattern.back() != L'\\') {
+        pattern += L'\\';
+    }
+    pattern += L'*';
+    return pattern;
 }
 
 std::wstring PlainPath(std::wstring_view path) {

@@ -18,6 +18,10 @@
 std::wstring ExtendedLengthPath(std::string_view path);
 // The same for a wide path.
 std::wstring ExtendedLengthPath(std::wstring_view path);
+// A drive alone ("C:") names its root in both: "\\?\C:\".
+
+// The search pattern that lists every entry of the folder `path`, in extended-length form.
+std::wstring ListingPattern(std::wstring_view path);
 
 // The plain form of an extended-length path ("\\?\C:\x" gives "C:\x", "\\?\UNC\s\x" gives
 // "\\s\x"); any other path as it stands.

@@ -1,6 +1,7 @@
 #include "platform/fs/FolderEnumeration.h"
 
 #include "AheadReading.h"
+#include "ExtendedPath.h"
 #include "FolderWalkState.h"
 #include "FoundEntry.h"
 #include "WideText.h"
@@ -16,19 +17,20 @@ constexpr std::size_t MaxWalkReadEntries = 1024;
 
 // The read-ahead's record of the folder `folder` about to be opened as a level below
 // `parent` (null for the root), taken for the walk; null when the folder is not read ahead.
-// `ready` tells whether a worker has read it, so that its entries are the walk's.
+// `claim` tells whether a worker has read it, so that its entries are the walk's (Ready), or
+// has waited too long for the system (NoAnswer).
 std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const FindLevel* parent,
                                              bool isChild, const std::string& folder,
-                                             const std::wstring& path, bool& ready) {
-    ready = false;
+                                             const std::wstring& path, ReadAhead::Claim& claim) {
+    claim = ReadAhead::Claim::ReadYourself;
     std::shared_ptr<AheadFolder> ahead;
     if (isChild && parent->LastChild) {
-        ahead = state.Ahead->TakeListed(parent->LastChild, ready);
-        if (ready) {
+        ahead = state.Ahead->TakeListed(parent->LastChild, claim);
+        if (claim == ReadAhead::Claim::Ready) {
             // A folder removed or replaced by a link since a worker read it is not listed from
             // what was read: the walk lists it as it is now.
-            ready = IsPlainFolder(GetFileAttributesW(path.c_str()));
-            if (!ready) {
+            if (!IsPlainFolder(GetFileAttributesW(ExtendedLengthPath(path).c_str()))) {
+                claim = ReadAhead::Claim::ReadYourself;
                 state.Ahead->Leave(*ahead);
             }
         }
@@ -39,20 +41,34 @@ std::shared_ptr<AheadFolder> TakeAheadRecord(FolderWalk::State& state, const Fin
     return ahead;
 }
 
+// Fills `entry` from what the listing said. Windows tells no link count or file number here;
+// the files of a walk all lie on the root's drive, whose kind is asked once.
+void DeliverEntry(FolderWalk::State& state, std::string_view name, const EntryStat& stat,
+                  DirectoryEntry& entry) {
+    entry.Name = name;
+    entry.Attributes = stat.Attributes;
+    entry.SizeBytes = stat.SizeBytes;
+    entry.LastWriteTime = stat.LastWriteTime;
+    entry.LinkCount = 1;
+    entry.Device = 0;
+    entry.FileNumber = 0;
+    entry.Drive = DriveType::Unknown;
+    if ((stat.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (!state.FilesDriveType) {
+            state.FilesDriveType = QueryDriveTypeOfFile(state.Levels.front()->PathUtf8);
+        }
+        entry.Drive = *state.FilesDriveType;
+    }
+}
+
 } // namespace
 
 FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder) : walk_(walk) {
-    std::wstring pattern = ToWide(folder);
-    pattern += L"\\*.*";
-    // Windows refuses plain paths of MAX_PATH characters or more; Wine accepts them. Holding
-    // to the limit everywhere gives the same listing on both.
-    if (pattern.size() >= MAX_PATH) {
-        skip_ = FolderSkip::Unreadable;
-        return;
-    }
+    // Listed by its extended-length path, so that no depth of the tree meets MAX_PATH.
+    std::wstring path = ToWide(folder);
+    const std::wstring pattern = ListingPattern(path);
     FolderWalk::State& state = walk_.PlatformState();
     auto& levels = state.Levels;
-    std::wstring path = pattern.substr(0, pattern.size() - 4);
     std::wstring realPath;
     skip_ = state.Locate(folder, path, realPath);
     if (skip_ != FolderSkip::None) {
@@ -62,13 +78,20 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
     const bool isChild = state.IsLastEntryOfInnermost(folder);
 
     auto level = std::make_unique<FindLevel>();
-    bool ready = false;
+    ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
     if (state.Ahead) {
-        level->Ahead = TakeAheadRecord(state, parent, isChild, folder, path, ready);
+        level->Ahead = TakeAheadRecord(state, parent, isChild, folder, path, claim);
+        if (claim == ReadAhead::Claim::NoAnswer || claim == ReadAhead::Claim::Stopped) {
+            // A worker still waits for the folder's file system: the walk does not.
+            skip_ =
+                claim == ReadAhead::Claim::NoAnswer ? FolderSkip::NoAnswer : FolderSkip::NotEntered;
+            return;
+        }
     }
+    const bool ready = claim == ReadAhead::Claim::Ready;
     if (!ready) {
-        level->Find = FindFirstEntry(pattern.c_str(), level->Data);
-        if (level->Find == INVALID_HANDLE_VALUE) {
+        level->Find.Reset(FindFirstEntry(pattern.c_str(), level->Data));
+        if (!level->Find.IsOpen()) {
             const DWORD error = GetLastError();
             if (level->Ahead) {
                 state.Ahead->Leave(*level->Ahead);
@@ -83,10 +106,9 @@ FolderEnumeration::FolderEnumeration(FolderWalk& walk, const std::string& folder
             // subfolders among them ahead. A failure midway ends the listing there, as it
             // would entry by entry.
             bool failed = false;
-            if (ReadFoundEntriesAhead(level->Find, level->Data, level->HasPending, *level->Ahead,
-                                      MaxWalkReadEntries, failed)) {
-                FindClose(level->Find);
-                level->Find = INVALID_HANDLE_VALUE;
+            if (ReadFoundEntriesAhead(level->Find.Get(), level->Data, level->HasPending,
+                                      *level->Ahead, MaxWalkReadEntries, failed)) {
+                level->Find.Reset();
             }
             level->Ordinal = static_cast<std::uint32_t>(level->Ahead->Entries.size());
             state.Ahead->Publish(*level->Ahead);
@@ -126,19 +148,16 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         level.Name = std::string_view(ahead.Names.data() + read.NameOffset, read.NameLength);
         level.Attributes = read.Stat.Attributes;
         level.LastChild = read.Child;
-        entry.Name = level.Name;
-        entry.Attributes = read.Stat.Attributes;
-        entry.SizeBytes = read.Stat.SizeBytes;
-        entry.LastWriteTime = read.Stat.LastWriteTime;
+        DeliverEntry(walk_.PlatformState(), level.Name, read.Stat, entry);
         return true;
     }
-    if (level.Find == INVALID_HANDLE_VALUE) {
+    if (!level.Find.IsOpen()) {
         return false;
     }
     for (;;) {
         if (level.HasPending) {
             level.HasPending = false;
-        } else if (!FindNextFileW(level.Find, &level.Data)) {
+        } else if (!FindNextFileW(level.Find.Get(), &level.Data)) {
             return false;
         }
         if (IsDotEntry(level.Data.cFileName)) {
@@ -149,29 +168,9 @@ bool FolderEnumeration::Next(DirectoryEntry& entry) {
         level.Attributes = level.Data.dwFileAttributes;
         level.LastChild.reset();
         level.LastOrdinal = level.Ordinal++;
-        entry.Name = level.Name;
-        entry.Attributes = level.Data.dwFileAttributes;
-        entry.SizeBytes = FoundSizeBytes(level.Data);
-        entry.LastWriteTime = FoundLastWriteTime(level.Data);
+        DeliverEntry(walk_.PlatformState(), level.Name, FoundEntryStat(level.Data), entry);
         return true;
     }
-}
-
-std::optional<DriveType> FolderEnumeration::FileDriveType(std::string_view name) {
-    if (!IsOpen()) {
-        return std::nullopt;
-    }
-    // Windows paths stay below MAX_PATH here: the path costs no more than the folder.
-    FolderWalk::State& state = walk_.PlatformState();
-    const FindLevel& level = *state.Levels[static_cast<std::size_t>(level_)];
-    const std::string path = level.PathUtf8 + "\\" + std::string(name);
-    if (!FileExists(path)) {
-        return std::nullopt;
-    }
-    if (!state.FilesDriveType) {
-        state.FilesDriveType = QueryDriveTypeOfFile(path);
-    }
-    return state.FilesDriveType;
 }
 
 void FolderEnumeration::Close() {
@@ -185,10 +184,7 @@ void FolderEnumeration::Close() {
     if (index < levels.size() && levels[index]->Open) {
         FindLevel& level = *levels[index];
         level.Open = false;
-        if (level.Find != INVALID_HANDLE_VALUE) {
-            FindClose(level.Find);
-            level.Find = INVALID_HANDLE_VALUE;
-        }
+        level.Find.Reset();
         if (level.Ahead) {
             state.Ahead->Leave(*level.Ahead);
             level.Ahead.reset();

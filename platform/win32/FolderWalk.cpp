@@ -1,4 +1,5 @@
 #include "AheadReading.h"
+#include "ExtendedPath.h"
 #include "FolderWalkState.h"
 
 namespace {
@@ -6,23 +7,21 @@ namespace {
 // The path that `path` finally leads to, through every link, in its DOS form without the
 // "\\?\" prefix. False when the system cannot say (a volume mounted without a letter).
 bool FinalPath(const std::wstring& path, std::wstring& finalPath) {
-    // "C:" alone names the drive's current folder, not its root.
-    const std::wstring openable = path.size() == 2 && path[1] == L':' ? path + L"\\" : path;
-    HANDLE folder =
+    const std::wstring openable = ExtendedLengthPath(path);
+    const FileHandle folder(
         CreateFileW(openable.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) {
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder.IsOpen()) {
         return false;
     }
     std::wstring buffer(MAX_PATH, L'\0');
     DWORD length = GetFinalPathNameByHandleW(
-        folder, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+        folder.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
     if (length >= buffer.size()) {
         buffer.resize(length + 1);
-        length = GetFinalPathNameByHandleW(folder, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           FILE_NAME_NORMALIZED);
+        length = GetFinalPathNameByHandleW(folder.Get(), buffer.data(),
+                                           static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
     }
-    CloseHandle(folder);
     if (length == 0 || length >= buffer.size()) {
         return false;
     }
@@ -89,9 +88,6 @@ bool IsOnOtherDrive(const std::wstring& path, const std::wstring& rootPath) {
 
 void FolderWalk::State::CloseFrom(std::size_t level) {
     while (Levels.size() > level) {
-        if (Levels.back()->Find != INVALID_HANDLE_VALUE) {
-            FindClose(Levels.back()->Find);
-        }
         Levels.pop_back();
     }
 }
@@ -178,4 +174,10 @@ FolderWalk::~FolderWalk() {
     // The workers end first: nothing is read ahead for a walk that is over.
     state_->Ahead.reset();
     state_->CloseFrom(0);
+}
+
+void FolderWalk::SetWaitHook(std::function<bool()> hook) {
+    if (state_->Ahead) {
+        state_->Ahead->SetWaitHook(std::move(hook));
+    }
 }

@@ -3,6 +3,7 @@
 #include "platform/fs/FolderEnumeration.h"
 #include "platform/fs/FolderWalk.h"
 
+#include "OwnedHandle.h"
 #include "Win32Api.h"
 #include "platform/readahead/ReadAhead.h"
 
@@ -18,7 +19,7 @@ struct FindLevel {
     // Open from the constructor of its enumeration to its Close.
     bool Open = true;
     // The folder's listing, while entries are still to be read from it.
-    HANDLE Find = INVALID_HANDLE_VALUE;
+    FindHandle Find;
     // The find call that opens a folder already returns its first entry; it waits here
     // until the first Next delivers it.
     WIN32_FIND_DATAW Data{};

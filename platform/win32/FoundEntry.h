@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AheadEntryStat.h"
 #include "Win32Api.h"
 
 #include <cstdint>
@@ -39,6 +40,15 @@ inline std::int64_t FoundLastWriteTime(const WIN32_FIND_DATAW& data) {
         --seconds;
     }
     return seconds - epochOffsetSeconds;
+}
+
+// What the listing said about the entry in `data`.
+inline EntryStat FoundEntryStat(const WIN32_FIND_DATAW& data) {
+    EntryStat stat;
+    stat.Attributes = data.dwFileAttributes;
+    stat.SizeBytes = FoundSizeBytes(data);
+    stat.LastWriteTime = FoundLastWriteTime(data);
+    return stat;
 }
 
 // A folder the read-ahead may read in turn: a plain one. Junctions, folder links and mounted

@@ -173,7 +173,10 @@ TEST(CommandLine, EveryTextIsTranslatedWithItsPlaceholders) {
                       &CommandTexts::FoldersUnreadable,
                       &CommandTexts::OneOtherDrive,
                       &CommandTexts::OtherDrives,
+                      &CommandTexts::OneFolderUnanswered,
+                      &CommandTexts::FoldersUnanswered,
                       &CommandTexts::Stopped,
+                      &CommandTexts::StoppedWhileUnanswered,
                       &CommandTexts::ScanFailed}) {
         const std::string_view english = EnglishCommandTexts().*text;
         const std::string_view german = GermanCommandTexts().*text;

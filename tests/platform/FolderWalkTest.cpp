@@ -133,6 +133,36 @@ TEST(FolderWalkTest, DeliversFilesFoldersAndExactSizes) {
     }
 }
 
+TEST(FolderWalkTest, FilesCarryTheirLinkCountIdentityAndDrive) {
+    ScratchFolder root;
+    MakeFile(root / "one", 10);
+    MakeFolder(root / "sub");
+    Check(link((root / "one").c_str(), (root / "sub/other-name").c_str()) == 0, "link");
+    MakeFile(root / "sub/single", 20);
+    struct stat one;
+    Check(stat((root / "one").c_str(), &one) == 0, "stat");
+
+    std::map<std::string, WalkedEntry> byName;
+    for (const WalkedEntry& entry : WalkAll(root.Path()).Entries) {
+        byName[SplitFileLocation(entry.Path).FileName] = entry;
+    }
+    ASSERT_EQ(byName.size(), 4u);
+    const WalkedEntry& first = byName["one"];
+    const WalkedEntry& second = byName["other-name"];
+    EXPECT_EQ(first.LinkCount, 2u);
+    EXPECT_EQ(second.LinkCount, 2u);
+    EXPECT_EQ(first.Device, static_cast<std::uint64_t>(one.st_dev));
+    EXPECT_EQ(first.FileNumber, static_cast<std::uint64_t>(one.st_ino));
+    EXPECT_EQ(second.Device, first.Device);
+    EXPECT_EQ(second.FileNumber, first.FileNumber);
+    EXPECT_EQ(byName["single"].LinkCount, 1u);
+    EXPECT_NE(byName["single"].FileNumber, first.FileNumber);
+    // The kind of drive comes with each file, as a look at the file itself says.
+    EXPECT_EQ(first.Drive, QueryDriveTypeOfFile(root / "one"));
+    EXPECT_NE(first.Drive, DriveType::Unknown);
+    EXPECT_EQ(byName["sub"].Drive, DriveType::Unknown) << "folders carry no drive";
+}
+
 TEST(FolderWalkTest, ReportsModificationTimeInWholeSeconds) {
     ScratchFolder root;
     const std::map<std::string, std::int64_t> times = {

@@ -159,6 +159,10 @@ struct WalkedEntry {
     std::uint64_t SizeBytes = 0;
     bool IsFolder = false;
     std::int64_t LastWriteTime = 0;
+    std::uint32_t LinkCount = 1;
+    std::uint64_t Device = 0;
+    std::uint64_t FileNumber = 0;
+    DriveType Drive = DriveType::Unknown;
 };
 
 // Walks `root` depth-first as the scan engine does, calling `onEntry` for every entry and
@@ -178,6 +182,10 @@ inline void WalkTree(FolderWalk& walk, const std::string& folder,
         walked.SizeBytes = entry.SizeBytes;
         walked.IsFolder = (entry.Attributes & FolderAttribute) != 0;
         walked.LastWriteTime = entry.LastWriteTime;
+        walked.LinkCount = entry.LinkCount;
+        walked.Device = entry.Device;
+        walked.FileNumber = entry.FileNumber;
+        walked.Drive = entry.Drive;
         onEntry(walked);
         if (walked.IsFolder) {
             WalkTree(walk, walked.Path, onEntry, onUnopened);

@@ -208,6 +208,33 @@ TEST(ReadAhead, DeepTreeUnderALowOpenFileLimitIsWalkedTheSameWay) {
     EXPECT_EQ(answer, "files " + std::to_string(levels + 1 + 8) + "\n");
 }
 
+TEST(ReadAhead, EveryOpenFileLimitGivesTheSingleThreadList) {
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    const std::string root = MakeMixedTree(tree);
+    const std::string complete = childprocess::Run({.AsNobody = IsRoot()}, [&] {
+        return std::to_string(ScanWith(root, 1).FileCount) + " files";
+    });
+    // From the fewest descriptors that still open the root (three are the standard streams,
+    // one the test's channel) to where the workers get some of their own. Every worker count
+    // shows what the single thread shows under the same limit, and from four free
+    // descriptors on that is the whole tree. (Too few descriptors are left to count threads.)
+    for (rlim_t limit : {5, 6, 7, 8, 10, 12, 16, 20, 24, 32}) {
+        const std::string answer =
+            childprocess::Run({.AsNobody = IsRoot(), .OpenFileLimit = limit}, [&] {
+                const ScanRecord single = ScanWith(root, 1);
+                std::string differences;
+                for (int threads : {2, 4, 16})
+                    differences += Difference(single, ScanWith(root, threads));
+                return std::to_string(single.FileCount) + " files" + differences;
+            });
+        if (limit >= 8)
+            EXPECT_EQ(answer, complete) << "open-file limit " << limit;
+        else
+            EXPECT_EQ(answer.find(' '), answer.rfind(' ')) << answer;
+    }
+}
+
 TEST(ReadAhead, WalkGoesOnAloneWhenTheSystemRefusesThreads) {
     TempTree tree;
     ASSERT_FALSE(tree.Root().empty());

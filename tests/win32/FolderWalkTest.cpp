@@ -260,9 +260,9 @@ TEST(Win32FolderWalk, LinkOntoARemovableDriveIsNotFollowedUnlessItIsTheRoot) {
     EXPECT_EQ(chosen.count("on-stick.bin"), 1u);
 }
 
-TEST(Win32FolderWalk, PathsBeyondTheWindowsLimitAreNotEntered) {
-    // Windows does not list a plain path of MAX_PATH characters or more; the walk keeps to
-    // that limit everywhere, which also ends cycles of folder links.
+TEST(Win32FolderWalk, PathsBeyondTheWindowsLimitAreWalked) {
+    // Windows does not list a plain path of MAX_PATH characters or more; the walk lists
+    // folders by their extended-length paths, at any depth.
     TempTree tree;
     std::wstring deep = tree.Path();
     int levels = 0;
@@ -281,7 +281,10 @@ TEST(Win32FolderWalk, PathsBeyondTheWindowsLimitAreNotEntered) {
     ASSERT_TRUE(last.Next(entry));
     EXPECT_EQ(std::string(entry.Name), std::string(30, 'x'));
     FolderEnumeration beyond(walk, FromWide(tooDeep));
-    EXPECT_FALSE(beyond.IsOpen());
+    ASSERT_TRUE(beyond.IsOpen());
+    ASSERT_TRUE(beyond.Next(entry));
+    EXPECT_EQ(std::string(entry.Name), "inside");
+    EXPECT_FALSE(beyond.Next(entry));
 }
 
 } // namespace
