@@ -1,4 +1,4 @@
-#include "cli/InterruptStop.h"
+#include "tests/cli/InterruptScenario.h"
 
 #include <gtest/gtest.h>
 
@@ -7,16 +7,8 @@
 
 namespace {
 
-// Which handler SIGINT has now, without changing it.
-using Handler = void (*)(int);
-Handler CurrentInterruptHandler() {
-    const Handler current = std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGINT, current);
-    return current;
-}
-
 TEST(InterruptStop, AnIgnoredInterruptStaysIgnored) {
-    const Handler before = std::signal(SIGINT, SIG_IGN);
+    const InterruptHandler before = std::signal(SIGINT, SIG_IGN);
     {
         InterruptStop interrupt;
         EXPECT_EQ(CurrentInterruptHandler(), SIG_IGN);

@@ -1,6 +1,6 @@
 // Ctrl+C as a terminal sends it to the whole process, taken on a thread of its own: POSIX
 // processes and signals.
-#include "cli/InterruptStop.h"
+#include "tests/cli/InterruptScenario.h"
 
 #include "scan/ScanEngine.h"
 #include "scan/StopRequested.h"
@@ -18,57 +18,16 @@
 
 namespace {
 
-// Which handler SIGINT has now, without changing it.
-using Handler = void (*)(int);
-Handler CurrentInterruptHandler() {
-    const Handler current = std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGINT, current);
-    return current;
-}
-
-extern "C" void HandlerForTest(int) {}
-
 TEST(InterruptStop, CtrlCStopsTheWalkKeepsTheListAndLeavesTheSecondToTheSystem) {
-    TempTree tree;
-    for (int folder = 0; folder < 10; ++folder) {
-        for (int file = 0; file < 10; ++file) {
-            ASSERT_TRUE(
-                tree.File("d" + std::to_string(folder) + "/f" + std::to_string(file), 1000 + file));
-        }
-    }
-    StopRequested = false;
-    const Handler before = std::signal(SIGINT, HandlerForTest);
-
-    RecordingWindow window;
-    Handler handlerAfterInterrupt = nullptr;
-    window.OnProcess = [&](int call) {
-        if (call == 30) {
-            // As a terminal sends it: to the process, not to this thread.
-            kill(getpid(), SIGINT);
-            for (int i = 0; i < 400 && !StopRequested; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            for (int i = 0; i < 100 && CurrentInterruptHandler() != SIG_DFL; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            handlerAfterInterrupt = CurrentInterruptHandler();
-        }
-    };
-    FixedIcons icons;
-    ScanEngine engine(window, icons);
-    {
-        InterruptStop interrupt;
-        engine.StartScan(tree.Root().string());
-    }
-
-    EXPECT_EQ(std::count(window.Lines.begin(), window.Lines.end(), "report 1"), 0)
-        << "the scan ran to its end despite the interrupt";
-    EXPECT_LT(engine.State().FileCount, 100u);
-    EXPECT_GT(engine.List().Count(), 0);
-    EXPECT_EQ(engine.List().Count(), static_cast<int>(engine.State().FileCount));
-    EXPECT_FALSE(StopRequested) << "the scan's closing steps clear the flag";
-    // A second Ctrl+C ends the program: the system's default action is back.
-    EXPECT_EQ(handlerAfterInterrupt, SIG_DFL);
-    EXPECT_EQ(CurrentInterruptHandler(), HandlerForTest) << "the handler from before is back";
-    std::signal(SIGINT, before);
+    CheckCtrlCStopsTheWalk([] {
+        // As a terminal sends it: to the process, not to this thread.
+        kill(getpid(), SIGINT);
+        for (int i = 0; i < 400 && !StopRequested; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (int i = 0; i < 100 && CurrentInterruptHandler() != SIG_DFL; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return CurrentInterruptHandler();
+    });
 }
 
 // A child whose main thread is stuck in a call that never returns, as a scan's thread in a
