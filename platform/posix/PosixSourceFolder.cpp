@@ -149,7 +149,6 @@ void PosixSourceFolder::DetachReader() {
     reader_->Close();
 #endif
     GiveReaderBack(std::move(reader_));
-    reader_.reset();
 }
 
 std::string_view PosixSourceFolder::ReadName() {
