@@ -65,7 +65,8 @@ struct ReadAhead::Shared {
     std::mutex Mutex;
     std::condition_variable WorkAvailable; // workers wait here for work and for room
     std::condition_variable FolderRead;    // the walk waits here for a folder being read
-    std::condition_variable WorkerEnded;   // the end of the walk waits here, a moment
+    // The start of the walk waits here for the workers to start, the end for them to end.
+    std::condition_variable WorkerEnded;
     // Pending folders, the one earliest in the walk's order on top. Records the walk has
     // taken or dropped meanwhile are skipped when they come up.
     std::vector<std::shared_ptr<AheadFolder>> Queue;
@@ -73,6 +74,7 @@ struct ReadAhead::Shared {
     std::atomic<std::int64_t> ReadyEntries{0};
     bool Stopping = false;
     int Running = 0;
+    int Started = 0; // workers that have made their first allocation
     // Workers waiting for work, and the folders in the workers' batches.
     int Idle = 0;
     std::vector<std::shared_ptr<AheadFolder>> Busy;

@@ -134,7 +134,14 @@ void ReadAhead::Shared::Work() {
     RunCallingThreadBelowNormal();
     std::vector<std::shared_ptr<AheadFolder>> batch;
     std::vector<std::shared_ptr<AheadFolder>> children;
+    // The thread's first allocation may open a file of the system's (the C library sizes its
+    // memory pools by the processors); done before the walk starts, it never takes the
+    // descriptor the walk needs under a tight open-file limit.
+    batch.reserve(BatchSize);
+    children.reserve(BatchSize * 4);
     std::unique_lock<std::mutex> lock(Mutex);
+    ++Started;
+    WorkerEnded.notify_all();
     for (;;) {
         ++Idle;
         const auto hasWork = [&] {

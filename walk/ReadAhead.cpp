@@ -63,6 +63,11 @@ ReadAhead::ReadAhead(int workers, FolderReader reader)
         // Named before the walk goes on, so that a look at the process tells the workers apart.
         NameThread(workers_.back(), "read-ahead");
     }
+    // Started before the walk opens anything (see Shared::Work), but not waited for long.
+    std::unique_lock<std::mutex> lock(shared_->Mutex);
+    shared_->WorkerEnded.wait_for(lock, std::chrono::seconds(1), [&] {
+        return shared_->Started >= static_cast<int>(workers_.size());
+    });
 }
 
 ReadAhead::~ReadAhead() {
