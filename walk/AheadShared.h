@@ -58,9 +58,25 @@ struct ReadAhead::Shared {
 
     // The worker's loop, and its parts.
     void Work();
-    void ClaimBatch(std::vector<std::shared_ptr<AheadFolder>>& batch);
-    void ReadBatch(std::vector<std::shared_ptr<AheadFolder>>& batch,
-                   std::vector<std::shared_ptr<AheadFolder>>& children);
+    using FolderList = std::vector<std::shared_ptr<AheadFolder>>;
+    void ClaimBatch(FolderList& batch, FolderList& busy);
+    void ReadBatch(const FolderList& batch, FolderList& busy, FolderList& children);
+    bool ReadOne(AheadFolder& folder, HeldFolder* parent, std::unique_ptr<HeldFolder>& held,
+                 FolderList& children);
+    void ReadChildrenFromHeld(HeldFolder& held, FolderList kids, FolderList& busy,
+                              FolderList& children);
+    // Calls `visit` for every folder in the workers' hands until it returns true. Called with
+    // the lock held.
+    template <typename Visit> bool AnyBusy(Visit visit) const {
+        for (const FolderList* list : BusyLists) {
+            for (const std::shared_ptr<AheadFolder>& busy : *list) {
+                if (visit(*busy)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
 
     std::mutex Mutex;
     std::condition_variable WorkAvailable; // workers wait here for work and for room
@@ -75,9 +91,9 @@ struct ReadAhead::Shared {
     bool Stopping = false;
     int Running = 0;
     int Started = 0; // workers that have made their first allocation
-    // Workers waiting for work, and the folders in the workers' batches.
+    // Workers waiting for work, and the folders in the workers' hands, one list each.
     int Idle = 0;
-    std::vector<std::shared_ptr<AheadFolder>> Busy;
+    std::vector<std::vector<std::shared_ptr<AheadFolder>>*> BusyLists;
     // The walk waits for a worker to read a folder: the workers read it even when the
     // memory they may hold is used up, and wake the walk when a folder is read.
     std::atomic<bool> WalkWaiting{false};

@@ -62,47 +62,84 @@ void ReadAhead::Shared::WakeWalkIfWaiting() {
 // Takes up to BatchSize pending folders from the queue, earliest in the walk first. They stay
 // pending until the worker comes to each: the walk may still take them, and so may another
 // worker when this one is stuck (RequeueBatchesOfStuckWorkers). Called with the lock held.
-void ReadAhead::Shared::ClaimBatch(std::vector<std::shared_ptr<AheadFolder>>& batch) {
+void ReadAhead::Shared::ClaimBatch(FolderList& batch, FolderList& busy) {
     while (!Queue.empty() && batch.size() < BatchSize) {
         std::pop_heap(Queue.begin(), Queue.end(), LaterInWalk{});
         std::shared_ptr<AheadFolder> folder = std::move(Queue.back());
         Queue.pop_back();
         if (folder->State.load(std::memory_order_relaxed) == AheadFolder::Status::Pending) {
-            Busy.push_back(folder);
+            busy.push_back(folder);
             batch.push_back(std::move(folder));
         }
     }
 }
 
-// Reads the folders of `batch` that the walk has not taken meanwhile, and hands each over as
-// soon as it is read; their subfolders go to `children`, to be queued with the next lock.
-void ReadAhead::Shared::ReadBatch(std::vector<std::shared_ptr<AheadFolder>>& batch,
-                                  std::vector<std::shared_ptr<AheadFolder>>& children) {
-    for (const std::shared_ptr<AheadFolder>& folder : batch) {
-        if (Cancel.load(std::memory_order_relaxed) ||
-            !MoveStatus(*folder, AheadFolder::Status::Pending, AheadFolder::Status::Reading)) {
-            continue;
-        }
-        NoteAnswer(*folder);
-        if (!Reader(*folder, Cancel)) {
-            Discard(*folder);
-            MoveStatus(*folder, AheadFolder::Status::Reading, AheadFolder::Status::Failed);
-            WakeWalkIfWaiting();
-            continue;
-        }
-        const std::size_t collected = children.size();
-        if (!folder->IsProbe) {
-            CollectChildren(*folder, children);
-        }
-        // Counted before it is shown, so that the walk's taking never counts below zero.
-        CountReady(*folder, 1);
-        if (!MoveStatus(*folder, AheadFolder::Status::Reading, AheadFolder::Status::Ready)) {
-            // Dropped by the walk meanwhile.
-            CountReady(*folder, -1);
-            children.resize(collected);
-            Discard(*folder);
-        }
+// Reads `folder` unless the walk or another worker has taken it: from the held folder above
+// it when there is one (`parent`), else by its path, and hands it over as soon as it is read.
+// Its subfolders go to `children`; it may stay open in `held` for them. False when it was not
+// read.
+bool ReadAhead::Shared::ReadOne(AheadFolder& folder, HeldFolder* parent,
+                                std::unique_ptr<HeldFolder>& held, FolderList& children) {
+    if (Cancel.load(std::memory_order_relaxed) ||
+        !MoveStatus(folder, AheadFolder::Status::Pending, AheadFolder::Status::Reading)) {
+        return false;
+    }
+    NoteAnswer(folder);
+    if (!(parent != nullptr ? parent->ReadChild(folder, Cancel) : Reader(folder, Cancel, held))) {
+        held.reset();
+        Discard(folder);
+        MoveStatus(folder, AheadFolder::Status::Reading, AheadFolder::Status::Failed);
         WakeWalkIfWaiting();
+        return false;
+    }
+    const std::size_t collected = children.size();
+    if (!folder.IsProbe) {
+        CollectChildren(folder, children);
+    }
+    // Counted before it is shown, so that the walk's taking never counts below zero.
+    CountReady(folder, 1);
+    const bool handedOver =
+        MoveStatus(folder, AheadFolder::Status::Reading, AheadFolder::Status::Ready);
+    if (!handedOver) {
+        // Dropped by the walk meanwhile.
+        CountReady(folder, -1);
+        children.resize(collected);
+        held.reset();
+        Discard(folder);
+    }
+    WakeWalkIfWaiting();
+    return handedOver;
+}
+
+// Reads the subfolders `kids` of the folder `held` from it, the last first: the walk takes
+// them from the first, so the two meet in the middle instead of waiting for each other. Those
+// not read go to `children`, for the queue.
+void ReadAhead::Shared::ReadChildrenFromHeld(HeldFolder& held, FolderList kids, FolderList& busy,
+                                             FolderList& children) {
+    {
+        std::lock_guard<std::mutex> lock(Mutex);
+        busy.insert(busy.end(), kids.begin(), kids.end());
+    }
+    std::unique_ptr<HeldFolder> none;
+    for (auto kid = kids.rbegin(); kid != kids.rend(); ++kid) {
+        if (!HasRoom() && !WalkWaiting.load()) {
+            children.insert(children.end(), kid, kids.rend());
+            break;
+        }
+        ReadOne(**kid, &held, none, children);
+    }
+}
+
+void ReadAhead::Shared::ReadBatch(const FolderList& batch, FolderList& busy, FolderList& children) {
+    for (const std::shared_ptr<AheadFolder>& folder : batch) {
+        const std::size_t collected = children.size();
+        std::unique_ptr<HeldFolder> held;
+        if (ReadOne(*folder, nullptr, held, children) && held && children.size() > collected) {
+            FolderList kids(children.begin() + static_cast<std::ptrdiff_t>(collected),
+                            children.end());
+            children.resize(collected);
+            ReadChildrenFromHeld(*held, std::move(kids), busy, children);
+        }
     }
 }
 
@@ -114,16 +151,16 @@ bool ReadAhead::Shared::IsStuck(const AheadFolder& busy, std::int64_t now) {
 
 void ReadAhead::Shared::RequeueBatchesOfStuckWorkers() {
     const std::int64_t now = CoarseMonotonicNs();
-    if (std::none_of(Busy.begin(), Busy.end(), [&](const std::shared_ptr<AheadFolder>& busy) {
-            return IsStuck(*busy, now);
-        })) {
+    if (!AnyBusy([&](const AheadFolder& busy) { return IsStuck(busy, now); })) {
         return;
     }
-    std::vector<std::shared_ptr<AheadFolder>> waiting;
-    for (const std::shared_ptr<AheadFolder>& busy : Busy) {
-        if (busy->State.load(std::memory_order_relaxed) == AheadFolder::Status::Pending &&
-            !busy->Requeued.exchange(true)) {
-            waiting.push_back(busy);
+    FolderList waiting;
+    for (const FolderList* list : BusyLists) {
+        for (const std::shared_ptr<AheadFolder>& busy : *list) {
+            if (busy->State.load(std::memory_order_relaxed) == AheadFolder::Status::Pending &&
+                !busy->Requeued.exchange(true)) {
+                waiting.push_back(busy);
+            }
         }
     }
     Enqueue(waiting);
@@ -132,14 +169,17 @@ void ReadAhead::Shared::RequeueBatchesOfStuckWorkers() {
 void ReadAhead::Shared::Work() {
     // Below the walk: its workers never take its processor from it.
     RunCallingThreadBelowNormal();
-    std::vector<std::shared_ptr<AheadFolder>> batch;
-    std::vector<std::shared_ptr<AheadFolder>> children;
+    FolderList batch;
+    FolderList children;
+    FolderList busy;
     // The thread's first allocation may open a file of the system's (the C library sizes its
     // memory pools by the processors); done before the walk starts, it never takes the
     // descriptor the walk needs under a tight open-file limit.
     batch.reserve(BatchSize);
     children.reserve(BatchSize * 4);
+    busy.reserve(BatchSize * 4);
     std::unique_lock<std::mutex> lock(Mutex);
+    BusyLists.push_back(&busy);
     ++Started;
     WorkerEnded.notify_all();
     for (;;) {
@@ -156,16 +196,15 @@ void ReadAhead::Shared::Work() {
         if (Stopping) {
             break;
         }
-        ClaimBatch(batch);
+        ClaimBatch(batch, busy);
         lock.unlock();
-        ReadBatch(batch, children);
+        ReadBatch(batch, busy, children);
         lock.lock();
-        for (const std::shared_ptr<AheadFolder>& folder : batch) {
-            Busy.erase(std::find(Busy.begin(), Busy.end(), folder));
-        }
+        busy.clear();
         batch.clear();
         Enqueue(children);
     }
+    BusyLists.erase(std::find(BusyLists.begin(), BusyLists.end(), &busy));
     --Running;
     WorkerEnded.notify_all();
 }

@@ -100,9 +100,7 @@ std::shared_ptr<AheadFolder> ReadAhead::MakeFolder(const std::string& path,
 
 bool ReadAhead::AnyWorkerStuck() const {
     const std::int64_t now = CoarseMonotonicNs();
-    return std::any_of(
-        shared_->Busy.begin(), shared_->Busy.end(),
-        [&](const std::shared_ptr<AheadFolder>& busy) { return Shared::IsStuck(*busy, now); });
+    return shared_->AnyBusy([&](const AheadFolder& busy) { return Shared::IsStuck(busy, now); });
 }
 
 bool ReadAhead::WorkerSuspectedStuck() {
@@ -121,9 +119,11 @@ void ReadAhead::AddWorkerForStuckOnes(std::unique_lock<std::mutex>&) {
         return;
     }
     const std::int64_t now = CoarseMonotonicNs();
-    const auto stuck = std::count_if(
-        shared.Busy.begin(), shared.Busy.end(),
-        [&](const std::shared_ptr<AheadFolder>& busy) { return Shared::IsStuck(*busy, now); });
+    int stuck = 0;
+    shared.AnyBusy([&](const AheadFolder& busy) {
+        stuck += Shared::IsStuck(busy, now);
+        return false;
+    });
     if (stuck < shared.Running) {
         return;
     }

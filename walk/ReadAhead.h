@@ -30,13 +30,24 @@
 // as a FolderReader. The public methods are for the walk's thread.
 class ReadAhead {
 public:
+    // A folder a worker has read and still holds open: its subfolders are read from it, which
+    // costs the system less than opening each by its whole path.
+    class HeldFolder {
+    public:
+        virtual ~HeldFolder() = default;
+        // Reads `child`, the record of a subfolder of the held folder, as FolderReader does.
+        virtual bool ReadChild(AheadFolder& child, const std::atomic<bool>& cancel) = 0;
+    };
+
     // Reads the folder `folder.Path` into `folder` on a worker thread: its identity, its
     // entries and a Pending record (MakeFolder) for each subfolder that a worker may read in
     // turn. It calls NoteAnswer(folder) whenever the system has answered one of its calls.
     // False, keeping nothing, when the folder cannot be read ahead (the walk then reads it
-    // itself); it gives up early, also false, once `cancel` is set. Called on several threads
-    // at once, also after the ReadAhead is gone (by a worker left behind).
-    using FolderReader = std::function<bool(AheadFolder& folder, const std::atomic<bool>& cancel)>;
+    // itself); it gives up early, also false, once `cancel` is set. It may leave the folder
+    // open in `held`, for its subfolders. Called on several threads at once, also after the
+    // ReadAhead is gone (by a worker left behind).
+    using FolderReader = std::function<bool(AheadFolder& folder, const std::atomic<bool>& cancel,
+                                            std::unique_ptr<HeldFolder>& held)>;
 
     // Starts `workers` threads (at least one), or as many as the system allows, that read
     // folders with `reader`.
