@@ -167,7 +167,11 @@ std::optional<RootFacts> ScanEngine::AwaitRootFacts() {
     Answer<RootFacts> answer =
         AnswerWithin([look = lookAtRoot_, root = state_.ScanRoot,
                       withDriveType = walkThreads_ == 0] { return look(root, withDriveType); },
-                     [this] {
+                     [this, named = false]() mutable {
+                         // Only a root that is slow to answer is named while it is asked.
+                         if (!named)
+                             window_.SetStatusText(state_.ScanRoot);
+                         named = true;
                          window_.ProcessMessagesWhileWaiting();
                          return !StopRequested;
                      });
