@@ -78,6 +78,11 @@ public:
     // The files with several names met in the current or last scan.
     const HardLinkSet& HardLinks() const { return hardLinks_; }
 
+    // The volume label of the current or last scan's root, as found when that scan asked
+    // about its root: the end of a scan does not ask a root that may have stopped answering.
+    // Empty when the root never answered.
+    const std::string& VolumeLabel() const { return walkVolumeLabel_; }
+
     ScanState& State() { return state_; }
     const ScanState& State() const { return state_; }
     ResultList& List() { return list_; }

@@ -593,6 +593,7 @@ TEST_F(ScanEngineTest, RootThatDoesNotAnswerEndsTheScanAndTheWindowIsHeardMeanwh
     EXPECT_TRUE(hung.State().RootUnreadable);
     EXPECT_EQ(hung.State().UnansweredFolderCount, 1u);
     EXPECT_EQ(hung.State().FileCount, 0u);
+    EXPECT_EQ(hung.VolumeLabel(), "");
     EXPECT_EQ(window.Count("skipped no answer " + Root()), 1);
     EXPECT_EQ(window.Count("report 1"), 0);
     EXPECT_EQ(std::vector<std::string>(window.Lines.end() - 2, window.Lines.end()),
@@ -628,6 +629,8 @@ TEST_F(ScanEngineTest, RootThatDoesNotAnswerEndsTheScanAndTheWindowIsHeardMeanwh
     EXPECT_FALSE(hung.State().RootUnanswered);
     EXPECT_EQ(hung.List().Count(), 1);
     EXPECT_EQ(window.Count("report 1"), 1);
+    // The end of the scan names the volume as its start found it.
+    EXPECT_EQ(hung.VolumeLabel(), VolumeLabelFor(Root()));
 }
 
 TEST_F(ScanEngineTest, OneTrailingSeparatorIsTrimmedFromTheRoot) {
