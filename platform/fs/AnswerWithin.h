@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fs/DetachedThread.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -8,8 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -66,13 +66,13 @@ template <typename Call> void RunAndHandOver(PendingCall<Call>& pending) {
 } // namespace answer_within_detail
 
 // Runs `call` (it takes no arguments: what it needs is copied into it) on a thread of its own
-// and waits for its result, in slices of AnswerWaitSlice; between slices it calls
-// `keepWaiting`, which returns false to stop the wait. Gives the result (Answered), NoAnswer
-// once `limit` has passed, or Stopped. A call that does not return is abandoned, never
-// joined: its thread is detached and owns the call and everything the call touches, so it may
-// return later, or never, without reaching the caller. When the system refuses a thread, the
-// call runs directly on the caller's thread. An exception the call throws is thrown here when
-// the call answers in time.
+// (StartDetachedThread: it takes no signals) and waits for its result, in slices of
+// AnswerWaitSlice; between slices it calls `keepWaiting`, which returns false to stop the wait.
+// Gives the result (Answered), NoAnswer once `limit` has passed, or Stopped. A call that does not
+// return is abandoned, never joined: its thread is detached and owns the call and everything the
+// call touches, so it may return later, or never, without reaching the caller. When the system
+// refuses a thread, the call runs directly on the caller's thread. An exception the call throws is
+// thrown here when the call answers in time.
 template <typename Call>
 Answer<std::invoke_result_t<Call&>>
 AnswerWithin(Call call, const std::function<bool()>& keepWaiting,
@@ -80,9 +80,7 @@ AnswerWithin(Call call, const std::function<bool()>& keepWaiting,
     using Pending = answer_within_detail::PendingCall<Call>;
     using Outcome = Answer<typename Pending::Result>;
     const auto pending = std::make_shared<Pending>(std::move(call));
-    try {
-        std::thread([pending] { answer_within_detail::RunAndHandOver(*pending); }).detach();
-    } catch (const std::system_error&) {
+    if (!StartDetachedThread([pending] { answer_within_detail::RunAndHandOver(*pending); })) {
         // No thread to be had (a process at its thread limit): the call may block, but a
         // scan without its answer would not be any better.
         return Outcome{AnswerEnd::Answered, pending->Run()};

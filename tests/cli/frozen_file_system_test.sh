@@ -113,6 +113,19 @@ LANGUAGE=de LANG=de_DE.UTF-8 timeout 30 "$BULKON" --list "$W/root/b/mnt" > /dev/
 check 'grep -q "^bulkon: Der Ordner .*/b/mnt hat nicht geantwortet\.$" "$W/err"' \
     "in German too: $(cat "$W/err")"
 
+# Ctrl+C while the scan waits for that root (the argument check has waited its 2 s): a stop,
+# said as such, not the end of the process by the signal in some other thread.
+set -m
+"$BULKON" --list "$W/root/b/mnt" > "$W/out" 2> "$W/err" &
+scan=$!
+set +m
+sleep 3
+kill -INT "$scan"
+wait "$scan"
+status=$?
+check '[ $status -eq 130 ]' "Ctrl+C while the root is asked gives status 130, got $status"
+check 'grep -q "^bulkon: stopped; " "$W/err"' "Ctrl+C while the root is asked stops the scan: $(cat "$W/err")"
+
 if command -v xvfb-run > /dev/null && command -v xdotool > /dev/null &&
     command -v openbox > /dev/null; then
     shown=$(timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" \
