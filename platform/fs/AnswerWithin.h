@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/fs/DetachedThread.h"
+#include "platform/fs/SignalFreeThread.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -63,16 +64,33 @@ template <typename Call> void RunAndHandOver(PendingCall<Call>& pending) {
     pending.Finished.notify_all();
 }
 
+// Detaches a thread that was not joined, however the wait for it ends: a call that is still
+// running is abandoned.
+class AbandonUnlessJoined {
+public:
+    explicit AbandonUnlessJoined(std::thread& thread) : thread_(thread) {}
+    ~AbandonUnlessJoined() {
+        if (thread_.joinable())
+            thread_.detach();
+    }
+    AbandonUnlessJoined(const AbandonUnlessJoined&) = delete;
+    AbandonUnlessJoined& operator=(const AbandonUnlessJoined&) = delete;
+
+private:
+    std::thread& thread_;
+};
+
 } // namespace answer_within_detail
 
 // Runs `call` (it takes no arguments: what it needs is copied into it) on a thread of its own
-// (StartDetachedThread: it takes no signals) and waits for its result, in slices of
+// (StartSignalFreeThread: it takes no signals) and waits for its result, in slices of
 // AnswerWaitSlice; between slices it calls `keepWaiting`, which returns false to stop the wait.
-// Gives the result (Answered), NoAnswer once `limit` has passed, or Stopped. A call that does not
-// return is abandoned, never joined: its thread is detached and owns the call and everything the
-// call touches, so it may return later, or never, without reaching the caller. When the system
-// refuses a thread, the call runs directly on the caller's thread. An exception the call throws is
-// thrown here when the call answers in time.
+// Gives the result (Answered), NoAnswer once `limit` has passed, or Stopped. A call that does
+// not return is abandoned, never joined: its thread is detached and owns the call and
+// everything the call touches, so it may return later, or never, without reaching the caller.
+// A call that answered has its thread joined, which then costs no wait: the thread has nothing
+// left to do but end. When the system refuses a thread, the call runs directly on the caller's
+// thread. An exception the call throws is thrown here when the call answers in time.
 template <typename Call>
 Answer<std::invoke_result_t<Call&>>
 AnswerWithin(Call call, const std::function<bool()>& keepWaiting,
@@ -80,11 +98,14 @@ AnswerWithin(Call call, const std::function<bool()>& keepWaiting,
     using Pending = answer_within_detail::PendingCall<Call>;
     using Outcome = Answer<typename Pending::Result>;
     const auto pending = std::make_shared<Pending>(std::move(call));
-    if (!StartDetachedThread([pending] { answer_within_detail::RunAndHandOver(*pending); })) {
+    std::thread thread =
+        StartSignalFreeThread([pending] { answer_within_detail::RunAndHandOver(*pending); });
+    if (!thread.joinable()) {
         // No thread to be had (a process at its thread limit): the call may block, but a
         // scan without its answer would not be any better.
         return Outcome{AnswerEnd::Answered, pending->Run()};
     }
+    const answer_within_detail::AbandonUnlessJoined abandon(thread);
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock<std::mutex> lock(pending->Lock);
@@ -109,6 +130,9 @@ AnswerWithin(Call call, const std::function<bool()>& keepWaiting,
             return Outcome{AnswerEnd::Stopped, std::nullopt};
         }
     }
+    lock.unlock();
+    // No thread is left running behind an answered call.
+    thread.join();
     if (pending->Error) {
         std::rethrow_exception(pending->Error);
     }

@@ -1,15 +1,13 @@
-#include "platform/fs/DetachedThread.h"
+#include "platform/fs/SignalFreeThread.h"
 
 #include <system_error>
-#include <thread>
 
-bool StartDetachedThread(std::function<void()> body) {
+std::thread StartSignalFreeThread(std::function<void()> body) {
     // Console control events come on a thread the system starts for them: nothing to keep
     // away from this one.
     try {
-        std::thread(std::move(body)).detach();
+        return std::thread(std::move(body));
     } catch (const std::system_error&) {
-        return false;
+        return std::thread();
     }
-    return true;
 }
