@@ -20,7 +20,8 @@ if [ "${1-}" = "--window" ]; then
     openbox > /dev/null 2>&1 &
     wm=$!
     sleep 0.5
-    "$BULKON" "$ROOT" > /dev/null 2>&1 &
+    # The window on this display, whatever platform the suites around choose for theirs.
+    env -u QT_QPA_PLATFORM "$BULKON" "$ROOT" > /dev/null 2>&1 &
     app=$!
     window=$(timeout 15 xdotool search --sync --onlyvisible --pid "$app" 2> /dev/null | head -1)
     # The scan starts just after the first paint and waits 2 s for the root: close within it.
@@ -113,13 +114,17 @@ LANGUAGE=de LANG=de_DE.UTF-8 timeout 30 "$BULKON" --list "$W/root/b/mnt" > /dev/
 check 'grep -q "^bulkon: Der Ordner .*/b/mnt hat nicht geantwortet\.$" "$W/err"' \
     "in German too: $(cat "$W/err")"
 
-# Ctrl+C while the scan waits for that root (the argument check has waited its 2 s): a stop,
-# said as such, not the end of the process by the signal in some other thread.
+# Ctrl+C while the scan waits for that root: a stop, said as such, not the end of the process
+# by the signal in some other thread. The scan waits once four threads run: the one still
+# stuck in the argument check, the program's own, the signal's and the scan's question.
 set -m
 "$BULKON" --list "$W/root/b/mnt" > "$W/out" 2> "$W/err" &
 scan=$!
 set +m
-sleep 3
+for _ in $(seq 1 200); do
+    [ "$(ls "/proc/$scan/task" 2> /dev/null | wc -l)" -ge 4 ] && break
+    sleep 0.05
+done
 kill -INT "$scan"
 wait "$scan"
 status=$?
