@@ -158,7 +158,7 @@ std::string_view Win32SourceFolder::ReadName() {
             return lastName_;
         }
     }
-    return std::string_view();
+    return lastName_; // empty, and still followed by its NUL
 }
 
 void Win32SourceFolder::Rewind() {
