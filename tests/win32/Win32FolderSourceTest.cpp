@@ -146,7 +146,6 @@ TEST(Win32FolderSource, OpensAndClimbsPathsBeyondTwoThousandCharacters) {
     OpenFailure failure = OpenFailure::None;
     std::unique_ptr<SourceFolder> folder = Open(*source, tree.Path());
     ASSERT_TRUE(folder);
-    const NodeIdentity top = folder->Identity();
     // Down one level at a time, each entry's identity being the folder's it opens, and each
     // folder's above being the one it was opened from.
     for (int level = 0; level < 11; ++level) {
@@ -163,13 +162,15 @@ TEST(Win32FolderSource, OpensAndClimbsPathsBeyondTwoThousandCharacters) {
         folder = std::move(below);
     }
     EXPECT_EQ(ListAll(*folder).at("end.bin").SizeBytes, 42u);
+    const auto top = Open(*source, tree.Path());
+    ASSERT_TRUE(top);
+    EXPECT_EQ(folder->RealPath(), top->RealPath() + "\\" + FromWide(relative));
     EXPECT_GT(folder->RealPath().size(), 2000u);
     EXPECT_EQ(Open(*source, deepest)->Identity(), folder->Identity());
-    const auto byRelativePath =
-        Open(*source, tree.Path())->OpenBelow(FromWide(relative), false, failure);
+    const auto byRelativePath = top->OpenBelow(FromWide(relative), false, failure);
     ASSERT_TRUE(byRelativePath);
     EXPECT_EQ(byRelativePath->Identity(), folder->Identity());
-    EXPECT_NE(byRelativePath->Identity(), top);
+    EXPECT_NE(byRelativePath->Identity(), top->Identity());
 }
 
 TEST(Win32FolderSource, LinksAreLookedAtAndFollowedOnlyWhenAsked) {
