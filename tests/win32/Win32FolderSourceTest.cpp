@@ -36,10 +36,10 @@ std::map<std::string, EntryFacts> ListAll(SourceFolder& folder) {
     return entries;
 }
 
-std::unique_ptr<SourceFolder> Open(FolderSource& source, const std::wstring& path,
-                                   bool followLink = false) {
+// The folder at `path`, opened as the walk opens its root; null when it cannot be opened.
+std::unique_ptr<SourceFolder> Open(FolderSource& source, const std::wstring& path) {
     OpenFailure failure = OpenFailure::Unreadable;
-    auto folder = source.OpenPath(FromWide(path), followLink, failure);
+    auto folder = source.OpenPath(FromWide(path), false, failure);
     EXPECT_EQ(failure, folder ? OpenFailure::None : OpenFailure::Unreadable) << FromWide(path);
     return folder;
 }
