@@ -56,6 +56,13 @@ void LookAtTarget(const std::wstring& path, VolumeDriveTypes& volumes, EntryFact
     }
 }
 
+// A folder that is neither a link nor any other reparse point, with a file number: what the
+// listing says of it is all there is to know for opening it.
+bool IsPlainFolder(const Win32EntryRecord& record) {
+    return (record.Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (record.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && record.FileId != 0;
+}
+
 // The record of the entry at `path`, asked of the system: the entry's own listing for its
 // attributes and reparse tag, and a handle to the entry itself for its file number.
 LookResult AskRecord(const std::wstring& path, Win32EntryRecord& record) {
@@ -249,7 +256,25 @@ std::unique_ptr<SourceFolder> Win32SourceFolder::OpenBelow(std::string_view name
     if ((IsLastRead(name) || !followLink) && RecordOf(name, record) == LookResult::Looked) {
         known = &record;
     }
+    if (known && !followLink && IsLastRead(name) && IsPlainFolder(record)) {
+        return OpenListedFolder(PathBelow(name), record, failure);
+    }
     return Open(PathBelow(name), followLink, known, volumes_, failure);
+}
+
+std::unique_ptr<SourceFolder> Win32SourceFolder::OpenListedFolder(std::wstring path,
+                                                                  const Win32EntryRecord& record,
+                                                                  OpenFailure& failure) {
+    // The listing told what the folder is and who it is, on this folder's volume: the handle
+    // is not asked again (under Wine, telling the volume's serial number costs a round trip
+    // to its mount manager, several times the cost of the opening).
+    FileHandle handle = OpenHandle(path, ListingAccess, FILE_FLAG_OPEN_REPARSE_POINT, failure);
+    if (!handle.IsOpen()) {
+        return nullptr;
+    }
+    const NodeIdentity identity{identity_.Device, record.FileId};
+    return std::unique_ptr<Win32SourceFolder>(
+        new Win32SourceFolder(std::move(path), std::move(handle), identity, volumes_));
 }
 
 std::unique_ptr<SourceFolder> Win32SourceFolder::OpenAbove(OpenFailure& failure) {

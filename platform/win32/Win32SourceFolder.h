@@ -26,14 +26,18 @@ struct Win32EntryRecord {
 // extended-length path, so that no depth of the tree meets MAX_PATH.
 class Win32SourceFolder final : public SourceFolder {
 public:
+    // The access a folder is opened with for listing it.
+    static constexpr DWORD ListingAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
+
     // Opens the folder at the extended-length path `path`: not through a link in its last
     // name unless `followLink`. `known`, when given, is what the parent's listing said about
     // it. Null on failure, with `failure` telling why. `access` FILE_READ_ATTRIBUTES alone
     // opens it for its identity only: its listing then fails.
-    static std::unique_ptr<Win32SourceFolder>
-    Open(std::wstring path, bool followLink, const Win32EntryRecord* known,
-         std::shared_ptr<VolumeDriveTypes> volumes, OpenFailure& failure,
-         DWORD access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES);
+    static std::unique_ptr<Win32SourceFolder> Open(std::wstring path, bool followLink,
+                                                   const Win32EntryRecord* known,
+                                                   std::shared_ptr<VolumeDriveTypes> volumes,
+                                                   OpenFailure& failure,
+                                                   DWORD access = ListingAccess);
 
     NodeIdentity Identity() const override { return identity_; }
     std::string_view ReadName() override;
@@ -50,6 +54,9 @@ private:
     Win32SourceFolder(std::wstring path, FileHandle handle, NodeIdentity identity,
                       std::shared_ptr<VolumeDriveTypes> volumes);
 
+    // Opens the plain folder at `path` below this one, whose listing record is `record`.
+    std::unique_ptr<SourceFolder>
+    OpenListedFolder(std::wstring path, const Win32EntryRecord& record, OpenFailure& failure);
     // The next record of the listing, "." and ".." included; null at its end or on an error.
     const FILE_ID_BOTH_DIR_INFO* NextRecord();
     // Reads the next batch of records into the buffer. False at the end or on an error.

@@ -146,16 +146,19 @@ TEST(Win32FolderSource, OpensAndClimbsPathsBeyondTwoThousandCharacters) {
     OpenFailure failure = OpenFailure::None;
     std::unique_ptr<SourceFolder> folder = Open(*source, tree.Path());
     ASSERT_TRUE(folder);
-    // Down one level at a time, each entry's identity being the folder's it opens, and each
-    // folder's above being the one it was opened from.
+    // Down one level at a time as the walk goes, entering the entry just read; each folder's
+    // above is the one it was opened from.
     for (int level = 0; level < 11; ++level) {
-        const auto entries = ListAll(*folder);
-        ASSERT_EQ(entries.size(), 1u) << level;
-        const auto& [name, facts] = *entries.begin();
+        folder->Rewind();
+        const std::string name(folder->ReadName());
+        EntryFacts facts;
+        ASSERT_EQ(folder->LookAt(name, facts), LookResult::Looked) << level;
         EXPECT_EQ(facts.Type, Kind::Folder);
         auto below = folder->OpenBelow(name, false, failure);
         ASSERT_TRUE(below) << level;
         EXPECT_EQ(below->Identity(), facts.Identity) << level;
+        EXPECT_TRUE(folder->ReadName().empty()) << level;
+        EXPECT_FALSE(folder->ReadFailed()) << level;
         const auto above = below->OpenAbove(failure);
         ASSERT_TRUE(above) << level;
         EXPECT_EQ(above->Identity(), folder->Identity()) << level;
