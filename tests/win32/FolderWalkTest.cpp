@@ -180,42 +180,13 @@ TEST(Win32FolderWalk, ClosingEndsTheEnumerationAndCanBeRepeated) {
     EXPECT_EQ(count, 3);
 }
 
-// Makes a link to a folder; false when this system or user cannot.
-bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
-    const DWORD flags = SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2; // ...ALLOW_UNPRIVILEGED_CREATE
-    if (!CreateSymbolicLinkW(link.c_str(), target.c_str(), flags)) {
-        return false;
-    }
-    // Some systems answer success without making anything.
-    const DWORD attributes = GetFileAttributesW(link.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 TEST(Win32FolderWalk, FollowsFolderLinksButNeverTwiceOrInCycles) {
-    // root\data\big.bin, root\data\up -> root, root\data\self -> root\data,
-    // root\outlink -> outside, outside\far.bin, outside\back -> root,
-    // outside\loop -> outside. Made here where links can be made; under Wine, which makes
-    // none for a program, .ci/windows makes the same tree from the Linux side.
+    // The fixture's tree with links into the tree, round cycles and out of it.
     TempTree tree;
-    std::wstring top = tree.Path();
-    MakeFolder(tree / L"root");
-    MakeFolder(tree / L"root\\data");
-    MakeFolder(tree / L"outside");
-    if (MakeFolderLink(tree / L"root\\data\\up", tree / L"root")) {
-        MakeFile(tree / L"root\\data\\big.bin", 1000);
-        MakeFile(tree / L"outside\\far.bin", 2000);
-        ASSERT_TRUE(MakeFolderLink(tree / L"root\\data\\self", tree / L"root\\data"));
-        ASSERT_TRUE(MakeFolderLink(tree / L"root\\outlink", tree / L"outside"));
-        ASSERT_TRUE(MakeFolderLink(tree / L"outside\\back", tree / L"root"));
-        ASSERT_TRUE(MakeFolderLink(tree / L"outside\\loop", tree / L"outside"));
-    } else {
-        wchar_t prepared[MAX_PATH] = {};
-        if (GetEnvironmentVariableW(L"BULKON_TEST_LINK_TREE", prepared, MAX_PATH) == 0) {
-            GTEST_SKIP() << "no folder links can be made here, and no tree with links was "
-                            "prepared (BULKON_TEST_LINK_TREE)";
-        }
-        top = prepared;
+    const std::wstring top = winfixture::FolderLinkTree(tree);
+    if (top.empty()) {
+        GTEST_SKIP() << "no folder links can be made here, and no tree with links was "
+                        "prepared (BULKON_TEST_LINK_TREE)";
     }
 
     const auto seen = WalkAll(FromWide(top + L"\\root"));

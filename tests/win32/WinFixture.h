@@ -145,4 +145,40 @@ private:
     std::wstring path_;
 };
 
+// Makes a link to a folder; false when this system or user cannot.
+inline bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    const DWORD flags = SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2; // ...ALLOW_UNPRIVILEGED_CREATE
+    if (!CreateSymbolicLinkW(link.c_str(), target.c_str(), flags)) {
+        return false;
+    }
+    // Some systems answer success without making anything.
+    const DWORD attributes = GetFileAttributesW(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The top folder of a tree with folder links: root\data\big.bin (1,000 bytes),
+// root\data\up -> root, root\data\self -> root\data, root\outlink -> outside,
+// outside\far.bin (2,000 bytes), outside\back -> root, outside\loop -> outside. Made in
+// `tree` where links can be made; under Wine, which makes none for a program, the same tree
+// that .ci/windows makes from the Linux side (BULKON_TEST_LINK_TREE). Empty when there is
+// neither: the test then skips.
+inline std::wstring FolderLinkTree(const TempTree& tree) {
+    MakeFolder(tree / L"root");
+    MakeFolder(tree / L"root\\data");
+    MakeFolder(tree / L"outside");
+    if (MakeFolderLink(tree / L"root\\data\\up", tree / L"root")) {
+        MakeFile(tree / L"root\\data\\big.bin", 1000);
+        MakeFile(tree / L"outside\\far.bin", 2000);
+        Check(MakeFolderLink(tree / L"root\\data\\self", tree / L"root\\data"), L"link self");
+        Check(MakeFolderLink(tree / L"root\\outlink", tree / L"outside"), L"link outlink");
+        Check(MakeFolderLink(tree / L"outside\\back", tree / L"root"), L"link back");
+        Check(MakeFolderLink(tree / L"outside\\loop", tree / L"outside"), L"link loop");
+        return tree.Path();
+    }
+    wchar_t prepared[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"BULKON_TEST_LINK_TREE", prepared, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(prepared, length) : std::wstring();
+}
+
 } // namespace winfixture
