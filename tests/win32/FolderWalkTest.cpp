@@ -1,9 +1,8 @@
 #include "WinFixture.h"
 
-#include "walk/FolderWalk.h"
-#include "walk/FolderWalk.h"
 #include "platform/fs/Paths.h"
 #include "platform/win32/WideText.h"
+#include "walk/FolderWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -33,34 +32,29 @@ struct Seen {
 std::map<std::string, Seen> WalkAll(const std::string& root) {
     std::map<std::string, Seen> seen;
     FolderWalk walk(root);
-    std::function<void(const std::string&, const std::string&)> visit =
-        [&](const std::string& folder, const std::string& relative) {
-            FolderEnumeration enumeration(walk, folder);
-            if (!enumeration.IsOpen()) {
-                return;
-            }
-            DirectoryEntry entry;
-            while (enumeration.Next(entry)) {
-                const std::string name(entry.Name);
-                const std::string key = relative.empty() ? name : relative + "\\" + name;
-                Seen& record = seen[key];
-                record.SizeBytes = entry.SizeBytes;
-                record.Attributes = entry.Attributes;
-                record.LastWriteTime = entry.LastWriteTime;
-                ++record.Count;
-                if (entry.Attributes & FolderAttribute) {
-                    {
-                        FolderEnumeration probe(walk, JoinPath(folder, name));
-                        record.Opened = probe.IsOpen();
-                        record.Skip = probe.Skip();
-                    }
-                    visit(JoinPath(folder, name), key);
-                    // The parent's entry is still readable after its subfolder was walked.
-                    EXPECT_EQ(std::string(entry.Name), name);
+    std::function<void(const std::string&)> visit = [&](const std::string& relative) {
+        DirectoryEntry entry;
+        while (walk.Next(entry)) {
+            const std::string name(entry.Name);
+            const std::string key = relative.empty() ? name : relative + "\\" + name;
+            Seen& record = seen[key];
+            record.SizeBytes = entry.SizeBytes;
+            record.Attributes = entry.Attributes;
+            record.LastWriteTime = entry.LastWriteTime;
+            ++record.Count;
+            if (entry.Attributes & FolderAttribute) {
+                record.Skip = walk.Enter();
+                record.Opened = record.Skip == FolderSkip::None;
+                if (record.Opened) {
+                    visit(key);
                 }
             }
-        };
-    visit(root, "");
+        }
+        walk.Leave();
+    };
+    if (walk.OpenRoot() == FolderSkip::None) {
+        visit("");
+    }
     return seen;
 }
 
@@ -128,27 +122,24 @@ TEST(Win32FolderWalk, LastWriteTimeIsInUnixSeconds) {
 TEST(Win32FolderWalk, FoldersThatCannotBeListedAreNotOpen) {
     TempTree tree;
     MakeFile(tree / L"file.txt", 3);
-    FolderWalk walk(FromWide(tree.Path()));
     DirectoryEntry entry;
+    for (const std::wstring& root : {tree / L"missing", tree / L"file.txt"}) {
+        FolderWalk walk(FromWide(root));
+        EXPECT_EQ(walk.OpenRoot(), FolderSkip::Unreadable) << FromWide(root);
+        EXPECT_FALSE(walk.Next(entry));
+    }
 
-    FolderEnumeration missing(walk, FromWide(tree / L"missing"));
-    EXPECT_FALSE(missing.IsOpen());
-    EXPECT_FALSE(missing.Next(entry));
-
-    FolderEnumeration notAFolder(walk, FromWide(tree / L"file.txt"));
-    EXPECT_FALSE(notAFolder.IsOpen());
-    EXPECT_FALSE(notAFolder.Next(entry));
-
-    // The walk goes on after a failed folder.
-    FolderEnumeration root(walk, walk.Root());
-    ASSERT_TRUE(root.IsOpen());
-    ASSERT_TRUE(root.Next(entry));
+    FolderWalk walk(FromWide(tree.Path()));
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
+    ASSERT_TRUE(walk.Next(entry));
     EXPECT_EQ(std::string(entry.Name), "file.txt");
-    EXPECT_FALSE(root.Next(entry));
-    EXPECT_FALSE(root.Next(entry)); // stays at the end
+    EXPECT_EQ(walk.Enter(), FolderSkip::NotEntered) << "a file is not entered";
+    EXPECT_FALSE(walk.Next(entry));
+    EXPECT_FALSE(walk.Next(entry)); // stays at the end
+    EXPECT_EQ(walk.EndReason(), FolderSkip::None);
 }
 
-TEST(Win32FolderWalk, ClosingEndsTheEnumerationAndCanBeRepeated) {
+TEST(Win32FolderWalk, LeavingEndsTheFolderAndTheWalkOpensAgain) {
     TempTree tree;
     MakeFile(tree / L"a.txt");
     MakeFile(tree / L"b.txt");
@@ -156,25 +147,24 @@ TEST(Win32FolderWalk, ClosingEndsTheEnumerationAndCanBeRepeated) {
     MakeFile(tree / L"sub\\c.txt");
     FolderWalk walk(FromWide(tree.Path()));
     DirectoryEntry entry;
-    {
-        FolderEnumeration root(walk, walk.Root());
-        ASSERT_TRUE(root.Next(entry));
-        root.Close();
-        EXPECT_FALSE(root.IsOpen());
-        EXPECT_FALSE(root.Next(entry));
-        root.Close();
-    }
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
+    ASSERT_TRUE(walk.Next(entry));
+    walk.Leave();
+    EXPECT_EQ(walk.Depth(), 0);
+    EXPECT_FALSE(walk.Next(entry));
+
     // The same walk opens its root again afterwards, with all its entries.
-    FolderEnumeration again(walk, walk.Root());
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
     int count = 0;
-    while (again.Next(entry)) {
+    while (walk.Next(entry)) {
         ++count;
         if (std::string(entry.Name) == "sub") {
-            FolderEnumeration sub(walk, JoinPath(walk.Root(), "sub"));
+            ASSERT_EQ(walk.Enter(), FolderSkip::None);
             DirectoryEntry inner;
-            ASSERT_TRUE(sub.Next(inner));
+            ASSERT_TRUE(walk.Next(inner));
             EXPECT_EQ(std::string(inner.Name), "c.txt");
-            // Closed while it still has entries: the parent goes on where it was.
+            // Left while it still has entries: the parent goes on where it was.
+            walk.Leave();
         }
     }
     EXPECT_EQ(count, 3);
@@ -245,17 +235,22 @@ TEST(Win32FolderWalk, PathsBeyondTheWindowsLimitAreWalked) {
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tooDeep).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tooDeep + L"\\inside").c_str(), nullptr));
 
-    FolderWalk walk(FromWide(tree.Path()));
-    FolderEnumeration last(walk, FromWide(deep));
-    ASSERT_TRUE(last.IsOpen());
-    DirectoryEntry entry;
-    ASSERT_TRUE(last.Next(entry));
-    EXPECT_EQ(std::string(entry.Name), std::string(30, 'x'));
-    FolderEnumeration beyond(walk, FromWide(tooDeep));
-    ASSERT_TRUE(beyond.IsOpen());
-    ASSERT_TRUE(beyond.Next(entry));
-    EXPECT_EQ(std::string(entry.Name), "inside");
-    EXPECT_FALSE(beyond.Next(entry));
+    // Walked from the top, every level is entered down to the innermost folder.
+    const auto seen = WalkAll(FromWide(tree.Path()));
+    std::string relative;
+    for (int level = 0; level < levels; ++level) {
+        relative += (level == 0 ? "" : "\\") + std::string("level") + std::to_string(level);
+        ASSERT_TRUE(seen.count(relative) == 1 && seen.at(relative).Opened) << relative;
+    }
+    const std::string beyond = relative + "\\" + std::string(30, 'x');
+    ASSERT_EQ(seen.count(beyond), 1u);
+    EXPECT_TRUE(seen.at(beyond).Opened);
+    EXPECT_EQ(seen.count(beyond + "\\inside"), 1u);
+
+    // Chosen as the root, the folder past the limit is walked too.
+    const auto fromDeep = WalkAll(FromWide(tooDeep));
+    EXPECT_EQ(fromDeep.size(), 1u);
+    EXPECT_EQ(fromDeep.count("inside"), 1u);
 }
 
 } // namespace
