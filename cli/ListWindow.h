@@ -3,7 +3,7 @@
 #include "InterruptStop.h"
 #include "ProgressLine.h"
 
-#include "platform/fs/FolderEnumeration.h"
+#include "walk/FolderWalk.h"
 #include "scan/ScanWindow.h"
 
 #include <chrono>

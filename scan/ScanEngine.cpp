@@ -8,8 +8,8 @@
 #include "Totals.h"
 
 #include "platform/fs/DirectoryEntry.h"
-#include "platform/fs/FolderEnumeration.h"
-#include "platform/fs/FolderWalk.h"
+#include "walk/FolderWalk.h"
+#include "walk/FolderWalk.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/RootCheck.h"
@@ -148,7 +148,7 @@ void ScanEngine::StartScan(const std::string& path) {
             return !StopRequested;
         });
         path_ = root;
-        ScanFolder();
+        ScanRoot();
         std::string().swap(path_);
     } catch (...) {
         // The walk failed midway: the window is left as after a stop, then the error goes
@@ -210,33 +210,48 @@ int ScanEngine::WalkThreadsFor(const std::string& root) const {
     return WalkThreads();
 }
 
-void ScanEngine::ScanFolder() {
+void ScanEngine::ScanRoot() {
     window_.SetStatusText(path_);
     if (StopRequested)
         return;
-
-    FolderEnumeration enumeration(*walk_, path_);
-    if (!enumeration.IsOpen()) {
-        // A folder that cannot be read contributes nothing; the walk goes on. Without its
-        // root a scan has no result (a child's path is always longer than the root's).
-        if (enumeration.Skip() == FolderSkip::Unreadable && path_.size() == state_.ScanRoot.size())
+    const FolderSkip skip = walk_->OpenRoot();
+    if (skip != FolderSkip::None) {
+        // Without its root a scan has no result.
+        if (skip == FolderSkip::Unreadable)
             state_.RootUnreadable = true;
-        NoteSkippedFolder(enumeration.Skip());
+        NoteSkippedFolder(skip);
         window_.ProcessPendingMessages();
         return;
     }
+    ScanOpenFolder();
+}
 
+void ScanEngine::ScanSubfolder() {
+    window_.SetStatusText(path_);
+    if (StopRequested)
+        return;
+    const FolderSkip skip = walk_->Enter();
+    if (skip != FolderSkip::None) {
+        // A folder that cannot be read contributes nothing; the walk goes on.
+        NoteSkippedFolder(skip);
+        window_.ProcessPendingMessages();
+        return;
+    }
+    ScanOpenFolder();
+}
+
+void ScanEngine::ScanOpenFolder() {
     DirectoryEntry entry;
-    while (enumeration.Next(entry)) {
+    while (walk_->Next(entry)) {
         window_.ProcessPendingMessages();
         if (StopRequested) {
-            enumeration.Close();
+            walk_->Leave();
             return;
         }
         if (IsSubfolderEntry(entry)) {
             const std::size_t length = path_.size();
             AppendPathName(path_, entry.Name);
-            ScanFolder();
+            ScanSubfolder();
             path_.resize(length);
         } else if (IsFileEntry(entry)) {
             if (!FirstNameOfFile(entry))
@@ -248,7 +263,7 @@ void ScanEngine::ScanFolder() {
                 AddFile(path_, entry);
                 window_.ProcessPendingMessages();
                 if (StopRequested) {
-                    enumeration.Close();
+                    walk_->Leave();
                     return;
                 }
             } else if (entry.SizeBytes >= reserve_.KeepThreshold()) {
@@ -258,8 +273,8 @@ void ScanEngine::ScanFolder() {
     }
     // A read error midway ends the entries early: what was delivered counts, the rest is
     // missing.
-    NoteSkippedFolder(enumeration.Skip());
-    enumeration.Close();
+    NoteSkippedFolder(walk_->EndReason());
+    walk_->Leave();
     window_.ProcessPendingMessages();
 }
 

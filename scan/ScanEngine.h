@@ -6,7 +6,7 @@
 #include "ResultReserve.h"
 #include "ScanState.h"
 
-#include "platform/fs/FolderEnumeration.h"
+#include "walk/FolderWalk.h"
 
 #include <string>
 
@@ -88,8 +88,13 @@ public:
     const LocaleFormat& Locale() const { return locale_; }
 
 private:
-    // Walks the folder whose path is `path_`, and everything under it.
-    void ScanFolder();
+    // Opens the walk's root, whose path is `path_`, and walks everything under it.
+    void ScanRoot();
+    // Enters the subfolder that the walk delivered last, whose path is `path_`, and walks it.
+    void ScanSubfolder();
+    // Walks the entries of the walk's innermost open folder, whose path is `path_`, and
+    // everything under them; leaves the folder at its end or at a stop.
+    void ScanOpenFolder();
     // Counts and announces a folder that was not read.
     void NoteSkippedFolder(FolderSkip reason);
     // True when `entry` (a file) is met for the first time: a file with several names is

@@ -2,9 +2,7 @@
 
 #include "ListChange.h"
 #include "TotalsPanelTexts.h"
-#include "platform/fs/FolderEnumeration.h"
-
-#include "platform/fs/FolderEnumeration.h"
+#include "walk/FolderWalk.h"
 
 #include <string>
 

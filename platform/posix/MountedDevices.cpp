@@ -45,6 +45,7 @@ const MountedDevices::Device& MountedDevices::Find(dev_t device) {
 void MountedDevices::ReadTable() {
     table_ = ReadMountTable();
     tableRead_ = true;
+    ++tableReadings_;
     networkMountsByFolder_.clear();
     // The last mount at a path is the one seen there: a share covered by a local mount is
     // not listed, a local folder covered by a share is.

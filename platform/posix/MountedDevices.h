@@ -45,6 +45,10 @@ public:
     // own making as if it were a network drive.
     void AssumeType(dev_t device, DriveType type, const std::string& fsType = {});
 
+    // How many times the mount table has been read: what was taken from NetworkMountsIn
+    // before is out of date once this changes.
+    unsigned TableReadings() const { return tableReadings_; }
+
 private:
     struct Device {
         dev_t Number = 0;
@@ -55,6 +59,7 @@ private:
     void ReadTable();
 
     bool tableRead_ = false;
+    unsigned tableReadings_ = 0;
     std::vector<MountEntry> table_;
     // A walk meets a handful of devices; a list is the fastest way to keep them.
     std::vector<Device> devices_;

@@ -3,8 +3,8 @@
 // Fixture trees for the file-system tests: made in a temporary folder by the test that uses
 // them and removed afterwards, however deep they are.
 
-#include "platform/fs/FolderEnumeration.h"
-#include "platform/fs/FolderWalk.h"
+#include "walk/FolderWalk.h"
+#include "walk/FolderWalk.h"
 #include "platform/fs/Paths.h"
 
 #include <cerrno>

@@ -7,8 +7,8 @@
 #include "scan/Totals.h"
 
 #include "platform/fs/DirectoryEntry.h"
-#include "platform/fs/FolderEnumeration.h"
-#include "platform/fs/FolderWalk.h"
+#include "walk/FolderWalk.h"
+#include "walk/FolderWalk.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/Volume.h"

@@ -1,7 +1,7 @@
 #include "WinFixture.h"
 
-#include "platform/fs/FolderEnumeration.h"
-#include "platform/fs/FolderWalk.h"
+#include "walk/FolderWalk.h"
+#include "walk/FolderWalk.h"
 #include "platform/fs/Paths.h"
 #include "platform/win32/WideText.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DirectoryReader.h"
-#include "WorkerDescriptors.h"
-#include "platform/readahead/ReadAhead.h"
+#include "ReadAhead.h"
+#include "WorkerHandles.h"
+#include "platform/fs/FolderSource.h"
 
 #include <atomic>
 #include <cstddef>
@@ -11,8 +11,8 @@
 #include <unordered_set>
 #include <vector>
 
-// How a folder is read ahead on POSIX: one fstatat per entry (and a link's target), as the
-// walk looks at entries itself.
+// How a folder is read ahead: its names listed and each entry looked at through the folder
+// source, as the walk looks at entries itself.
 
 enum class AheadReadResult {
     Complete,  // every entry is in `folder`
@@ -20,10 +20,10 @@ enum class AheadReadResult {
     Cancelled, // `cancel` was set; none are kept
 };
 
-// Reads the entries of the folder open in `reader` into `folder`, with a Pending record for
-// each subfolder on the folder's own device (`folder.Identity` must be set). A read error
-// ends the entries as the end of the folder would. Keeps the reader open.
-AheadReadResult ReadFolderAhead(DirectoryReader& reader, AheadFolder& folder,
+// Reads the entries of `opened` into `folder`, with a Pending record for each subfolder on
+// the folder's own device (`folder.Identity` must be set). A read error ends the entries as
+// the end of the folder would, and marks the record incomplete.
+AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel);
 
 // The folders that the workers leave to the walk because a network file system is mounted on
@@ -35,24 +35,26 @@ public:
     // `folders` are paths without links (as the mount table writes them); `realRoot` is the
     // walk's root `walkRoot` without links.
     void Assign(const std::vector<std::string>& folders, const std::string& walkRoot,
-                const std::string& realRoot);
+                const std::string& realRoot, char separator);
 
-    // True when `folder`, open as `fd`, is one of them. Told by its path, without a call to
-    // the system, unless a link lies on its way. Also true when there are some and the
+    // True when `folder`, open as `opened`, is one of them. Told by its path, without a call
+    // to the system, unless a link lies on its way. Also true when there are some and the
     // folder's real path cannot be found: then it is left to the walk as well.
-    bool Holds(const AheadFolder& folder, int fd) const;
+    bool Holds(const AheadFolder& folder, SourceFolder& opened) const;
 
 private:
     mutable std::mutex mutex_;
     std::unordered_set<std::string> folders_;
     std::string walkRoot_;
     std::string realRoot_;
+    char separator_ = '/';
 };
 
 // The worker's part (a ReadAhead::FolderReader): opens `folder.Path` without following a
-// link in its last step and reads it, with a descriptor taken from `descriptors`. False when
-// no descriptor is left, when it cannot be opened or read whole, or when it is one of
-// `networkMountFolders`.
-bool ReadFolderAheadByPath(AheadFolder& folder, const std::atomic<bool>& cancel,
+// link in its last name (a probe follows it, as the walk will) and reads it, with a handle
+// taken from `handles`. False when no handle is left, when it cannot be opened or read whole,
+// or when it is one of `networkMountFolders`.
+bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
+                           const std::atomic<bool>& cancel,
                            const NetworkMountFolders& networkMountFolders,
-                           WorkerDescriptors& descriptors);
+                           WorkerHandles& handles);

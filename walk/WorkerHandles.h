@@ -4,13 +4,13 @@
 #include <condition_variable>
 #include <mutex>
 
-// The descriptors the read-ahead workers may hold at once: a share of what the walk leaves
-// free, so that a worker never takes the descriptor the walk needs next. When the walk runs
+// The folder handles the read-ahead workers may hold at once: a share of what the walk leaves
+// free, so that a worker never takes the handle the walk needs next. When the walk runs
 // short all the same, it takes them all back and goes on alone, as under any open-file limit
 // it completes on its own. Shared by the walk and its workers.
-class WorkerDescriptors {
+class WorkerHandles {
 public:
-    explicit WorkerDescriptors(int count) : left_(count) {}
+    explicit WorkerHandles(int count) : left_(count) {}
 
     // For a worker about to open a folder. False when none is left: the folder is left to
     // the walk.
@@ -24,7 +24,7 @@ public:
         return true;
     }
 
-    // A worker has closed the descriptor it took.
+    // A worker has closed the handle it took.
     void Give() {
         std::lock_guard<std::mutex> lock(mutex_);
         ++left_;
@@ -34,7 +34,7 @@ public:
         }
     }
 
-    // For the walk, out of descriptors: no worker takes one from now on. Waits until the
+    // For the walk, out of handles: no worker takes one from now on. Waits until the
     // workers hold none, but not longer than `wait` (a worker may be stuck in a call). True
     // when they hold none.
     bool TakeAllBack(std::chrono::milliseconds wait) {

@@ -2,20 +2,11 @@
 
 #include "platform/fs/CoarseClock.h"
 
+#include "platform/fs/WorkerThreads.h"
+
 #include <algorithm>
 #include <system_error>
 #include <utility>
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-#ifdef __linux__
-#include <pthread.h>
-#include <sys/syscall.h>
-#endif
 
 namespace {
 
@@ -40,18 +31,6 @@ struct LaterInWalk {
                                             a->Key.end());
     }
 };
-
-// Lowers the calling worker below the walk's priority: with a processor of its own the walk
-// loses nothing to its workers, and on a busy machine they take what is left over.
-void RunBelowWalkPriority() {
-#ifdef _WIN32
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-#elif defined(__linux__)
-    // On Linux a thread's nice value is its own.
-    const int current = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), std::min(19, current + 5));
-#endif
-}
 
 } // namespace
 
@@ -84,25 +63,7 @@ struct ReadAhead::Shared {
 };
 
 int ReadAhead::DefaultWorkerCount() {
-    unsigned cores = std::thread::hardware_concurrency();
-#ifdef _WIN32
-    DWORD_PTR processMask = 0;
-    DWORD_PTR systemMask = 0;
-    if (GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask) &&
-        processMask != 0) {
-        cores = 0;
-        for (; processMask != 0; processMask &= processMask - 1) {
-            ++cores;
-        }
-    }
-#elif defined(__linux__)
-    // `taskset` and container limits leave a process fewer processors than the machine has.
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
-        cores = static_cast<unsigned>(CPU_COUNT(&allowed));
-    }
-#endif
+    const unsigned cores = ProcessorsAvailable();
     return cores > 1 ? static_cast<int>(std::min(cores, 64u)) : 1;
 }
 
@@ -134,10 +95,8 @@ ReadAhead::ReadAhead(int workers, FolderReader reader)
             std::lock_guard<std::mutex> lock(shared_->Mutex);
             ++shared_->Running;
         }
-#ifdef __linux__
         // Named before the walk goes on, so that a look at the process tells the workers apart.
-        pthread_setname_np(workers_.back().native_handle(), "read-ahead");
-#endif
+        NameThread(workers_.back(), "read-ahead");
     }
 }
 
@@ -376,7 +335,8 @@ void ReadAhead::Shared::QueueChildren(AheadFolder& folder) {
 }
 
 void ReadAhead::Shared::Work() {
-    RunBelowWalkPriority();
+    // Below the walk: its workers never take its processor from it.
+    RunCallingThreadBelowNormal();
     std::unique_lock<std::mutex> lock(Mutex);
     for (;;) {
         ++Idle;

@@ -1,12 +1,6 @@
 #pragma once
 
-// The platform's record of what the system says about an entry (EntryStat) and of a
-// folder's identity (FileIdentity).
-#ifdef _WIN32
-#include "platform/win32/AheadEntryStat.h"
-#else
-#include "platform/posix/AheadEntryStat.h"
-#endif
+#include "platform/fs/FolderSource.h"
 
 #include <atomic>
 #include <cstddef>
@@ -22,7 +16,7 @@ struct AheadFolder;
 struct AheadEntry {
     std::uint32_t NameOffset = 0; // into AheadFolder::Names, NUL-terminated there
     std::uint32_t NameLength = 0;
-    EntryStat Stat;
+    EntryFacts Facts;
     // A folder on the folder's own device, to be read ahead in turn; null for everything else.
     std::shared_ptr<AheadFolder> Child;
 };
@@ -61,7 +55,7 @@ struct AheadFolder {
     // The place among the folder's entries of the entry the worker is looking at, -1 while
     // none: when the system does not answer, it is this entry that does not.
     std::atomic<std::int64_t> LookingAt{-1};
-    FileIdentity Identity;
+    NodeIdentity Identity;
     std::vector<char> Names;
     std::vector<AheadEntry> Entries;
     // The details of an entry could not be read (other than of one removed since it was

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <thread>
+
+// What worker threads need of the system: how many processors the process may use, a
+// priority below the thread that does the real work, and a name to tell them apart.
+
+// The processors this process may run on (`taskset`, container limits and the process
+// affinity on Windows leave fewer than the machine has); at least 1.
+unsigned ProcessorsAvailable();
+
+// Lowers the calling thread below normal priority: with a processor of its own the main
+// thread loses nothing to it, and on a busy machine it takes what is left over.
+void RunCallingThreadBelowNormal();
+
+// Names `thread` (up to 15 characters) where the system keeps thread names.
+void NameThread(std::thread& thread, const char* name);

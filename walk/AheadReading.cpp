@@ -1,0 +1,146 @@
+#include "AheadReading.h"
+
+#include <utility>
+
+void NetworkMountFolders::Assign(const std::vector<std::string>& folders,
+                                 const std::string& walkRoot, const std::string& realRoot,
+                                 char separator) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    folders_ = std::unordered_set<std::string>(folders.begin(), folders.end());
+    walkRoot_ = walkRoot;
+    realRoot_ = realRoot;
+    separator_ = separator;
+}
+
+bool NetworkMountFolders::Holds(const AheadFolder& folder, SourceFolder& opened) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folders_.empty()) {
+        return false;
+    }
+    const std::string& path = folder.Path;
+    if (!folder.UnderLink && !realRoot_.empty() &&
+        path.compare(0, walkRoot_.size(), walkRoot_) == 0) {
+        // Below the root and no link on the way: the real path is the root's and the names.
+        std::string real = realRoot_;
+        std::size_t rest = walkRoot_.size();
+        if (rest < path.size() && path[rest] == separator_) {
+            ++rest;
+        }
+        if (rest < path.size()) {
+            if (real.empty() || real.back() != separator_) {
+                real.push_back(separator_);
+            }
+            real.append(path, rest, std::string::npos);
+        }
+        return folders_.count(real) != 0;
+    }
+    // Reached through a link: only the system knows where the folder really is.
+    const std::string real = opened.RealPath();
+    return real.empty() || folders_.count(real) != 0;
+}
+
+namespace {
+
+// A worker's share of the handles, given back when it goes.
+class HandleShare {
+public:
+    explicit HandleShare(WorkerHandles& handles) : handles_(handles) {}
+    ~HandleShare() { handles_.Give(); }
+    HandleShare(const HandleShare&) = delete;
+    HandleShare& operator=(const HandleShare&) = delete;
+
+private:
+    WorkerHandles& handles_;
+};
+
+// The record of the subfolder `name` of `folder`, at place `ordinal`, for a worker to read.
+std::shared_ptr<AheadFolder> MakeChildRecord(const AheadFolder& folder, std::string_view name,
+                                             std::uint32_t ordinal, char separator) {
+    std::string path = folder.Path;
+    if (path.empty() || path.back() != separator) {
+        path.push_back(separator);
+    }
+    path.append(name);
+    std::vector<std::uint32_t> key = folder.Key;
+    key.push_back(ordinal);
+    std::shared_ptr<AheadFolder> child = ReadAhead::MakeFolder(path, std::move(key));
+    if (child) {
+        child->UnderLink = folder.UnderLink;
+    }
+    return child;
+}
+
+std::size_t RecordBytes(const AheadFolder& record) {
+    return sizeof(AheadFolder) + record.Path.capacity() +
+           record.Key.capacity() * sizeof(std::uint32_t);
+}
+
+} // namespace
+
+bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
+                           const std::atomic<bool>& cancel,
+                           const NetworkMountFolders& networkMountFolders,
+                           WorkerHandles& handles) {
+    if (!handles.TryTake()) {
+        return false;
+    }
+    const HandleShare share(handles);
+    // Not through a link: the walk expects the folder that its parent listed. A probe goes
+    // where the walk will go, a link's target included.
+    OpenFailure failure = OpenFailure::None;
+    std::unique_ptr<SourceFolder> opened = source.OpenPath(folder.Path, folder.IsProbe, failure);
+    if (!opened) {
+        return false;
+    }
+    ReadAhead::NoteAnswer(folder);
+    folder.Identity = opened->Identity();
+    if (networkMountFolders.Holds(folder, *opened)) {
+        return false;
+    }
+    const AheadReadResult result = ReadFolderAhead(*opened, folder, source.Separator(),
+                                                   ReadAhead::MaxWorkerFolderEntries, &cancel);
+    return result == AheadReadResult::Complete;
+}
+
+AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
+                                std::size_t maxEntries, const std::atomic<bool>* cancel) {
+    std::size_t childBytes = 0;
+    // Names listed so far: the place of each among them, as the walk counts them.
+    std::int64_t listed = 0;
+    for (std::string_view name = opened.ReadName(); !name.empty(); name = opened.ReadName()) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+            ReadAhead::Discard(folder);
+            return AheadReadResult::Cancelled;
+        }
+        if (folder.Entries.size() >= maxEntries) {
+            ReadAhead::Discard(folder);
+            return AheadReadResult::TooLarge;
+        }
+        const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
+        AheadEntry entry;
+        folder.LookingAt.store(listed++, std::memory_order_relaxed);
+        const LookResult looked = opened.LookAt(name, entry.Facts);
+        folder.LookingAt.store(-1, std::memory_order_relaxed);
+        ReadAhead::NoteAnswer(folder);
+        if (looked != LookResult::Looked) {
+            // Vanished since it was listed, or a folder that may be listed but not looked into.
+            folder.Incomplete = folder.Incomplete || looked == LookResult::Failed;
+            continue;
+        }
+        // Folders on another device are mount points, which the walk examines itself.
+        if (entry.Facts.Type == EntryFacts::Kind::Folder &&
+            entry.Facts.Identity.Device == folder.Identity.Device) {
+            entry.Child = MakeChildRecord(folder, name, ordinal, separator);
+            childBytes += entry.Child ? RecordBytes(*entry.Child) : 0;
+        }
+        entry.NameOffset = static_cast<std::uint32_t>(folder.Names.size());
+        entry.NameLength = static_cast<std::uint32_t>(name.size());
+        folder.Names.insert(folder.Names.end(), name.begin(), name.end());
+        folder.Names.push_back('\0');
+        folder.Entries.push_back(std::move(entry));
+    }
+    folder.Incomplete = folder.Incomplete || opened.ReadFailed();
+    folder.Bytes =
+        folder.Names.capacity() + folder.Entries.capacity() * sizeof(AheadEntry) + childBytes;
+    return AheadReadResult::Complete;
+}

@@ -1,0 +1,154 @@
+// The walk's side of the read-ahead: taking what workers read, reading for them what they
+// may not, and letting them touch first what may not answer.
+#include "WalkCore.h"
+
+namespace {
+
+// The largest folder the walk reads at once for the read-ahead; it reads larger ones entry by
+// entry, as they are walked, so that it never goes long without delivering an entry.
+constexpr std::size_t MaxWalkReadEntries = 1024;
+
+} // namespace
+
+void WalkCore::LeaveAhead(std::shared_ptr<AheadFolder>& ahead) {
+    if (ahead && ahead_) {
+        ahead_->Leave(*ahead);
+    }
+    ahead.reset();
+}
+
+// Tells the workers which folders hold a network mount point, before they get the first.
+void WalkCore::PrepareAheadAvoids() {
+    const bool mounts = source_->HasNetworkMounts();
+    realRoot_ = mounts ? source_->RealPathOf(root_) : std::string();
+    aheadAvoids_->Assign(mounts ? source_->FoldersHoldingNetworkMounts()
+                                : std::vector<std::string>{},
+                         root_, realRoot_, separator_);
+}
+
+// Has a worker read `path` before the walk opens it. NoAnswer when the folder's file system
+// did not answer the worker (when only one of its entries did not, `level` leaves that one
+// out and the answer is None); NotEntered when the wait was stopped.
+FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) {
+    const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeFolder(path, {});
+    if (!probe) {
+        return FolderSkip::None;
+    }
+    const ReadAhead::Claim claim = ahead_->Probe(probe);
+    if (claim == ReadAhead::Claim::Stopped) {
+        return FolderSkip::NotEntered;
+    }
+    if (claim != ReadAhead::Claim::NoAnswer) {
+        ahead_->Leave(*probe);
+        return FolderSkip::None;
+    }
+    level.UnansweredOrdinal = probe->LookingAt.load(std::memory_order_relaxed);
+    return level.UnansweredOrdinal >= 0 ? FolderSkip::None : FolderSkip::NoAnswer;
+}
+
+// True for the desktop's folder of network locations (path_) when none is mounted in it or
+// it cannot be read. Its list of locations is the desktop daemon's own and costs no network;
+// a worker lists it all the same where there are workers.
+bool WalkCore::IsEmptyFolderOfDrives() {
+    if (ahead_) {
+        const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeFolder(path_, {});
+        if (!probe) {
+            return true;
+        }
+        const ReadAhead::Claim claim = ahead_->Probe(probe);
+        if (claim != ReadAhead::Claim::Ready && claim != ReadAhead::Claim::ReadYourself) {
+            return claim == ReadAhead::Claim::Stopped;
+        }
+        const bool empty = claim == ReadAhead::Claim::Ready && probe->Entries.empty();
+        ahead_->Leave(*probe);
+        return empty || claim == ReadAhead::Claim::ReadYourself;
+    }
+    OpenFailure failure = OpenFailure::None;
+    const std::unique_ptr<SourceFolder> folder = source_->OpenPath(path_, false, failure);
+    return !folder || folder->ReadName().empty();
+}
+
+// The read-ahead's record of the folder of level `index`, about to be opened: what a worker
+// read (`readAhead`), or a record that the walk fills itself so that the workers can go on
+// below it. `entry` is null for the root.
+FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
+                                     std::shared_ptr<AheadFolder>& ahead, bool& readAhead) {
+    WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
+    WalkLevel* parent = entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
+    readAhead = false;
+    if (entry != nullptr && parent->LastChild && !entry->ViaLink) {
+        ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
+        ahead = ahead_->TakeListed(parent->LastChild, claim);
+        if (claim == ReadAhead::Claim::Stopped) {
+            return FolderSkip::NotEntered;
+        }
+        if (claim == ReadAhead::Claim::NoAnswer) {
+            // A worker still waits for the folder's file system: the walk does not. When it
+            // was one entry that did not answer, the walk reads the rest itself.
+            const std::int64_t looking = ahead->LookingAt.load(std::memory_order_relaxed);
+            ahead.reset();
+            if (looking < 0) {
+                return FolderSkip::NoAnswer;
+            }
+            level.UnansweredOrdinal = looking;
+            return FolderSkip::None;
+        }
+        if (claim == ReadAhead::Claim::Ready) {
+            // The workers read only folders on their parent's device, never a mount point. A
+            // folder replaced since its parent was listed, or removed since a worker read it,
+            // is read again as it is now.
+            readAhead = ahead->Identity == entry->Identity &&
+                        ahead->Identity.Device == parent->Identity.Device &&
+                        source_->IsStillFolder(ahead->Path, ahead->Identity);
+            if (!readAhead) {
+                ahead_->Leave(*ahead);
+            }
+        }
+    } else if (entry != nullptr ? parent->Ahead != nullptr : true) {
+        ahead = ahead_->TakeNew(path_, entry != nullptr ? parent->Ahead.get() : nullptr,
+                                entry != nullptr ? parent->LastOrdinal : 0);
+        if (ahead) {
+            ahead->UnderLink = level.UnderLink;
+        }
+    }
+    return FolderSkip::None;
+}
+
+// Reads `folder` into `ahead` on the walk's thread, so that workers can read its subfolders
+// ahead. False, with the folder's listing back at its start, when it is too large for that.
+bool WalkCore::ReadForAhead(SourceFolder& folder, AheadFolder& ahead) {
+    const AheadReadResult result =
+        ReadFolderAhead(folder, ahead, separator_, MaxWalkReadEntries, nullptr);
+    if (result != AheadReadResult::Complete) {
+        folder.Rewind();
+        return false;
+    }
+    ahead_->Publish(ahead);
+    return true;
+}
+
+// Decides on all entries that the read-ahead read for level `index` at once, as a level
+// deeper than the handle budget holds them.
+void WalkCore::BufferAheadRecord(int index) {
+    WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
+    level.Source = LevelSource::Buffered;
+    const AheadFolder& ahead = *level.Ahead;
+    for (std::size_t i = 0; i < ahead.Entries.size(); ++i) {
+        const AheadEntry& read = ahead.Entries[i];
+        const std::string_view name(ahead.Names.data() + read.NameOffset, read.NameLength);
+        BufferedEntry entry;
+        if (!Classify(index, name, read.Facts, entry.Facts)) {
+            continue;
+        }
+        entry.NameOffset = static_cast<std::uint32_t>(level.Names.size());
+        entry.NameLength = read.NameLength;
+        entry.Child = read.Child;
+        entry.Ordinal = static_cast<std::uint32_t>(i);
+        if ((entry.Facts.Attributes & FolderAttribute) != 0) {
+            ++level.FoldersLeft;
+        }
+        level.Names.insert(level.Names.end(), name.begin(), name.end());
+        level.Names.push_back('\0');
+        level.Entries.push_back(std::move(entry));
+    }
+}
