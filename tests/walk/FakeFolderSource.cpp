@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 // A chain of links longer than this ends as the system's ELOOP does.
 constexpr int MaxLinkDepth = 40;
@@ -246,9 +247,9 @@ int FakeFolderSource::OpenFolders() const {
     return openFolders_;
 }
 
-int FakeFolderSource::MostOpenFolders() const {
+int FakeFolderSource::TakeMostOpenFolders() {
     std::lock_guard lock(mutex_);
-    return mostOpenFolders_;
+    return std::exchange(mostOpenFolders_, openFolders_);
 }
 
 int FakeFolderSource::OutOfHandlesCount() const {

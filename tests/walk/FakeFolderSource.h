@@ -89,7 +89,8 @@ public:
     // Waits until at least `count` calls are blocked; false when `timeout` passed first.
     bool WaitUntilBlocked(int count, std::chrono::milliseconds timeout) const;
     int OpenFolders() const;
-    int MostOpenFolders() const;
+    // The most folders open at once since the source was made or since the last call.
+    int TakeMostOpenFolders();
     int OutOfHandlesCount() const;
     // Times the folder or entry at `path` (not following a link in its last name) was opened
     // as a folder / looked at, on any thread or on the walk's thread.

@@ -1,0 +1,462 @@
+#include "FakeFolderSource.h"
+#include "walk/FolderWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using Block = FakeFolderSource::Block;
+
+// The expected lines of a walk, written one or several to a line of `text` with "; "
+// between them.
+Lines LinesOf(std::string_view text) {
+    Lines lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find('\n', start), text.find("; ", start));
+        end = end == std::string_view::npos ? text.size() : end;
+        if (end > start) {
+            lines.emplace_back(text.substr(start, end - start));
+        }
+        start = end + (text.compare(end, 2, "; ") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+std::string SkipName(FolderSkip skip) {
+    static const char* const names[] = {"", " Unreadable", " NotEntered", " OtherDrive",
+                                        " NoAnswer"};
+    return names[static_cast<int>(skip)];
+}
+
+// What one walk delivered: a line per file ("file <path> <size>"), per folder ("folder
+// <path>" and why it was not entered) and per folder whose entries ended early ("end <path>
+// <reason>"), in the order of delivery, so that two walks compare line by line.
+struct Walked {
+    FolderSkip Root = FolderSkip::None;
+    Lines Delivered;
+    std::map<std::string, DirectoryEntry> Files;
+    bool Stopped = false;
+    int Steps = 0;
+    // The folder whose Enter runs now, for a wait hook that stops only there.
+    std::string Entering;
+};
+
+// Counts one call of Next or Enter; false when the steps allowed are spent (a stop).
+bool TakeStep(Walked& walked, int& stepsLeft) {
+    ++walked.Steps;
+    return stepsLeft-- != 0;
+}
+
+// Walks the innermost open folder `path` and everything below it, entering every folder;
+// stops (leaving each folder it entered) once `stepsLeft` calls of Next and Enter are made.
+bool WalkBelow(FolderWalk& walk, const std::string& path, Walked& walked, int& stepsLeft) {
+    DirectoryEntry entry;
+    while (TakeStep(walked, stepsLeft)) {
+        if (!walk.Next(entry)) {
+            if (walk.EndReason() != FolderSkip::None) {
+                walked.Delivered.push_back("end " + path + SkipName(walk.EndReason()));
+            }
+            return true;
+        }
+        const std::string child = (path == "/" ? "/" : path + "/") + std::string(entry.Name);
+        if ((entry.Attributes & FolderAttribute) == 0) {
+            walked.Delivered.push_back("file " + child + " " + std::to_string(entry.SizeBytes));
+            entry.Name = {};
+            EXPECT_TRUE(walked.Files.emplace(child, entry).second) << "delivered twice: " << child;
+            continue;
+        }
+        if (!TakeStep(walked, stepsLeft)) {
+            return false;
+        }
+        walked.Entering = child;
+        const FolderSkip skip = walk.Enter();
+        walked.Entering.clear();
+        walked.Delivered.push_back("folder " + child + SkipName(skip));
+        if (skip == FolderSkip::None) {
+            const int depth = walk.Depth();
+            const bool done = WalkBelow(walk, child, walked, stepsLeft);
+            EXPECT_EQ(walk.Depth(), depth) << child;
+            walk.Leave();
+            if (!done) {
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+// Walks from the root of an existing walk, at most `steps` steps (negative: to its end).
+void WalkFromRoot(FolderWalk& walk, Walked& walked, int steps = -1) {
+    walked.Root = walk.OpenRoot();
+    if (walked.Root == FolderSkip::None) {
+        walked.Stopped = !WalkBelow(walk, walk.Root(), walked, steps);
+        EXPECT_EQ(walk.Depth(), 1);
+        walk.Leave();
+    }
+    EXPECT_EQ(walk.Depth(), 0);
+}
+
+Walked WalkAll(const std::shared_ptr<FakeFolderSource>& source, const std::string& root,
+               int threads) {
+    FolderWalk walk(source, root, threads);
+    Walked walked;
+    WalkFromRoot(walk, walked);
+    EXPECT_FALSE(walked.Stopped);
+    return walked;
+}
+
+// Waits until every folder the walk and its workers opened is closed again (workers that
+// are not stuck end soon after the walk, which need not wait for them).
+bool AllClosed(const FakeFolderSource& source) {
+    for (int i = 0; i < 200 && source.OpenFolders() != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return source.OpenFolders() == 0;
+}
+
+// A tree below `path`: `depth` levels, each folder holding `files` files and `folders`
+// folders, interleaved and named against the alphabet, so that the listing order shows.
+void AddTree(FakeFolderSource& source, const std::string& path, int depth, int folders, int files) {
+    source.AddFolder(path);
+    for (int i = 0; i < std::max(folders, files); ++i) {
+        const std::string name = std::to_string(9 - i % 10) + "n" + std::to_string(i);
+        if (i < files) {
+            source.AddFile(path + "/f" + name, path.size() * 10 + static_cast<std::uint64_t>(i));
+        }
+        if (i < folders && depth > 1) {
+            AddTree(source, path + "/d" + name, depth - 1, folders, files);
+        }
+    }
+}
+
+class FolderWalkCoreTest : public ::testing::Test {
+protected:
+    // A call that still waits for the fake's file system would hold its thread for good.
+    void TearDown() override { source->ReleaseBlocked(); }
+
+    std::shared_ptr<FakeFolderSource> source = std::make_shared<FakeFolderSource>();
+};
+
+} // namespace
+
+TEST_F(FolderWalkCoreTest, DeliversEveryEntryOnceDepthFirstInListingOrderWithAnyThreads) {
+    source->AddFile("/r/b.txt", 3, 1700000000);
+    source->AddFile("/r/a/x", 1);
+    source->AddFile("/r/a/y/z", 2);
+    source->AddFile("/r/c.txt", 5);
+    source->AddFolder("/r/e");
+    const Walked small = WalkAll(source, "/r", 1);
+    EXPECT_EQ(small.Delivered, LinesOf(R"(file /r/b.txt 3; folder /r/a; file /r/a/x 1
+folder /r/a/y; file /r/a/y/z 2; file /r/c.txt 5; folder /r/e)"));
+    const DirectoryEntry& file = small.Files.at("/r/b.txt");
+    EXPECT_EQ(file.LastWriteTime, 1700000000);
+    EXPECT_EQ(file.Drive, DriveType::Fixed);
+    EXPECT_EQ(file.LinkCount, 1u);
+    EXPECT_NE(file.FileNumber, small.Files.at("/r/c.txt").FileNumber);
+
+    AddTree(*source, "/big", 4, 5, 4);
+    const Walked one = WalkAll(source, "/big", 1);
+    EXPECT_EQ(one.Delivered.size(), 5u + 25 + 125 + 4 * (1 + 5 + 25 + 125));
+    EXPECT_EQ(std::set(one.Delivered.begin(), one.Delivered.end()).size(), one.Delivered.size());
+    Lines folders;
+    for (const std::string& line : one.Delivered) {
+        if (line.rfind("folder ", 0) == 0) {
+            folders.push_back(line.substr(7));
+            EXPECT_EQ(source->OpenCountOnWalkThread(folders.back()), 1) << line;
+        }
+    }
+    for (int threads : {2, 4, 16}) {
+        EXPECT_EQ(WalkAll(source, "/big", threads).Delivered, one.Delivered) << threads;
+    }
+    // A walk opened again from its root, once every folder is left, walks it all again.
+    FolderWalk again(source, "/big", 4);
+    for (int round = 0; round < 2; ++round) {
+        Walked walked;
+        WalkFromRoot(again, walked);
+        EXPECT_EQ(walked.Delivered, one.Delivered) << "round " << round;
+    }
+    int readAhead = 0;
+    for (const std::string& folder : folders) {
+        readAhead += source->OpenCount(folder) - source->OpenCountOnWalkThread(folder);
+    }
+    EXPECT_GT(readAhead, 0) << "no worker read a folder";
+    EXPECT_TRUE(AllClosed(*source));
+}
+
+TEST_F(FolderWalkCoreTest, FollowsLinksOutOfTheTreeOnceAndListsEveryFileOnce) {
+    source->AddFile("/p/beside.bin", 11);
+    source->AddFolder("/p/root");
+    source->AddFile("/p/shared/s.bin", 16);
+    source->AddLink("/p/shared/loop", "/p/shared");
+    source->AddFile("/p/shared/inner/i.bin", 17);
+    source->AddLink("/p/root/toinner", "/p/shared/inner");
+    source->AddFile("/p/root/own.bin", 12);
+    source->AddFile("/p/root/real/f.bin", 13);
+    source->AddFile("/p/root/real/sub/g.bin", 14);
+    source->AddLink("/p/root/real/sub/up", "../..");
+    source->AddLink("/p/root/toreal", "real");
+    source->AddLink("/p/root/out1", "/p/shared");
+    source->AddLink("/p/root/out2", "../shared");
+    source->AddLink("/p/root/above", "/p");
+    source->AddLink("/p/root/tofile", "own.bin");
+    source->AddLink("/p/root/broken", "/p/nowhere");
+    source->AddFile("/p/root/hard1", 15);
+    source->AddHardLink("/p/shared/hard2", "/p/root/hard1");
+    // Links the walk does not follow (into the tree, round a cycle, to a folder reached
+    // already) are not delivered; a real folder reached a second time is, not entered.
+    const Lines expected = LinesOf(R"(
+folder /p/root/toinner; file /p/root/toinner/i.bin 17; file /p/root/own.bin 12
+folder /p/root/real; file /p/root/real/f.bin 13
+folder /p/root/real/sub; file /p/root/real/sub/g.bin 14
+folder /p/root/out1; file /p/root/out1/s.bin 16; folder /p/root/out1/inner NotEntered
+file /p/root/out1/hard2 15
+folder /p/root/above; file /p/root/above/beside.bin 11
+folder /p/root/above/root NotEntered; folder /p/root/above/shared NotEntered
+file /p/root/tofile 0; file /p/root/broken 0; file /p/root/hard1 15)");
+    for (int threads : {1, 4}) {
+        const Walked walked = WalkAll(source, "/p/root", threads);
+        ASSERT_EQ(walked.Delivered, expected) << threads << " threads";
+        const DirectoryEntry& first = walked.Files.at("/p/root/hard1");
+        const DirectoryEntry& second = walked.Files.at("/p/root/out1/hard2");
+        EXPECT_EQ(first.LinkCount, 2u);
+        EXPECT_EQ(second.LinkCount, 2u);
+        EXPECT_EQ(first.Device, second.Device);
+        EXPECT_EQ(first.FileNumber, second.FileNumber);
+    }
+}
+
+TEST_F(FolderWalkCoreTest, LeavesOutOtherDrivesAndPseudoFileSystemsWithoutTouchingShares) {
+    source->AddFile("/r/file", 1);
+    source->AddMount("/r/usb", DriveType::Removable);
+    source->AddFile("/r/usb/u.bin", 2);
+    source->AddMount("/r/net", DriveType::Network);
+    source->AddFile("/r/net/n.bin", 3);
+    // A share whose server is gone: whoever touches it waits.
+    source->AddNamedNetworkMount("/r/share");
+    source->AddFile("/r/share/s.bin", 4);
+    source->BlockFolder("/r/share", Block::Open);
+    source->BlockFolder("/r/share", Block::Look);
+    source->AddMount("/r/local", DriveType::Fixed);
+    source->AddFile("/r/local/l.bin", 5);
+    source->AddPseudoMount("/r/proc");
+    source->AddFile("/r/proc/p", 6);
+    source->AddFolderOfDrives("/r/gvfs");
+    source->AddFolderOfDrives("/r/gvfs2");
+    source->AddFile("/r/gvfs2/sftp:host=far/x", 7);
+    for (int threads : {1, 4}) {
+        const Walked walked = WalkAll(source, "/r", threads);
+        EXPECT_EQ(walked.Delivered, LinesOf(R"(
+file /r/file 1; folder /r/usb OtherDrive; folder /r/net OtherDrive
+folder /r/share OtherDrive; folder /r/local; file /r/local/l.bin 5
+folder /r/proc NotEntered; folder /r/gvfs NotEntered; folder /r/gvfs2 OtherDrive)"))
+            << threads << " threads";
+    }
+    for (const char* unopened : {"/r/usb", "/r/net", "/r/share", "/r/proc"}) {
+        EXPECT_EQ(source->OpenCount(unopened), 0) << unopened;
+    }
+    EXPECT_EQ(source->LookCount("/r/share"), 0);
+    EXPECT_EQ(source->BlockedNow(), 0);
+
+    // A root on a network share is walked, its own share looked at as usual.
+    source->AddNamedNetworkMount("/n");
+    source->AddFile("/n/y.bin", 8);
+    source->AddFile("/n/sub/x.bin", 9);
+    for (int threads : {1, 16}) {
+        const Walked walked = WalkAll(source, "/n", threads);
+        EXPECT_EQ(walked.Delivered, LinesOf("file /n/y.bin 8; folder /n/sub; file /n/sub/x.bin 9"));
+        EXPECT_EQ(walked.Files.at("/n/sub/x.bin").Drive, DriveType::Network);
+    }
+}
+
+TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
+    // Deeper than any limit below, and wider.
+    std::string folder = "/deep";
+    for (int level = 0; level < 30; ++level, folder += "/d") {
+        source->AddFile(folder + "/a" + std::to_string(level), 1);
+        source->AddFile(folder + "/side/s", 2);
+        source->AddFile(folder + "/d/z", 3);
+    }
+    AddTree(*source, "/wide", 2, 40, 3);
+    struct Budget {
+        int Walk, Workers, Limit;
+    };
+    // The first two overstate what the system lets the process open.
+    std::vector<Budget> budgets = {{16, 16, 2}, {64, 64, 3}};
+    for (int walkHandles : {0, 1, 2, 5}) {
+        for (int workerHandles : {0, 1, 3}) {
+            budgets.push_back({walkHandles, workerHandles, walkHandles + workerHandles + 2});
+        }
+    }
+    for (const char* root : {"/deep", "/wide"}) {
+        const Lines reference = WalkAll(source, root, 1).Delivered;
+        for (const Budget& budget : budgets) {
+            source->SetAllowance({budget.Walk, budget.Workers});
+            for (int threads : {1, 2, 4, 16}) {
+                for (int limit : {-1, budget.Limit}) {
+                    std::ostringstream what;
+                    what << root << " walk " << budget.Walk << " workers " << budget.Workers
+                         << " limit " << limit << ", " << threads << " threads";
+                    source->SetHandleLimit(limit);
+                    source->TakeMostOpenFolders();
+                    EXPECT_EQ(WalkAll(source, root, threads).Delivered, reference) << what.str();
+                    EXPECT_TRUE(AllClosed(*source)) << what.str();
+                    // Without a limit the walk keeps to its allowance, two of its own for
+                    // the moment and, with no allowance at all, the folder it is in.
+                    const int mostOpen = source->TakeMostOpenFolders();
+                    EXPECT_TRUE(budget.Walk + budget.Workers >= budget.Limit ||
+                                mostOpen <= std::max(budget.Limit, 3))
+                        << what.str() << ": " << mostOpen << " open at once";
+                }
+            }
+        }
+    }
+    EXPECT_GT(source->OutOfHandlesCount(), 0) << "the limits never bit";
+}
+
+TEST_F(FolderWalkCoreTest, FolderThatDoesNotAnswerIsLeftOutAndAStopEndsTheWaitAtOnce) {
+    source->AddFile("/r/a/1", 1);
+    source->AddMount("/r/hung", DriveType::Fixed);
+    source->AddFile("/r/hung/h", 2);
+    source->BlockFolder("/r/hung", Block::Open);
+    source->AddFile("/r/b/2", 3);
+    source->AddFile("/r/c", 4);
+    int hookCalls = 0;
+    {
+        FolderWalk walk(source, "/r", 4);
+        walk.SetWaitHook([&] { return ++hookCalls > 0; });
+        Walked walked;
+        WalkFromRoot(walk, walked);
+        EXPECT_EQ(walked.Delivered, LinesOf(R"(folder /r/a; file /r/a/1 1
+folder /r/hung NoAnswer; folder /r/b; file /r/b/2 3; file /r/c 4)"));
+        EXPECT_GT(hookCalls, 0);
+        EXPECT_EQ(source->BlockedNow(), 1);
+    }
+    EXPECT_EQ(source->BlockedNow(), 1) << "the walk's end waited for a stuck worker";
+
+    FolderWalk walk(source, "/r", 4);
+    walk.SetWaitHook([] { return false; });
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
+    DirectoryEntry entry;
+    ASSERT_TRUE(walk.Next(entry));
+    ASSERT_TRUE(walk.Next(entry));
+    ASSERT_EQ(entry.Name, "hung");
+    EXPECT_EQ(walk.Enter(), FolderSkip::NotEntered);
+    // The worker sent there is stuck in it still: the walk did not wait for its answer.
+    EXPECT_TRUE(source->WaitUntilBlocked(2, std::chrono::seconds(5)));
+    ASSERT_TRUE(walk.Next(entry));
+    EXPECT_EQ(entry.Name, "b");
+    walk.Leave();
+
+    // A root that does not answer: a stop comes before anything is listed.
+    FolderWalk stuckRoot(source, "/r/hung", 4);
+    stuckRoot.SetWaitHook([] { return false; });
+    EXPECT_EQ(stuckRoot.OpenRoot(), FolderSkip::NotEntered);
+    EXPECT_EQ(stuckRoot.Depth(), 0);
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
+}
+
+TEST_F(FolderWalkCoreTest, ShareThatDoesNotAnswerReachedThroughLinksHoldsUpNoWalk) {
+    source->AddFile("/r/a", 1);
+    source->AddMount("/far/hung", DriveType::Fixed);
+    source->AddFile("/far/hung/h", 2);
+    source->AddNamedNetworkMount("/far/share");
+    source->AddFile("/far/share/s", 5);
+    source->AddFile("/far/f", 3);
+    // Opening them, looking at them, following a link to them: each waits for good.
+    for (const char* hung : {"/far/hung", "/far/share"}) {
+        source->BlockFolder(hung, Block::Open);
+        source->BlockFolder(hung, Block::Look);
+    }
+    source->AddLink("/r/tohung", "/far/hung");
+    source->AddLink("/r/toparent", "/far");
+    source->AddFile("/r/z", 4);
+    const Walked walked = WalkAll(source, "/r", 4);
+    EXPECT_EQ(walked.Delivered, LinesOf(R"(file /r/a 1; folder /r/tohung NoAnswer
+folder /r/toparent; folder /r/toparent/hung NoAnswer; folder /r/toparent/share OtherDrive
+file /r/toparent/f 3; file /r/z 4)"));
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
+    // The mount table names the share, wherever the walk comes from.
+    EXPECT_EQ(source->LookCount("/far/share"), 0);
+    EXPECT_EQ(source->OpenCount("/far/share"), 0);
+}
+
+TEST_F(FolderWalkCoreTest, StopAtEveryStepLeavesCleanlyAndNeverWaitsForAStuckWorker) {
+    // The stuck share comes first: every later stop happens while a worker is stuck in it.
+    source->AddMount("/r/hung", DriveType::Fixed);
+    source->AddFile("/r/hung/h", 1);
+    source->BlockFolder("/r/hung", Block::Open);
+    AddTree(*source, "/r/t", 3, 3, 2);
+    source->AddLink("/r/out", "/o");
+    source->AddFile("/o/x", 9);
+    // Workers left stuck by earlier walks stay so until the teardown: each walk adds one.
+    const auto walkUpTo = [&](int steps) {
+        const int stuckBefore = source->BlockedNow();
+        auto walk = std::make_unique<FolderWalk>(source, "/r", 4);
+        Walked walked;
+        walk->SetWaitHook([&walked] { return walked.Entering != "/r/hung"; });
+        WalkFromRoot(*walk, walked, steps);
+        const bool passedHung = !walked.Delivered.empty();
+        if (passedHung) {
+            EXPECT_TRUE(source->WaitUntilBlocked(stuckBefore + 1, std::chrono::seconds(5)))
+                << "no worker touched the share first, stop at " << steps;
+        }
+        walk.reset();
+        EXPECT_EQ(source->BlockedNow(), stuckBefore + (passedHung ? 1 : 0)) << "stop at " << steps;
+        return walked;
+    };
+    const Walked full = walkUpTo(-1);
+    ASSERT_FALSE(full.Stopped);
+    ASSERT_EQ(full.Delivered.at(0), "folder /r/hung NotEntered");
+    EXPECT_EQ(full.Files.count("/r/out/x"), 1u);
+    for (int steps = 0; steps < full.Steps; ++steps) {
+        const Walked walked = walkUpTo(steps);
+        EXPECT_TRUE(walked.Stopped) << steps;
+        ASSERT_LE(walked.Delivered.size(), full.Delivered.size());
+        EXPECT_TRUE(
+            std::equal(walked.Delivered.begin(), walked.Delivered.end(), full.Delivered.begin()))
+            << "stop at " << steps;
+    }
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
+}
+
+TEST_F(FolderWalkCoreTest, ReadErrorsEndOnlyTheFolderThatHasThem) {
+    source->AddFile("/r/a.bin", 1);
+    for (const char* name : {"x1", "x2", "x3", "x4"}) {
+        source->AddFile(std::string("/r/midway/") + name, 2);
+    }
+    source->FailListingAfter("/r/midway", 2);
+    source->AddFile("/r/locked/secret", 3);
+    source->MakeUnopenable("/r/locked");
+    for (const char* name : {"ok1", "gone", "ok2"}) {
+        source->AddFile(std::string("/r/vanish/") + name, 4);
+    }
+    source->VanishOnLook("/r/vanish/gone");
+    source->AddFile("/r/look/ok3", 5);
+    source->AddFile("/r/look/bad", 6);
+    source->FailLook("/r/look/bad");
+    source->AddFile("/r/z.bin", 7);
+    for (int threads : {1, 4}) {
+        EXPECT_EQ(WalkAll(source, "/r", threads).Delivered, LinesOf(R"(file /r/a.bin 1
+folder /r/midway; file /r/midway/x1 2; file /r/midway/x2 2; end /r/midway Unreadable
+folder /r/locked Unreadable; folder /r/vanish; file /r/vanish/ok1 4; file /r/vanish/ok2 4
+folder /r/look; file /r/look/ok3 5; end /r/look Unreadable; file /r/z.bin 7)"))
+            << threads << " threads";
+    }
+    for (const char* root : {"/r/locked", "/missing", "/r/a.bin"}) {
+        FolderWalk walk(source, root, 4);
+        EXPECT_EQ(walk.OpenRoot(), FolderSkip::Unreadable) << root;
+        DirectoryEntry entry;
+        EXPECT_FALSE(walk.Next(entry));
+        EXPECT_EQ(walk.Depth(), 0);
+    }
+}
