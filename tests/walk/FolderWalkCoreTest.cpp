@@ -4,12 +4,24 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <set>
 #include <sstream>
 
 namespace {
 
 using namespace walktest;
+
+// What a scan counts of a walk: all but the folders not entered. A link in a folder read
+// whole (deeper than the walk's handles reach) is decided when the folder is read, before the
+// walk may have entered its target by another way: then it is delivered and not entered,
+// where a folder read as the walk goes leaves it out.
+Lines Counted(const Lines& delivered) {
+    Lines counted;
+    std::copy_if(delivered.begin(), delivered.end(), std::back_inserter(counted),
+                 [](const std::string& line) { return !line.ends_with(" NotEntered"); });
+    return counted;
+}
 
 class FolderWalkCoreTest : public ::testing::Test {
 protected:
@@ -157,7 +169,14 @@ TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
         source->AddFile(folder + "/a" + std::to_string(level), 1);
         source->AddFile(folder + "/side/s", 2);
         source->AddFile(folder + "/d/z", 3);
+        if (level % 7 == 3) {
+            // Links checked by climbing from their targets, which costs handles too.
+            source->AddLink(folder + "/up", "../..");
+            source->AddLink(folder + "/out", "/outside");
+        }
     }
+    source->AddFile("/outside/o/x", 4);
+    source->AddLink("/outside/back", "/deep/d/d");
     AddTree(*source, "/wide", 2, 40, 3);
     struct Budget {
         int Walk, Workers, Limit;
@@ -170,7 +189,7 @@ TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
         }
     }
     for (const char* root : {"/deep", "/wide"}) {
-        const Lines reference = WalkAll(source, root, 1).Delivered;
+        const Lines reference = Counted(WalkAll(source, root, 1).Delivered);
         for (const Budget& budget : budgets) {
             source->SetAllowance({budget.Walk, budget.Workers});
             for (int threads : {1, 2, 4, 16}) {
@@ -180,13 +199,14 @@ TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
                          << " limit " << limit << ", " << threads << " threads";
                     source->SetHandleLimit(limit);
                     source->TakeMostOpenFolders();
-                    EXPECT_EQ(WalkAll(source, root, threads).Delivered, reference) << what.str();
+                    EXPECT_EQ(Counted(WalkAll(source, root, threads).Delivered), reference)
+                        << what.str();
                     EXPECT_TRUE(AllClosed(*source)) << what.str();
-                    // Without a limit the walk keeps to its allowance, two of its own for
-                    // the moment and, with no allowance at all, the folder it is in.
+                    // Without a limit the walk keeps to its allowance and a few of its own
+                    // for the moment (up to four while it climbs from a link's target).
                     const int mostOpen = source->TakeMostOpenFolders();
                     EXPECT_TRUE(budget.Walk + budget.Workers >= budget.Limit ||
-                                mostOpen <= std::max(budget.Limit, 3))
+                                mostOpen <= budget.Limit + 2)
                         << what.str() << ": " << mostOpen << " open at once";
                 }
             }
