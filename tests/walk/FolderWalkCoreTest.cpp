@@ -282,6 +282,21 @@ file /r/toparent/f 3; file /r/z 4)"));
     EXPECT_EQ(source->OpenCount("/far/share"), 0);
 }
 
+TEST_F(FolderWalkCoreTest, TwoMountsThatDoNotAnswerInOneFolderHoldUpNoWalk) {
+    // As a desktop session's folder holds several FUSE mounts whose daemons hang together.
+    source->AddFile("/r/a", 1);
+    for (const std::string hung : {"/r/h1", "/r/h2"}) {
+        source->AddMount(hung, DriveType::Fixed);
+        source->AddFile(hung + "/x", 2);
+        source->BlockFolder(hung, Block::Open);
+        source->BlockFolder(hung, Block::Look);
+    }
+    source->AddFile("/r/z", 3);
+    EXPECT_EQ(WalkAll(source, "/r", 4).Delivered,
+              LinesOf("file /r/a 1; folder /r/h1 NoAnswer; folder /r/h2 NoAnswer; file /r/z 3"));
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
+}
+
 TEST_F(FolderWalkCoreTest, StopAtEveryStepLeavesCleanlyAndNeverWaitsForAStuckWorker) {
     // The stuck share comes first: every later stop happens while a worker is stuck in it.
     source->AddMount("/r/hung", DriveType::Fixed);
