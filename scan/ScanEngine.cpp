@@ -8,12 +8,11 @@
 #include "Totals.h"
 
 #include "platform/fs/DirectoryEntry.h"
-#include "walk/FolderWalk.h"
-#include "walk/FolderWalk.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/RootCheck.h"
 #include "platform/fs/Volume.h"
+#include "walk/FolderWalk.h"
 
 #include <algorithm>
 #include <limits>

@@ -79,8 +79,7 @@ std::size_t RecordBytes(const AheadFolder& record) {
 
 bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
                            const std::atomic<bool>& cancel,
-                           const NetworkMountFolders& networkMountFolders,
-                           WorkerHandles& handles) {
+                           const NetworkMountFolders& networkMountFolders, WorkerHandles& handles) {
     if (!handles.TryTake()) {
         return false;
     }

@@ -56,5 +56,4 @@ private:
 // or when it is one of `networkMountFolders`.
 bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
                            const std::atomic<bool>& cancel,
-                           const NetworkMountFolders& networkMountFolders,
-                           WorkerHandles& handles);
+                           const NetworkMountFolders& networkMountFolders, WorkerHandles& handles);

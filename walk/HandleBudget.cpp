@@ -2,9 +2,9 @@
 // own handles and reading folders whole where it cannot keep them open.
 #include "WalkCore.h"
 
-std::unique_ptr<SourceFolder> WalkCore::OpenWithRetry(
-    const SourceFolder* needed,
-    const std::function<std::unique_ptr<SourceFolder>(OpenFailure&)>& open) {
+std::unique_ptr<SourceFolder>
+WalkCore::OpenWithRetry(const SourceFolder* needed,
+                        const std::function<std::unique_ptr<SourceFolder>(OpenFailure&)>& open) {
     for (;;) {
         OpenFailure failure = OpenFailure::None;
         std::unique_ptr<SourceFolder> folder = open(failure);

@@ -74,7 +74,8 @@ bool WalkCore::IsEmptyFolderOfDrives() {
 FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
                                      std::shared_ptr<AheadFolder>& ahead, bool& readAhead) {
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
-    WalkLevel* parent = entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
+    WalkLevel* parent =
+        entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
     readAhead = false;
     if (entry != nullptr && parent->LastChild && !entry->ViaLink) {
         ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;

@@ -11,9 +11,8 @@ WalkCore::WalkCore(std::shared_ptr<FolderSource> source, std::string root, int r
         // The workers hold what they share with the walk: one left behind in a call that
         // does not return may still use it when the walk is over.
         ahead_ = std::make_unique<ReadAhead>(
-            readAheadThreads, [source = source_, avoided = aheadAvoids_,
-                               handles = workerHandles_](AheadFolder& folder,
-                                                         const std::atomic<bool>& cancel) {
+            readAheadThreads, [source = source_, avoided = aheadAvoids_, handles = workerHandles_](
+                                  AheadFolder& folder, const std::atomic<bool>& cancel) {
                 return ReadFolderAheadByPath(*source, folder, cancel, *avoided, *handles);
             });
         if (ahead_->WorkerCount() == 0) {
@@ -82,7 +81,8 @@ WalkLevel& WalkCore::PrepareLevel(int index) {
 // level above delivered last.
 FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
     WalkLevel& level = PrepareLevel(index);
-    WalkLevel* parent = entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
+    WalkLevel* parent =
+        entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
     if (entry != nullptr) {
         level.UnderLink = parent->UnderLink || entry->ViaLink;
         if (!entry->ViaLink) {
@@ -106,7 +106,8 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
         }
     }
     if (entry != nullptr) {
-        if (const FolderSkip skip = DecideBeforeOpening(*parent, *entry); skip != FolderSkip::None) {
+        if (const FolderSkip skip = DecideBeforeOpening(*parent, *entry);
+            skip != FolderSkip::None) {
             return skip;
         }
     }
@@ -130,27 +131,36 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
     return EnterOpened(index, entry, readAhead, std::move(ahead));
 }
 
+// Opens the folder of level `index`: the root when `entry` is null, else by the entry's name
+// in the folder above. Null when it cannot be opened.
+std::unique_ptr<SourceFolder> WalkCore::OpenFolderOfLevel(int index, const WalkedFacts* entry) {
+    if (entry == nullptr) {
+        return OpenWithRetry(
+            nullptr, [&](OpenFailure& failure) { return source_->OpenPath(root_, true, failure); });
+    }
+    SourceFolder* base = AnchorOf(index - 1);
+    if (base == nullptr) {
+        return nullptr;
+    }
+    const std::string_view name = levels_[static_cast<std::size_t>(index - 1)]->LastName;
+    return OpenWithRetry(base, [&](OpenFailure& failure) {
+        // Seen as a folder: a link put in its place meanwhile is not taken.
+        return base->OpenBelow(name, entry->ViaLink, failure);
+    });
+}
+
 // Opens the folder of level `index` unless a worker has read it (`readAhead`), decides on it
 // and makes it the innermost level.
 FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readAhead,
                                  std::shared_ptr<AheadFolder> ahead) {
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
-    WalkLevel* parent = entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
+    WalkLevel* parent =
+        entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
     std::unique_ptr<SourceFolder> folder;
     if (!readAhead) {
-        if (entry != nullptr) {
-            SourceFolder* base = AnchorOf(index - 1);
-            const std::string_view name = parent->LastName;
-            folder = base == nullptr ? nullptr : OpenWithRetry(base, [&](OpenFailure& failure) {
-                // Seen as a folder: a link put in its place meanwhile is not taken.
-                return base->OpenBelow(name, entry->ViaLink, failure);
-            });
-        } else {
-            folder = OpenWithRetry(nullptr, [&](OpenFailure& failure) {
-                return source_->OpenPath(root_, true, failure);
-            });
-        }
-        FolderSkip skip = folder ? DecideAfterOpening(index, entry, *folder) : FolderSkip::Unreadable;
+        folder = OpenFolderOfLevel(index, entry);
+        FolderSkip skip =
+            folder ? DecideAfterOpening(index, entry, *folder) : FolderSkip::Unreadable;
         if (skip != FolderSkip::None) {
             LeaveAhead(ahead);
             return skip;
@@ -224,8 +234,7 @@ bool WalkCore::Next(DirectoryEntry& entry) {
     return true;
 }
 
-bool WalkCore::NextBuffered(WalkLevel& level, std::string_view& name,
-                            const BufferedEntry*& entry) {
+bool WalkCore::NextBuffered(WalkLevel& level, std::string_view& name, const BufferedEntry*& entry) {
     if (level.Cursor >= level.Entries.size()) {
         return false;
     }
@@ -255,8 +264,7 @@ const WalkedFacts* WalkCore::NextFromAhead(int index, std::string_view& name,
     return nullptr;
 }
 
-const WalkedFacts* WalkCore::NextListed(int index, std::string_view& name,
-                                        std::uint32_t& ordinal) {
+const WalkedFacts* WalkCore::NextListed(int index, std::string_view& name, std::uint32_t& ordinal) {
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
     for (;;) {
         // Read anew each time: a shortage of handles while looking may have read the rest of

@@ -110,6 +110,7 @@ private:
     // WalkCore.cpp
     WalkLevel& PrepareLevel(int index);
     FolderSkip OpenLevel(int index, const WalkedFacts* entry);
+    std::unique_ptr<SourceFolder> OpenFolderOfLevel(int index, const WalkedFacts* entry);
     FolderSkip EnterOpened(int index, const WalkedFacts* entry, bool readAhead,
                            std::shared_ptr<AheadFolder> ahead);
     bool NextBuffered(WalkLevel& level, std::string_view& name, const BufferedEntry*& entry);
@@ -149,7 +150,7 @@ private:
 
     // WalkAhead.cpp
     FolderSkip ProbeWithWorker(const std::string& path, WalkLevel& level);
-    FolderSkip TakeAheadRecord(int index, const WalkedFacts& entry,
+    FolderSkip TakeAheadRecord(int index, const WalkedFacts* entry,
                                std::shared_ptr<AheadFolder>& ahead, bool& readAhead);
     bool ReadForAhead(SourceFolder& folder, AheadFolder& ahead);
     void BufferAheadRecord(int index);

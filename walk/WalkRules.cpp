@@ -62,11 +62,9 @@ FolderSkip WalkCore::DecideBeforeOpening(const WalkLevel& parent, const WalkedFa
 }
 
 // Decides on the folder of level `index` once it is open, by what only opening tells.
-FolderSkip WalkCore::DecideAfterOpening(int index, const WalkedFacts* entry,
-                                        SourceFolder& opened) {
+FolderSkip WalkCore::DecideAfterOpening(int index, const WalkedFacts* entry, SourceFolder& opened) {
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
-    const bool identityKnown =
-        entry != nullptr && !entry->ViaLink && entry->Identity.Number != 0;
+    const bool identityKnown = entry != nullptr && !entry->ViaLink && entry->Identity.Number != 0;
     if (!identityKnown) {
         level.Identity = opened.Identity();
         // Entered before by another way, or a link changed after it was checked (its new
@@ -170,9 +168,8 @@ bool WalkCore::MayFollowLink(int index, std::string_view name, const NodeIdentit
     std::vector<NodeIdentity> passed;
     NodeIdentity currentIdentity = target;
     for (int step = 0; current && step < MaxAncestorSteps; ++step) {
-        current = OpenWithRetry(base, [&](OpenFailure& failure) {
-            return current->OpenAbove(failure);
-        });
+        current =
+            OpenWithRetry(base, [&](OpenFailure& failure) { return current->OpenAbove(failure); });
         if (!current) {
             return false;
         }

@@ -105,20 +105,27 @@ PosixSourceFolder::OpenWithFlags(int base, std::string_view path, int flags, Ope
     thread_local std::string terminated;
     terminated.assign(path);
     UniqueFd fd(OpenLongPath(base, terminated.c_str(), terminated.size(), flags));
-    struct stat st;
-    if (!fd.IsOpen() || fstat(fd.Get(), &st) != 0) {
+    if (!fd.IsOpen()) {
         failure = IsOutOfHandles(errno) ? OpenFailure::OutOfHandles : OpenFailure::Unreadable;
         return nullptr;
     }
     failure = OpenFailure::None;
-    return std::make_unique<PosixSourceFolder>(std::move(fd), NodeIdentityOf(st));
+    return std::make_unique<PosixSourceFolder>(std::move(fd));
 }
 
-PosixSourceFolder::PosixSourceFolder(UniqueFd fd, NodeIdentity identity)
-    : fd_(std::move(fd)), identity_(identity) {}
+PosixSourceFolder::PosixSourceFolder(UniqueFd fd) : fd_(std::move(fd)) {}
 
 PosixSourceFolder::~PosixSourceFolder() {
     DetachReader();
+}
+
+NodeIdentity PosixSourceFolder::Identity() const {
+    if (!identityKnown_) {
+        struct stat st;
+        identityKnown_ = fstat(fd_.Get(), &st) == 0;
+        identity_ = identityKnown_ ? NodeIdentityOf(st) : NodeIdentity{};
+    }
+    return identity_;
 }
 
 void PosixSourceFolder::AttachReader() {
@@ -149,7 +156,6 @@ void PosixSourceFolder::DetachReader() {
     reader_->Close();
 #endif
     GiveReaderBack(std::move(reader_));
-    reader_.reset();
 }
 
 std::string_view PosixSourceFolder::ReadName() {

@@ -20,12 +20,15 @@ public:
     static std::unique_ptr<PosixSourceFolder> Open(int base, std::string_view path, bool followLink,
                                                    OpenFailure& failure);
 
-    PosixSourceFolder(UniqueFd fd, NodeIdentity identity);
+    explicit PosixSourceFolder(UniqueFd fd);
     ~PosixSourceFolder() override;
     PosixSourceFolder(const PosixSourceFolder&) = delete;
     PosixSourceFolder& operator=(const PosixSourceFolder&) = delete;
 
-    NodeIdentity Identity() const override { return identity_; }
+    // Asked of the system at the first call: a descriptor names the same folder for as long as
+    // it is open, and a walk that knows the folder from its parent's entry never asks. {} when
+    // the system cannot say.
+    NodeIdentity Identity() const override;
     std::string_view ReadName() override;
     bool ReadFailed() const override { return failed_; }
     void Rewind() override;
@@ -44,7 +47,8 @@ private:
     void KeepPath(std::string_view above, std::string_view path);
 
     UniqueFd fd_;
-    NodeIdentity identity_;
+    mutable NodeIdentity identity_;
+    mutable bool identityKnown_ = false;
     // Lent by the thread's pool from the first name read to the listing's end.
     std::unique_ptr<DirectoryReader> reader_;
     bool finished_ = false;

@@ -277,35 +277,35 @@ TEST(FolderWalkTest, FolderThatCannotBeOpenedDeliversNothing) {
     MakeFile(root / "plain.txt", 3);
     for (const std::string& folder : {root / "missing", root / "plain.txt", std::string()}) {
         FolderWalk walk(folder);
-        FolderEnumeration enumeration(walk, folder);
-        EXPECT_FALSE(enumeration.IsOpen()) << folder;
+        EXPECT_EQ(walk.OpenRoot(), FolderSkip::Unreadable) << folder;
+        EXPECT_EQ(walk.Depth(), 0);
         DirectoryEntry entry;
-        EXPECT_FALSE(enumeration.Next(entry)) << folder;
+        EXPECT_FALSE(walk.Next(entry)) << folder;
+        EXPECT_EQ(walk.Enter(), FolderSkip::NotEntered);
     }
 }
 
-TEST(FolderWalkTest, CloseEndsTheEnumerationAndMayBeRepeated) {
+TEST(FolderWalkTest, LeaveEndsTheFolderAndTheWalkOpensAgainFromItsRoot) {
     ScratchFolder root;
     MakeFile(root / "a", 1);
     MakeFile(root / "b", 2);
     FolderWalk walk(root.Path());
-    FolderEnumeration enumeration(walk, root.Path());
-    ASSERT_TRUE(enumeration.IsOpen());
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
     DirectoryEntry entry;
-    ASSERT_TRUE(enumeration.Next(entry));
-    enumeration.Close();
-    EXPECT_FALSE(enumeration.IsOpen());
-    EXPECT_FALSE(enumeration.Next(entry));
-    enumeration.Close();
-    EXPECT_FALSE(enumeration.IsOpen());
+    ASSERT_TRUE(walk.Next(entry));
+    EXPECT_EQ(walk.Enter(), FolderSkip::NotEntered) << "a file is not entered";
+    walk.Leave();
+    EXPECT_EQ(walk.Depth(), 0);
+    EXPECT_FALSE(walk.Next(entry));
+    walk.Leave();
 
-    // The walk can be entered again from the root afterwards.
-    FolderEnumeration again(walk, root.Path());
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
     int count = 0;
-    while (again.Next(entry)) {
+    while (walk.Next(entry)) {
         ++count;
     }
     EXPECT_EQ(count, 2);
+    EXPECT_EQ(walk.EndReason(), FolderSkip::None);
 }
 
 TEST(FolderWalkTest, EntryRemovedWhileListedIsSkipped) {
@@ -314,9 +314,9 @@ TEST(FolderWalkTest, EntryRemovedWhileListedIsSkipped) {
         MakeFile(root / std::string(1, c), 1);
     }
     FolderWalk walk(root.Path());
-    FolderEnumeration enumeration(walk, root.Path());
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
     DirectoryEntry entry;
-    ASSERT_TRUE(enumeration.Next(entry));
+    ASSERT_TRUE(walk.Next(entry));
     const std::string kept(entry.Name);
     for (char c = 'a'; c <= 'j'; ++c) {
         if (std::string(1, c) != kept) {
@@ -324,7 +324,7 @@ TEST(FolderWalkTest, EntryRemovedWhileListedIsSkipped) {
         }
     }
     std::vector<std::string> later;
-    while (enumeration.Next(entry)) {
+    while (walk.Next(entry)) {
         later.emplace_back(entry.Name);
     }
     EXPECT_TRUE(later.empty()) << "first delivered after the removal: " << later.front();
@@ -472,8 +472,7 @@ TEST(PseudoFileSystemTest, ProcIsNotEnteredAsRootOrAsChild) {
     }
     {
         FolderWalk walk("/proc");
-        FolderEnumeration enumeration(walk, "/proc");
-        EXPECT_FALSE(enumeration.IsOpen());
+        EXPECT_EQ(walk.OpenRoot(), FolderSkip::NotEntered);
     }
 
     // Below "/", the mount table says which top folders hold pseudo file systems.
@@ -488,26 +487,29 @@ TEST(PseudoFileSystemTest, ProcIsNotEnteredAsRootOrAsChild) {
         return type;
     };
     FolderWalk walk("/");
-    FolderEnumeration top(walk, "/");
-    ASSERT_TRUE(top.IsOpen());
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
     DirectoryEntry entry;
     bool sawProc = false;
     bool enteredOrdinaryFolder = false;
-    while (top.Next(entry)) {
+    while (walk.Next(entry)) {
         if ((entry.Attributes & FolderAttribute) == 0) {
             continue;
         }
         const std::string path = JoinPath("/", std::string(entry.Name));
         const std::string type = fsTypeMountedAt(path);
-        FolderEnumeration child(walk, path);
-        if (entry.Name == "proc") {
+        const std::string name(entry.Name);
+        const bool entered = walk.Enter() == FolderSkip::None;
+        if (entered) {
+            walk.Leave();
+        }
+        if (name == "proc") {
             sawProc = true;
-            EXPECT_FALSE(child.IsOpen());
+            EXPECT_FALSE(entered);
         } else if (IsPseudoFsType(type)) {
-            EXPECT_FALSE(child.IsOpen()) << path << " (" << type << ")";
-        } else if (entry.Name == "etc" || entry.Name == "usr") {
-            EXPECT_TRUE(child.IsOpen()) << path;
-            enteredOrdinaryFolder = enteredOrdinaryFolder || child.IsOpen();
+            EXPECT_FALSE(entered) << path << " (" << type << ")";
+        } else if (name == "etc" || name == "usr") {
+            EXPECT_TRUE(entered) << path;
+            enteredOrdinaryFolder = enteredOrdinaryFolder || entered;
         }
     }
     EXPECT_TRUE(sawProc);

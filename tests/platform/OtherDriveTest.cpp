@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/MountTable.h"
-#include "platform/posix/WalkState.h"
+#include "platform/posix/PosixFolderSource.h"
 
 #include <map>
 #include <set>
@@ -98,28 +98,42 @@ struct SkipReport {
     std::set<std::string> Files;
     std::map<std::string, FolderSkip> Skipped;
 };
-void WalkRecordingSkips(FolderWalk& walk, const std::string& folder, SkipReport& report) {
-    FolderEnumeration enumeration(walk, folder);
-    if (!enumeration.IsOpen()) {
-        report.Skipped[folder.substr(walk.Root().size())] = enumeration.Skip();
-        return;
-    }
+void WalkOpenRecordingSkips(FolderWalk& walk, const std::string& folder, SkipReport& report) {
     DirectoryEntry entry;
-    while (enumeration.Next(entry)) {
+    while (walk.Next(entry)) {
         const std::string path = JoinPath(folder, std::string(entry.Name));
-        if ((entry.Attributes & FolderAttribute) != 0) {
-            WalkRecordingSkips(walk, path, report);
-        } else {
+        if ((entry.Attributes & FolderAttribute) == 0) {
             report.Files.insert(path.substr(walk.Root().size()));
+        } else if (const FolderSkip skip = walk.Enter(); skip != FolderSkip::None) {
+            report.Skipped[path.substr(walk.Root().size())] = skip;
+        } else {
+            WalkOpenRecordingSkips(walk, path, report);
         }
     }
+    walk.Leave();
 }
+void WalkRecordingSkips(FolderWalk& walk, SkipReport& report) {
+    if (const FolderSkip skip = walk.OpenRoot(); skip != FolderSkip::None) {
+        report.Skipped[""] = skip;
+        return;
+    }
+    WalkOpenRecordingSkips(walk, walk.Root(), report);
+}
+
+// A walk of the system's folders whose source the test can tell what kind of drive a device is.
+struct WalkWithDevices {
+    explicit WalkWithDevices(const std::string& root, int threads = 1)
+        : Source(std::make_shared<PosixFolderSource>()), Walk(Source, root, threads) {}
+    MountedDevices& Devices() { return Source->Devices(); }
+    std::shared_ptr<PosixFolderSource> Source;
+    FolderWalk Walk;
+};
 
 TEST_F(MountBelowRootTest, FixedMountIsWalkedNetworkMountAndItsBindMountAreLeftOut) {
     {
         FolderWalk walk(Root());
         SkipReport report;
-        WalkRecordingSkips(walk, Root(), report);
+        WalkRecordingSkips(walk, report);
         EXPECT_EQ(report.Files, (std::set<std::string>{"/top.bin", "/mnt/in.bin"}))
             << "a tmpfs below the root is a fixed drive";
         EXPECT_TRUE(report.Skipped.empty());
@@ -128,10 +142,11 @@ TEST_F(MountBelowRootTest, FixedMountIsWalkedNetworkMountAndItsBindMountAreLeftO
     MakeFolder(scratch_ / "root/again");
     ScratchMount bind = ScratchMount::Bind(scratch_ / "root/mnt", scratch_ / "root/again");
     ASSERT_TRUE(bind.Ok()) << bind.Error();
-    FolderWalk walk(Root());
-    walk.PlatformState().Devices.AssumeType(mount_->Device(), DriveType::Network);
+    WalkWithDevices devices(Root());
+    FolderWalk& walk = devices.Walk;
+    devices.Devices().AssumeType(mount_->Device(), DriveType::Network);
     SkipReport report;
-    WalkRecordingSkips(walk, Root(), report);
+    WalkRecordingSkips(walk, report);
     EXPECT_EQ(report.Files, std::set<std::string>{"/top.bin"});
     EXPECT_EQ(report.Skipped,
               (std::map<std::string, FolderSkip>{{"/mnt", FolderSkip::OtherDrive},
@@ -147,11 +162,12 @@ TEST_F(MountBelowRootTest, RootOnANetworkDriveIsWalkedButNotAnotherOneBelowIt) {
     MakeFile(scratch_ / "root/mnt/share/far.bin", 4);
 
     const std::string root = scratch_ / "root/mnt";
-    FolderWalk walk(root);
-    walk.PlatformState().Devices.AssumeType(mount_->Device(), DriveType::Network);
-    walk.PlatformState().Devices.AssumeType(inner.Device(), DriveType::Removable);
+    WalkWithDevices devices(root);
+    FolderWalk& walk = devices.Walk;
+    devices.Devices().AssumeType(mount_->Device(), DriveType::Network);
+    devices.Devices().AssumeType(inner.Device(), DriveType::Removable);
     SkipReport report;
-    WalkRecordingSkips(walk, root, report);
+    WalkRecordingSkips(walk, report);
     EXPECT_EQ(report.Files, (std::set<std::string>{"/in.bin", "/sub/deep.bin"}));
     EXPECT_EQ(report.Skipped,
               (std::map<std::string, FolderSkip>{{"/share", FolderSkip::OtherDrive}}));
@@ -164,11 +180,11 @@ TEST_F(MountBelowRootTest, DesktopFolderOfDrivesCountsOnlyWhenItHoldsOne) {
         if (!holdsOne) {
             ASSERT_EQ(unlink((scratch_ / "root/mnt/in.bin").c_str()), 0);
         }
-        FolderWalk walk(Root());
-        walk.PlatformState().Devices.AssumeType(mount_->Device(), DriveType::Network,
-                                                "fuse.gvfsd-fuse");
+        WalkWithDevices devices(Root());
+        FolderWalk& walk = devices.Walk;
+        devices.Devices().AssumeType(mount_->Device(), DriveType::Network, "fuse.gvfsd-fuse");
         SkipReport report;
-        WalkRecordingSkips(walk, Root(), report);
+        WalkRecordingSkips(walk, report);
         EXPECT_EQ(report.Files, std::set<std::string>{"/top.bin"});
         EXPECT_EQ(report.Skipped,
                   (std::map<std::string, FolderSkip>{
@@ -184,10 +200,11 @@ TEST_F(MountBelowRootTest, LinkToANetworkDriveIsNotFollowed) {
     MakeFile(scratch_ / "elsewhere/far.bin", 5);
     MakeLink(scratch_ / "elsewhere", scratch_ / "root/link");
 
-    FolderWalk walk(Root());
-    walk.PlatformState().Devices.AssumeType(share.Device(), DriveType::Network);
+    WalkWithDevices devices(Root());
+    FolderWalk& walk = devices.Walk;
+    devices.Devices().AssumeType(share.Device(), DriveType::Network);
     SkipReport report;
-    WalkRecordingSkips(walk, Root(), report);
+    WalkRecordingSkips(walk, report);
     EXPECT_EQ(report.Files, (std::set<std::string>{"/top.bin", "/mnt/in.bin"}));
     EXPECT_EQ(report.Skipped,
               (std::map<std::string, FolderSkip>{{"/link", FolderSkip::OtherDrive}}));
@@ -226,7 +243,7 @@ TEST(UnansweredShareTest, IsLeftOutWithoutWaitingForItsServer) {
                 }
                 FolderWalk walk(root, threads);
                 SkipReport report;
-                WalkRecordingSkips(walk, root, report);
+                WalkRecordingSkips(walk, report);
                 std::string text = "files:";
                 for (const std::string& file : report.Files) {
                     text += " " + file;

@@ -1,6 +1,6 @@
 // The read-ahead's scheduling with a fake reader: a folder that a reader is stuck in is left
 // out after the answer wait, and the end of the walk does not wait for the stuck reader.
-#include "platform/readahead/ReadAhead.h"
+#include "walk/ReadAhead.h"
 
 #include <gtest/gtest.h>
 

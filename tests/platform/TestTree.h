@@ -3,9 +3,8 @@
 // Fixture trees for the file-system tests: made in a temporary folder by the test that uses
 // them and removed afterwards, however deep they are.
 
-#include "walk/FolderWalk.h"
-#include "walk/FolderWalk.h"
 #include "platform/fs/Paths.h"
+#include "walk/FolderWalk.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -165,18 +164,13 @@ struct WalkedEntry {
     DriveType Drive = DriveType::Unknown;
 };
 
-// Walks `root` depth-first as the scan engine does, calling `onEntry` for every entry and
-// `onUnopened` for every folder (the root included) that could not be opened.
-inline void WalkTree(FolderWalk& walk, const std::string& folder,
-                     const std::function<void(const WalkedEntry&)>& onEntry,
-                     const std::function<void(const std::string&)>& onUnopened) {
-    FolderEnumeration enumeration(walk, folder);
-    if (!enumeration.IsOpen()) {
-        onUnopened(folder);
-        return;
-    }
+// Walks the innermost open folder of `walk`, whose path is `folder`, depth-first as the scan
+// engine does, and leaves it.
+inline void WalkOpenFolder(FolderWalk& walk, const std::string& folder,
+                           const std::function<void(const WalkedEntry&)>& onEntry,
+                           const std::function<void(const std::string&)>& onUnopened) {
     DirectoryEntry entry;
-    while (enumeration.Next(entry)) {
+    while (walk.Next(entry)) {
         WalkedEntry walked;
         walked.Path = JoinPath(folder, std::string(entry.Name));
         walked.SizeBytes = entry.SizeBytes;
@@ -188,9 +182,25 @@ inline void WalkTree(FolderWalk& walk, const std::string& folder,
         walked.Drive = entry.Drive;
         onEntry(walked);
         if (walked.IsFolder) {
-            WalkTree(walk, walked.Path, onEntry, onUnopened);
+            if (walk.Enter() == FolderSkip::None) {
+                WalkOpenFolder(walk, walked.Path, onEntry, onUnopened);
+            } else {
+                onUnopened(walked.Path);
+            }
         }
     }
+    walk.Leave();
+}
+
+// Walks the tree of `walk` from its root, calling `onEntry` for every entry and `onUnopened`
+// for every folder (the root included) that was not entered.
+inline void WalkTree(FolderWalk& walk, const std::function<void(const WalkedEntry&)>& onEntry,
+                     const std::function<void(const std::string&)>& onUnopened) {
+    if (walk.OpenRoot() != FolderSkip::None) {
+        onUnopened(walk.Root());
+        return;
+    }
+    WalkOpenFolder(walk, walk.Root(), onEntry, onUnopened);
 }
 
 // Result of a walk of a whole tree.
@@ -203,7 +213,7 @@ inline WalkResult WalkAll(const std::string& root) {
     WalkResult result;
     FolderWalk walk(root);
     WalkTree(
-        walk, root, [&](const WalkedEntry& entry) { result.Entries.push_back(entry); },
+        walk, [&](const WalkedEntry& entry) { result.Entries.push_back(entry); },
         [&](const std::string& folder) { result.Unopened.push_back(folder); });
     return result;
 }

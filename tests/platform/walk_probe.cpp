@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     std::size_t longest = 0;
     FolderWalk walk(root);
     testtree::WalkTree(
-        walk, root,
+        walk,
         [&](const testtree::WalkedEntry& entry) {
             longest = std::max(longest, entry.Path.size());
             if (!entry.IsFolder) {

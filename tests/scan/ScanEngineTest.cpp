@@ -7,11 +7,10 @@
 #include "scan/Totals.h"
 
 #include "platform/fs/DirectoryEntry.h"
-#include "walk/FolderWalk.h"
-#include "walk/FolderWalk.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/Volume.h"
+#include "walk/FolderWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +28,11 @@ constexpr std::uint64_t GiB = 1024 * MiB;
 // met in a given order gives them their sizes by this order.
 std::vector<std::string> DeliveryOrder(const std::string& folder) {
     FolderWalk walk(folder);
-    FolderEnumeration enumeration(walk, folder);
     std::vector<std::string> names;
     DirectoryEntry entry;
-    while (enumeration.Next(entry))
+    if (walk.OpenRoot() != FolderSkip::None)
+        return names;
+    while (walk.Next(entry))
         if (entry.Name != "." && entry.Name != "..")
             names.emplace_back(entry.Name);
     return names;
