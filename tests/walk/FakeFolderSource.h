@@ -111,6 +111,8 @@ public:
     std::vector<std::string> FoldersHoldingNetworkMounts() override;
     const std::vector<NamedMount>* NetworkMountsIn(const std::string& realFolder) override;
     std::string RealPathOf(const std::string& path) override;
+    // A look at its name, as a system source makes it: counted by LookCount, not OpenCount.
+    bool IsStillFolder(const std::string& path, const NodeIdentity& identity) override;
 
 private:
     friend class FakeSourceFolder;

@@ -60,14 +60,15 @@ folder /r/a/y; file /r/a/y/z 2; file /r/c.txt 5; folder /r/e)"));
         }
     }
     for (int threads : {2, 4, 16}) {
-        EXPECT_EQ(WalkAll(source, "/big", threads).Delivered, one.Delivered) << threads;
+        EXPECT_EQ(FirstDifference(WalkAll(source, "/big", threads).Delivered, one.Delivered), "")
+            << threads << " threads";
     }
     // A walk opened again from its root, once every folder is left, walks it all again.
     FolderWalk again(source, "/big", 4);
     for (int round = 0; round < 2; ++round) {
         Walked walked;
         WalkFromRoot(again, walked);
-        EXPECT_EQ(walked.Delivered, one.Delivered) << "round " << round;
+        EXPECT_EQ(FirstDifference(walked.Delivered, one.Delivered), "") << "round " << round;
     }
     int readAhead = 0;
     for (const std::string& folder : folders) {
@@ -199,7 +200,9 @@ TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
                          << " limit " << limit << ", " << threads << " threads";
                     source->SetHandleLimit(limit);
                     source->TakeMostOpenFolders();
-                    EXPECT_EQ(Counted(WalkAll(source, root, threads).Delivered), reference)
+                    EXPECT_EQ(FirstDifference(Counted(WalkAll(source, root, threads).Delivered),
+                                              reference),
+                              "")
                         << what.str();
                     EXPECT_TRUE(AllClosed(*source)) << what.str();
                     // Without a limit the walk keeps to its allowance and a few of its own

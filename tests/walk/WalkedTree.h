@@ -44,6 +44,18 @@ inline std::string SkipName(FolderSkip skip) {
     return names[static_cast<int>(skip)];
 }
 
+// Where `got` first differs from `expected`, for a message on long walks; empty when equal.
+inline std::string FirstDifference(const Lines& got, const Lines& expected) {
+    const auto [mismatch, expectedAt] =
+        std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+    if (mismatch == got.end() && expectedAt == expected.end()) {
+        return {};
+    }
+    return "line " + std::to_string(mismatch - got.begin()) + ": \"" +
+           (mismatch == got.end() ? "(end)" : *mismatch) + "\" where \"" +
+           (expectedAt == expected.end() ? "(end)" : *expectedAt) + "\" was expected";
+}
+
 // What one walk delivered: a line per file ("file <path> <size>"), per folder ("folder
 // <path>" and why it was not entered) and per folder whose entries ended early ("end <path>
 // <reason>"), in the order of delivery, so that two walks compare line by line.
