@@ -305,7 +305,7 @@ TEST_F(FolderWalkCoreTest, StopAtEveryStepLeavesCleanlyAndNeverWaitsForAStuckWor
     source->AddMount("/r/hung", DriveType::Fixed);
     source->AddFile("/r/hung/h", 1);
     source->BlockFolder("/r/hung", Block::Open);
-    AddTree(*source, "/r/t", 3, 3, 2);
+    AddTree(*source, "/r/t", 3, 2, 2);
     source->AddLink("/r/out", "/o");
     source->AddFile("/o/x", 9);
     // Workers left stuck by earlier walks stay so until the teardown: each walk adds one.
@@ -325,17 +325,22 @@ TEST_F(FolderWalkCoreTest, StopAtEveryStepLeavesCleanlyAndNeverWaitsForAStuckWor
         EXPECT_TRUE(AllClosed(*source)) << "stop at " << steps;
         return walked;
     };
-    const Walked full = walkUpTo(-1);
-    ASSERT_FALSE(full.Stopped);
-    ASSERT_EQ(full.Delivered.at(0), "folder /r/hung NotEntered");
-    EXPECT_EQ(full.Files.count("/r/out/x"), 1u);
-    for (int steps = 0; steps < full.Steps; ++steps) {
-        const Walked walked = walkUpTo(steps);
-        EXPECT_TRUE(walked.Stopped) << steps;
-        ASSERT_LE(walked.Delivered.size(), full.Delivered.size());
-        EXPECT_TRUE(
-            std::equal(walked.Delivered.begin(), walked.Delivered.end(), full.Delivered.begin()))
-            << "stop at " << steps;
+    // With handles enough, and with so few that levels are read whole and opened again.
+    for (const int limit : {-1, 4}) {
+        source->SetAllowance(limit < 0 ? HandleAllowance{64, 64} : HandleAllowance{1, 1});
+        source->SetHandleLimit(limit);
+        const Walked full = walkUpTo(-1);
+        ASSERT_FALSE(full.Stopped);
+        ASSERT_EQ(full.Delivered.at(0), "folder /r/hung NotEntered");
+        EXPECT_EQ(full.Files.count("/r/out/x"), 1u);
+        for (int steps = 0; steps < full.Steps; ++steps) {
+            const Walked walked = walkUpTo(steps);
+            EXPECT_TRUE(walked.Stopped) << steps;
+            ASSERT_LE(walked.Delivered.size(), full.Delivered.size());
+            EXPECT_TRUE(std::equal(walked.Delivered.begin(), walked.Delivered.end(),
+                                   full.Delivered.begin()))
+                << "stop at " << steps << ", limit " << limit;
+        }
     }
     EXPECT_EQ(source->WalkThreadBlocks(), 0);
 }
