@@ -280,9 +280,20 @@ TEST_F(FolderWalkCoreTest, ShareThatDoesNotAnswerReachedThroughLinksHoldsUpNoWal
 folder /r/toparent; folder /r/toparent/hung NoAnswer; folder /r/toparent/share OtherDrive
 file /r/toparent/f 3; file /r/z 4)"));
     EXPECT_EQ(source->WalkThreadBlocks(), 0);
-    // The mount table names the share, wherever the walk comes from.
-    EXPECT_EQ(source->LookCount("/far/share"), 0);
-    EXPECT_EQ(source->OpenCount("/far/share"), 0);
+    // The mount table names the share, wherever the walk comes from: no worker is needed.
+    source->AddNamedNetworkMount("/far2/share");
+    source->BlockFolder("/far2/share", Block::Open);
+    source->BlockFolder("/far2/share", Block::Look);
+    source->AddFile("/far2/g", 6);
+    source->AddLink("/r2/toparent", "/far2");
+    EXPECT_EQ(WalkAll(source, "/r2", 1).Delivered,
+              LinesOf("folder /r2/toparent; folder /r2/toparent/share OtherDrive; file "
+                      "/r2/toparent/g 6"));
+    for (const char* share : {"/far/share", "/far2/share"}) {
+        EXPECT_EQ(source->LookCount(share), 0) << share;
+        EXPECT_EQ(source->OpenCount(share), 0) << share;
+    }
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
 }
 
 TEST_F(FolderWalkCoreTest, TwoMountsThatDoNotAnswerInOneFolderHoldUpNoWalk) {
