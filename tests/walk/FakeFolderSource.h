@@ -26,11 +26,13 @@ class FakeFolderSource : public FolderSource {
 public:
     // Where a folder marked with BlockFolder does not answer.
     enum class Block {
-        // Opening it, or any path through it (a file system whose daemon hangs).
+        // Opening it, any path through it, and looking at a link to it (a file system whose
+        // daemon hangs).
         Open,
         // Reading its names, once it is open.
         Read,
-        // Looking at its entry in the folder that holds it.
+        // Looking at it: at its entry in the folder that holds it, at a link to it, or by
+        // its path (IsStillFolder).
         Look,
     };
 
@@ -51,8 +53,8 @@ public:
     void AddMount(const std::string& path, DriveType drive);
     // A kernel pseudo file system (such as /proc) mounted at `path`.
     void AddPseudoMount(const std::string& path);
-    // The desktop's folder of mounted network locations (gvfs) at `path`; the locations in
-    // it are added with AddMount.
+    // The desktop's folder of mounted network locations (gvfs) at `path`, on a device of its
+    // own; the locations are the folders in it.
     void AddFolderOfDrives(const std::string& path);
     // A network share mounted at `path` that the mount table names: NetworkMountsIn tells it
     // by its name, and looking at it or opening it is counted (LookCount, OpenCount).
