@@ -11,8 +11,9 @@ constexpr int MaxLinkDepth = 40;
 // stay put while the walk runs (the tree is not changed then) and end with a NUL.
 class FakeSourceFolder : public SourceFolder {
 public:
-    FakeSourceFolder(FakeFolderSource& source, int node) : source_(source), node_(node) {}
-    ~FakeSourceFolder() override { source_.Closed(); }
+    FakeSourceFolder(FakeFolderSource& source, int node, bool byWorker)
+        : source_(source), node_(node), byWorker_(byWorker) {}
+    ~FakeSourceFolder() override { source_.Closed(byWorker_); }
 
     NodeIdentity Identity() const override { return Folder().Identity; }
 
@@ -113,6 +114,7 @@ private:
 
     FakeFolderSource& source_;
     const int node_;
+    const bool byWorker_;
     std::size_t next_ = 0;
     bool failed_ = false;
 };
@@ -250,6 +252,11 @@ int FakeFolderSource::OpenFolders() const {
 int FakeFolderSource::TakeMostOpenFolders() {
     std::lock_guard lock(mutex_);
     return std::exchange(mostOpenFolders_, openFolders_);
+}
+
+int FakeFolderSource::TakeMostOpenByWorkers() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(mostOpenByWorkers_, openByWorkers_);
 }
 
 int FakeFolderSource::OutOfHandlesCount() const {
@@ -491,8 +498,12 @@ std::unique_ptr<SourceFolder> FakeFolderSource::OpenNode(int node, OpenFailure& 
         return nullptr;
     }
     mostOpenFolders_ = std::max(mostOpenFolders_, ++openFolders_);
+    const bool byWorker = !OnWalkThread();
+    if (byWorker) {
+        mostOpenByWorkers_ = std::max(mostOpenByWorkers_, ++openByWorkers_);
+    }
     failure = OpenFailure::None;
-    return std::make_unique<FakeSourceFolder>(*this, node);
+    return std::make_unique<FakeSourceFolder>(*this, node, byWorker);
 }
 
 void FakeFolderSource::CountLook(int node) {
@@ -500,7 +511,8 @@ void FakeFolderSource::CountLook(int node) {
     ++counts_[node].Looks;
 }
 
-void FakeFolderSource::Closed() {
+void FakeFolderSource::Closed(bool byWorker) {
     std::lock_guard lock(mutex_);
     --openFolders_;
+    openByWorkers_ -= byWorker ? 1 : 0;
 }

@@ -93,6 +93,8 @@ public:
     int OpenFolders() const;
     // The most folders open at once since the source was made or since the last call.
     int TakeMostOpenFolders();
+    // The same of the folders opened on other threads than the walk's.
+    int TakeMostOpenByWorkers();
     int OutOfHandlesCount() const;
     // Times the folder or entry at `path` (not following a link in its last name) was opened
     // as a folder / looked at, on any thread or on the walk's thread.
@@ -157,7 +159,7 @@ private:
     void WaitWhileBlocked();
     std::unique_ptr<SourceFolder> OpenNode(int node, OpenFailure& failure, bool listable);
     void CountLook(int node);
-    void Closed();
+    void Closed(bool byWorker);
 
     std::vector<Node> nodes_;
     std::vector<Device> devices_;
@@ -174,6 +176,8 @@ private:
     int walkThreadBlocks_ = 0;
     int openFolders_ = 0;
     int mostOpenFolders_ = 0;
+    int openByWorkers_ = 0;
+    int mostOpenByWorkers_ = 0;
     int outOfHandles_ = 0;
     std::map<int, Counts> counts_;
 };

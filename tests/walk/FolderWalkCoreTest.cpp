@@ -200,6 +200,7 @@ TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
                          << " limit " << limit << ", " << threads << " threads";
                     source->SetHandleLimit(limit);
                     source->TakeMostOpenFolders();
+                    source->TakeMostOpenByWorkers();
                     EXPECT_EQ(FirstDifference(Counted(WalkAll(source, root, threads).Delivered),
                                               reference),
                               "")
@@ -211,6 +212,10 @@ TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
                     EXPECT_TRUE(budget.Walk + budget.Workers >= budget.Limit ||
                                 mostOpen <= budget.Limit + 2)
                         << what.str() << ": " << mostOpen << " open at once";
+                    const int byWorkers = source->TakeMostOpenByWorkers();
+                    EXPECT_TRUE(budget.Walk + budget.Workers >= budget.Limit ||
+                                byWorkers <= budget.Workers)
+                        << what.str() << ": " << byWorkers << " open by workers at once";
                 }
             }
         }
