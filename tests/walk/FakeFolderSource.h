@@ -6,8 +6,9 @@
 // be opened or fail midway, a handle limit, and a file system that does not answer until
 // the test lets it.
 //
-// The tree is built before the walk starts; the walk and its workers then only read it, and
-// every counter and every blocked call is safe on any thread. Paths are absolute, with '/'
+// The tree is built before a walk starts (it may grow between walks, also while calls of an
+// earlier walk are still blocked in it); the walk and its workers only read it, and every
+// counter and every blocked call is safe on any thread. Paths are absolute, with '/'
 // between names; "/" is the top of the fake system.
 
 #include "platform/fs/FolderSource.h"
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -161,7 +163,8 @@ private:
     void CountLook(int node);
     void Closed(bool byWorker);
 
-    std::vector<Node> nodes_;
+    // A deque: a call left stuck by an earlier walk keeps its node while the tree grows.
+    std::deque<Node> nodes_;
     std::vector<Device> devices_;
     std::uint64_t nextNumber_ = 1;
     std::map<std::string, std::vector<NamedMount>> namedMounts_;
