@@ -3,6 +3,7 @@
 #include "BulkonVersionText.h"
 #include "CommandTexts.h"
 
+#include "platform/fs/AnswerWithin.h"
 #include "platform/fs/Paths.h"
 #include "platform/fs/RootCheck.h"
 #include "scan/InterfaceTexts.h"
@@ -29,11 +30,18 @@ bool IsOption(const std::string& argument) {
 
 // Refuses the folder `given`, found at `folder`, when it cannot be scanned; nullopt when it
 // can, or when only the scan can tell (a folder that is there but cannot be read gives no
-// result, which the scan reports with its own exit status).
+// result, which the scan reports with its own exit status; so does a folder whose file
+// system does not answer, which is not waited for here beyond AnswerTimeLimit).
 std::optional<CommandLine> RefuseFolder(const std::string& given, const std::string& folder,
                                         bool german) {
     const CommandTexts& texts = CommandTextsFor(german);
-    switch (CheckScanRoot(folder)) {
+    // Nothing is running yet that a stop could end: Ctrl+C ends the process as it is.
+    const Answer<RootCheck> check =
+        AnswerWithin([folder] { return CheckScanRoot(folder); }, [] { return true; });
+    if (check.End != AnswerEnd::Answered) {
+        return std::nullopt;
+    }
+    switch (*check.Value) {
     case RootCheck::Missing:
         return Invalid(FillIn(texts.NoSuchFolder, given), CommandProblem::NoSuchFolder, given);
     case RootCheck::NotAFolder:

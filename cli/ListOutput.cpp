@@ -5,7 +5,6 @@
 
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
-#include "platform/fs/Volume.h"
 #include "scan/ResultList.h"
 #include "scan/ScanEngine.h"
 #include "scan/TextFormat.h"
@@ -90,7 +89,7 @@ std::string ListJson(const ScanEngine& engine, const ListWindow& window) {
 
     std::string json = "{\n";
     json += "  " + BytesMember("root", state.ScanRoot) + ",\n";
-    json += "  " + BytesMember("volume", VolumeLabelFor(state.ScanRoot)) + ",\n";
+    json += "  " + BytesMember("volume", engine.VolumeLabel()) + ",\n";
     json += std::string("  \"completed\": ") + (window.Completed() ? "true" : "false") + ",\n";
     json += "  \"files_counted\": " + std::to_string(state.FileCount) + ",\n";
     json += "  \"unreadable_folders\": " + std::to_string(state.UnreadableFolderCount) + ",\n";

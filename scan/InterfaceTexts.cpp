@@ -40,6 +40,7 @@ const InterfaceTexts English{
     .ReportNotClosed = "Cannot close the report file \"%1\"",
     .PageNotShown = "Cannot show the page \"%1\"",
     .RootUnreadable = "The folder %s could not be read.",
+    .RootUnanswered = "The folder %s did not answer.",
     .RootOnPseudoFileSystem = "The folder %s is not scanned: it belongs to the system's kernel, "
                               "and its sizes are not disk space.",
     .OneFolderUnreadable = "1 folder could not be read.",
@@ -109,6 +110,7 @@ const InterfaceTexts German{
     .ReportNotClosed = "Die Berichtsdatei \"%1\" kann nicht geschlossen werden",
     .PageNotShown = "Die Seite \"%1\" kann nicht angezeigt werden",
     .RootUnreadable = "Der Ordner %s konnte nicht gelesen werden.",
+    .RootUnanswered = "Der Ordner %s hat nicht geantwortet.",
     .RootOnPseudoFileSystem = "Der Ordner %s wird nicht durchsucht: Er geh\u00f6rt zum Kernel "
                               "des Systems, und seine Gr\u00f6\u00dfen sind kein Speicherplatz.",
     .OneFolderUnreadable = "1 Ordner konnte nicht gelesen werden.",

@@ -39,6 +39,8 @@ struct InterfaceTexts {
     std::string_view PageNotShown;     // %1: the report file
     // The end of a scan whose root could not be opened or read ("%s" the root).
     std::string_view RootUnreadable;
+    // The end of a scan whose root's file system did not answer ("%s" the root).
+    std::string_view RootUnanswered;
     // The end of a scan whose root is a kernel pseudo file system ("%s" the root).
     std::string_view RootOnPseudoFileSystem;
     // Under the summary sentence when folders were skipped: one, and "%d" of them.

@@ -7,10 +7,10 @@
 #include "TextFormat.h"
 #include "Totals.h"
 
+#include "platform/fs/AnswerWithin.h"
 #include "platform/fs/DirectoryEntry.h"
 #include "platform/fs/LocalTime.h"
 #include "platform/fs/Paths.h"
-#include "platform/fs/RootCheck.h"
 #include "platform/fs/Volume.h"
 #include "walk/FolderWalk.h"
 
@@ -87,8 +87,8 @@ int GetFileIconIndex(const std::string& path, IconLookup& icons) {
                             path, icons);
 }
 
-ScanEngine::ScanEngine(ScanWindow& window, IconLookup& icons)
-    : window_(window), icons_(icons), list_(window) {}
+ScanEngine::ScanEngine(ScanWindow& window, IconLookup& icons, RootLook lookAtRoot)
+    : window_(window), icons_(icons), list_(window), lookAtRoot_(std::move(lookAtRoot)) {}
 
 ScanEngine::~ScanEngine() = default;
 
@@ -106,18 +106,9 @@ void ScanEngine::StartScan(const std::string& path) {
     list_.Clear();
     window_.ShowStopButton(std::string(TextsFor(IsGermanUser()).StopButton));
     state_.ListedTotalMB = 0;
-
-    const VolumeSpace space = QueryVolumeSpace(VolumeRootFor(path));
-    if (space.Ok) {
-        const std::uint64_t totalMB = space.TotalBytes / 1024 / 1024;
-        const std::uint64_t freeMB = space.FreeBytes / 1024 / 1024;
-        state_.DiskTotalMB = totalMB;
-        state_.DiskUsedMB = totalMB > freeMB ? totalMB - freeMB : 0;
-    } else {
-        state_.DiskTotalMB = 1;
-        state_.DiskUsedMB = 1;
-    }
-
+    // Until the volume answers: the figures of a volume that could not be queried.
+    state_.DiskTotalMB = 1;
+    state_.DiskUsedMB = 1;
     state_.MinListedSize = 0;
     state_.FileCount = 0;
     state_.ListCapacity = 100;
@@ -125,22 +116,31 @@ void ScanEngine::StartScan(const std::string& path) {
     state_.UnreadableFolderCount = 0;
     state_.UnansweredFolderCount = 0;
     state_.RootUnreadable = false;
+    state_.RootUnanswered = false;
     reserve_.Clear();
     hardLinks_.Clear();
     outcome_ = ScanOutcome::None;
     state_.RootOnPseudoFileSystem = false;
-    // StopRequested was clear at the start and is not cleared here: a stop that came while
-    // the volume was asked (a Ctrl+C while a share's server does not answer) ends the scan.
+    walkVolumeLabel_.clear();
 
     const std::string root = TrimScanRoot(path);
     state_.ScanRoot = root;
     window_.MakeBrowseButtonVisible();
 
-    walkVolumeLabel_ = VolumeLabelFor(root);
-    if (RefuseUnreadableRoot())
+    const std::optional<RootFacts> facts = AwaitRootFacts();
+    if (!facts)
+        return;
+    if (facts->Space.Ok) {
+        const std::uint64_t totalMB = facts->Space.TotalBytes / 1024 / 1024;
+        const std::uint64_t freeMB = facts->Space.FreeBytes / 1024 / 1024;
+        state_.DiskTotalMB = totalMB;
+        state_.DiskUsedMB = totalMB > freeMB ? totalMB - freeMB : 0;
+    }
+    walkVolumeLabel_ = facts->VolumeLabel;
+    if (RefuseUnreadableRoot(facts->Check))
         return;
     try {
-        FolderWalk walk(root, WalkThreadsFor(root));
+        FolderWalk walk(root, WalkThreadsFor(facts->Drive));
         WalkInProgress walking(walk_, walk);
         walk.SetWaitHook([this] {
             window_.ProcessMessagesWhileWaiting();
@@ -159,11 +159,37 @@ void ScanEngine::StartScan(const std::string& path) {
     EndScan(!StopRequested);
 }
 
-bool ScanEngine::RefuseUnreadableRoot() {
+std::optional<RootFacts> ScanEngine::AwaitRootFacts() {
+    // StopRequested was clear at the start and is not cleared here: a stop that comes while
+    // the root is asked (Stop, or a Ctrl+C while a share's server does not answer) ends the
+    // scan.
+    Answer<RootFacts> answer =
+        AnswerWithin([look = lookAtRoot_, root = state_.ScanRoot,
+                      withDriveType = walkThreads_ == 0] { return look(root, withDriveType); },
+                     [this, named = false]() mutable {
+                         // Only a root that is slow to answer is named while it is asked.
+                         if (!named)
+                             window_.SetStatusText(state_.ScanRoot);
+                         named = true;
+                         window_.ProcessMessagesWhileWaiting();
+                         return !StopRequested;
+                     });
+    if (answer.End == AnswerEnd::Answered)
+        return std::move(answer.Value);
+    if (answer.End == AnswerEnd::NoAnswer && !StopRequested) {
+        RefuseUnreadableRoot(std::nullopt);
+    } else {
+        // Neither the volume nor its name is known: no totals that would read as its
+        // figures.
+        EndScan(false, false);
+    }
+    return std::nullopt;
+}
+
+bool ScanEngine::RefuseUnreadableRoot(std::optional<RootCheck> check) {
     // Decided before the walk, by one look at the root: a folder that lists but cannot be
     // looked into, or lies behind a folder the user may not search, would otherwise walk as
     // an empty tree, and so would a pseudo file system or a working folder deleted meanwhile.
-    const RootCheck check = CheckScanRoot(state_.ScanRoot);
     if (check == RootCheck::Readable)
         return false;
     window_.SetStatusText(state_.ScanRoot);
@@ -171,8 +197,9 @@ bool ScanEngine::RefuseUnreadableRoot() {
         state_.RootOnPseudoFileSystem = true;
     } else {
         state_.RootUnreadable = true;
+        state_.RootUnanswered = !check.has_value();
         path_ = state_.ScanRoot;
-        NoteSkippedFolder(FolderSkip::Unreadable);
+        NoteSkippedFolder(check ? FolderSkip::Unreadable : FolderSkip::NoAnswer);
         std::string().swap(path_);
     }
     window_.ProcessPendingMessages();
@@ -180,7 +207,7 @@ bool ScanEngine::RefuseUnreadableRoot() {
     return true;
 }
 
-void ScanEngine::EndScan(bool withReportPage) {
+void ScanEngine::EndScan(bool withReportPage, bool withTotals) {
     window_.StopBusyAnimation();
     window_.ShowBrowseButton(std::string(TextsFor(IsGermanUser()).BrowseButton));
     if (state_.RootUnreadable || state_.RootOnPseudoFileSystem) {
@@ -193,7 +220,10 @@ void ScanEngine::EndScan(bool withReportPage) {
         if (withReportPage)
             window_.ShowReportPage(true);
         window_.SetStatusText(StatusAfterScan());
-        UpdateTotalsPanels();
+        if (withTotals)
+            UpdateTotalsPanels();
+        else
+            window_.WriteTotalsPanels(TotalsPanelTexts{});
     }
     StopRequested = false;
 }
@@ -202,9 +232,9 @@ int ScanEngine::WalkThreads() const {
     return walkThreads_ > 0 ? walkThreads_ : FolderWalk::DefaultReadAheadThreads();
 }
 
-int ScanEngine::WalkThreadsFor(const std::string& root) const {
+int ScanEngine::WalkThreadsFor(DriveType rootDrive) const {
     // On a share the workers mostly wait for the server: more of them wait at once.
-    if (walkThreads_ == 0 && QueryDriveTypeOfFile(root) == DriveType::Network)
+    if (walkThreads_ == 0 && rootDrive == DriveType::Network)
         return FolderWalk::NetworkReadAheadThreads;
     return WalkThreads();
 }
@@ -391,6 +421,8 @@ std::string ScanEngine::StatusAfterScan() const {
 
 void ScanEngine::UpdateTotalsPanels() {
     // Between scans the label is found afresh: a volume may have been mounted meanwhile.
-    const std::string label = walk_ != nullptr ? walkVolumeLabel_ : VolumeLabelFor(state_.ScanRoot);
+    // During a scan, up to its last step, the root is not asked again: it may have stopped
+    // answering.
+    const std::string label = running_ ? walkVolumeLabel_ : VolumeLabelFor(state_.ScanRoot);
     window_.WriteTotalsPanels(MakeTotalsPanelTexts(state_, label, IsGermanUser(), locale_));
 }

@@ -4,10 +4,13 @@
 #include "LocaleFormat.h"
 #include "ResultList.h"
 #include "ResultReserve.h"
+#include "RootFacts.h"
 #include "ScanState.h"
 
 #include "walk/FolderWalk.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 
 class FolderWalk;
@@ -17,7 +20,7 @@ struct DirectoryEntry;
 
 // How the last scan ended: None before the first, Completed when the walk reached its end,
 // Stopped when it was stopped (or failed midway) with a partial list, RootUnreadable when it
-// has no result.
+// has no result (its root could not be read, is a pseudo file system or did not answer).
 enum class ScanOutcome { None, Completed, Stopped, RootUnreadable };
 
 // Starts, walks and closes a scan, keeps the result list and writes the totals. It runs on
@@ -25,7 +28,11 @@ enum class ScanOutcome { None, Completed, Stopped, RootUnreadable };
 // through ProcessPendingMessages, where the user's commands run re-entrantly.
 class ScanEngine {
 public:
-    ScanEngine(ScanWindow& window, IconLookup& icons);
+    // Asks about a scan's root before the walk: LookAtScanRoot, or a stand-in.
+    using RootLook = std::function<RootFacts(const std::string& root, bool withDriveType)>;
+
+    // `lookAtRoot` runs on a thread of its own and may never return.
+    ScanEngine(ScanWindow& window, IconLookup& icons, RootLook lookAtRoot = LookAtScanRoot);
     ~ScanEngine();
     ScanEngine(const ScanEngine&) = delete;
     ScanEngine& operator=(const ScanEngine&) = delete;
@@ -35,7 +42,10 @@ public:
     // a scan is already running (a call from the window's commands during a walk). A root
     // that cannot be read (State().RootUnreadable) or lies on a kernel pseudo file system
     // (State().RootOnPseudoFileSystem) is found before the walk, which then does not run:
-    // the scan ends without a result.
+    // the scan ends without a result. So does a root whose file system has not answered
+    // within AnswerTimeLimit (State().RootUnanswered, with RootUnreadable); meanwhile the
+    // window hears the user through ProcessMessagesWhileWaiting, and a stop ends the scan as
+    // Stopped, with an empty list.
     // An error thrown by the window's ShowReportPage passes through: at the start the scan
     // then does not run; at the end the remaining closing steps are skipped. An error
     // thrown during the walk passes through after the closing steps have run, without the
@@ -68,6 +78,11 @@ public:
     // The files with several names met in the current or last scan.
     const HardLinkSet& HardLinks() const { return hardLinks_; }
 
+    // The volume label of the current or last scan's root, as found when that scan asked
+    // about its root: the end of a scan does not ask a root that may have stopped answering.
+    // Empty when the root never answered.
+    const std::string& VolumeLabel() const { return walkVolumeLabel_; }
+
     ScanState& State() { return state_; }
     const ScanState& State() const { return state_; }
     ResultList& List() { return list_; }
@@ -79,9 +94,9 @@ public:
     void SetWalkThreads(int threads) { walkThreads_ = threads; }
     // The number of threads the next scan uses, as set or as found for this machine.
     int WalkThreads() const;
-    // The number of threads a scan of `root` uses: as WalkThreads, and more when nothing was
-    // set and the root lies on a network drive.
-    int WalkThreadsFor(const std::string& root) const;
+    // The number of threads a scan uses whose root lies on `rootDrive`: as WalkThreads, and
+    // more when nothing was set and the root lies on a network drive.
+    int WalkThreadsFor(DriveType rootDrive) const;
 
     // The regional formats used for new texts; the window sets them at start and on change.
     void SetLocaleFormat(const LocaleFormat& format) { locale_ = format; }
@@ -117,10 +132,15 @@ private:
     HardLinkSet hardLinks_;
     ScanOutcome outcome_ = ScanOutcome::None;
     LocaleFormat locale_;
-    void EndScan(bool withReportPage);
-    // Ends the scan at once, without a walk, when its root cannot be read or is a pseudo
-    // file system; returns whether it did.
-    bool RefuseUnreadableRoot();
+    RootLook lookAtRoot_;
+    // `withTotals` false: the root never answered, so there are no figures to write.
+    void EndScan(bool withReportPage, bool withTotals = true);
+    // Asks about the root away from this thread, hearing the user meanwhile; nullopt when
+    // the scan has ended meanwhile (stopped, or the root did not answer).
+    std::optional<RootFacts> AwaitRootFacts();
+    // Ends the scan at once, without a walk, when its root cannot be read, is a pseudo file
+    // system or did not answer (`check` nullopt); returns whether it did.
+    bool RefuseUnreadableRoot(std::optional<RootCheck> check);
 
     bool running_ = false;
     FolderWalk* walk_ = nullptr; // the running scan's walk; null between scans

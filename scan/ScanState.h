@@ -31,6 +31,9 @@ struct ScanState {
     std::uint64_t UnansweredFolderCount = 0;
     // True when the scan's root itself could not be opened or read: the scan has no result.
     bool RootUnreadable = false;
+    // True when the root's file system did not answer before the walk (RootUnreadable is set
+    // with it): the scan has no result.
+    bool RootUnanswered = false;
     // True when the root is on a kernel pseudo file system (/proc, /sys, /dev): its sizes
     // are not disk space, so it was not walked, and the scan has no result.
     bool RootOnPseudoFileSystem = false;

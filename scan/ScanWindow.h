@@ -40,7 +40,8 @@ public:
     virtual void ProcessPendingMessages() = 0;
 
     // Called every 50 ms while the walk waits for a file system to answer one of its workers
-    // (at most 2 s per folder), so that Stop, Escape and closing are heard meanwhile. These
+    // (at most 2 s per folder), or the scan for its root's to answer before the walk (at most
+    // 2 s), so that Stop, Escape and closing are heard meanwhile. These
     // calls come only when a file system is slow, so they are not part of the fixed sequence
     // of a scan.
     virtual void ProcessMessagesWhileWaiting() { ProcessPendingMessages(); }

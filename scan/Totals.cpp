@@ -70,6 +70,8 @@ std::string MakeRootUnreadableText(const std::string& root, bool german,
 std::string MakeNoResultText(const ScanState& state, bool german, const LocaleFormat& locale) {
     if (state.RootOnPseudoFileSystem)
         return FormatText(TextsFor(german).RootOnPseudoFileSystem, {state.ScanRoot}, locale);
+    if (state.RootUnanswered)
+        return FormatText(TextsFor(german).RootUnanswered, {state.ScanRoot}, locale);
     if (state.RootUnreadable)
         return MakeRootUnreadableText(state.ScanRoot, german, locale);
     return {};

@@ -35,8 +35,9 @@ std::string MakeSkippedMountsSentence(const ScanState& state, bool german,
 std::string MakeRootUnreadableText(const std::string& root, bool german,
                                    const LocaleFormat& locale);
 
-// The sentence that ends a scan without a result (its root could not be read, or is a kernel
-// pseudo file system), naming the root, in English or German; empty for a scan with a result.
+// The sentence that ends a scan without a result (its root could not be read, did not answer,
+// or is a kernel pseudo file system), naming the root, in English or German; empty for a scan with
+// a result.
 std::string MakeNoResultText(const ScanState& state, bool german, const LocaleFormat& locale);
 
 // The line under the summary sentence when `count` folders (more than 0) could not be read.

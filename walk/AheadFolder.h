@@ -24,11 +24,13 @@ struct AheadEntry {
 // A folder of the tree as the read-ahead knows it: where it is, its place in the walk's
 // order, and once read, its identity and its entries in the order the system listed them.
 // Names are bytes on POSIX and UTF-8 on Windows, as the walk delivers them.
-// ReadAhead's lock guards Status; the other fields belong to whoever moved the folder out of
-// Pending (a worker while Reading, the walk once Taken) and are fixed while Ready.
-struct AheadFolder {
+// Status changes hands without a lock, by compare-and-swap: whoever moves the folder out of
+// Pending (a worker to Reading, the walk to Taken) owns the other fields, a worker until it
+// publishes them with Ready, the walk from then on; they are fixed while Ready. A folder never
+// goes back to Pending, so that no two ever read it.
+struct AheadFolder : std::enable_shared_from_this<AheadFolder> {
     enum class Status {
-        Pending, // known, not read yet
+        Pending, // known, not read yet (perhaps in a worker's batch)
         Reading, // a worker is reading it
         Ready,   // read, waiting for the walk
         Failed,  // a worker could not read it (or it was too large): the walk reads it
@@ -46,10 +48,12 @@ struct AheadFolder {
     // Read only to see that the system answers (ReadAhead::Probe): its subfolders are not
     // read ahead, since the walk reads the folder again itself.
     bool IsProbe = false;
-    // In the workers' queue: a pending folder that a worker will come to.
-    bool Queued = false;
+    // In the workers' queue, or about to be: a pending folder that a worker will come to.
+    std::atomic<bool> Queued{false};
+    // Put in the queue a second time, out of the batch of a worker that is stuck.
+    std::atomic<bool> Requeued{false};
 
-    Status State = Status::Pending;
+    std::atomic<Status> State{Status::Pending};
     // When the system last answered a call of the worker reading the folder (CoarseMonotonicNs).
     std::atomic<std::int64_t> AnsweredAtNs{0};
     // The place among the folder's entries of the entry the worker is looking at, -1 while

@@ -44,13 +44,60 @@ namespace {
 // A worker's share of the handles, given back when it goes.
 class HandleShare {
 public:
-    explicit HandleShare(WorkerHandles& handles) : handles_(handles) {}
-    ~HandleShare() { handles_.Give(); }
+    explicit HandleShare(std::shared_ptr<WorkerHandles> handles) : handles_(std::move(handles)) {}
+    ~HandleShare() { handles_->Give(); }
     HandleShare(const HandleShare&) = delete;
     HandleShare& operator=(const HandleShare&) = delete;
 
 private:
-    WorkerHandles& handles_;
+    std::shared_ptr<WorkerHandles> handles_;
+};
+
+// Reads `folder`, open as `opened`, and tells whether it is read whole.
+bool ReadOpenedAhead(SourceFolder& opened, AheadFolder& folder, char separator,
+                     const std::atomic<bool>& cancel,
+                     const NetworkMountFolders& networkMountFolders) {
+    ReadAhead::NoteAnswer(folder);
+    folder.Identity = opened.Identity();
+    if (networkMountFolders.Holds(folder, opened)) {
+        return false;
+    }
+    return ReadFolderAhead(opened, folder, separator, ReadAhead::MaxWorkerFolderEntries, &cancel) ==
+           AheadReadResult::Complete;
+}
+
+// A folder a worker has read, kept open with its share of the handles for its subfolders.
+class HeldSourceFolder : public ReadAhead::HeldFolder {
+public:
+    HeldSourceFolder(std::unique_ptr<SourceFolder> folder, std::unique_ptr<HandleShare> share,
+                     const AheadFolder& record, char separator,
+                     std::shared_ptr<const NetworkMountFolders> networkMountFolders,
+                     std::shared_ptr<WorkerHandles> handles)
+        : folder_(std::move(folder)), share_(std::move(share)), pathLength_(record.Path.size()),
+          separator_(separator), networkMountFolders_(std::move(networkMountFolders)),
+          handles_(std::move(handles)) {}
+
+    bool ReadChild(AheadFolder& child, const std::atomic<bool>& cancel) override {
+        if (child.Path.size() <= pathLength_ + 1 || !handles_->TryTake()) {
+            return false;
+        }
+        const HandleShare share(handles_);
+        // Its name is what its path adds to the held folder's.
+        const std::string_view name =
+            std::string_view(child.Path)
+                .substr(child.Path[pathLength_] == separator_ ? pathLength_ + 1 : pathLength_);
+        OpenFailure failure = OpenFailure::None;
+        const std::unique_ptr<SourceFolder> opened = folder_->OpenBelow(name, false, failure);
+        return opened && ReadOpenedAhead(*opened, child, separator_, cancel, *networkMountFolders_);
+    }
+
+private:
+    std::unique_ptr<SourceFolder> folder_;
+    std::unique_ptr<HandleShare> share_;
+    std::size_t pathLength_;
+    char separator_;
+    std::shared_ptr<const NetworkMountFolders> networkMountFolders_;
+    std::shared_ptr<WorkerHandles> handles_;
 };
 
 // The record of the subfolder `name` of `folder`, at place `ordinal`, for a worker to read.
@@ -79,26 +126,26 @@ std::size_t RecordBytes(const AheadFolder& record) {
 
 bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
                            const std::atomic<bool>& cancel,
-                           const NetworkMountFolders& networkMountFolders, WorkerHandles& handles) {
-    if (!handles.TryTake()) {
+                           const std::shared_ptr<const NetworkMountFolders>& networkMountFolders,
+                           const std::shared_ptr<WorkerHandles>& handles,
+                           std::unique_ptr<ReadAhead::HeldFolder>& held) {
+    if (!handles->TryTake()) {
         return false;
     }
-    const HandleShare share(handles);
+    auto share = std::make_unique<HandleShare>(handles);
     // Not through a link: the walk expects the folder that its parent listed. A probe goes
     // where the walk will go, a link's target included.
     OpenFailure failure = OpenFailure::None;
     std::unique_ptr<SourceFolder> opened = source.OpenPath(folder.Path, folder.IsProbe, failure);
-    if (!opened) {
+    if (!opened ||
+        !ReadOpenedAhead(*opened, folder, source.Separator(), cancel, *networkMountFolders)) {
         return false;
     }
-    ReadAhead::NoteAnswer(folder);
-    folder.Identity = opened->Identity();
-    if (networkMountFolders.Holds(folder, *opened)) {
-        return false;
+    if (!folder.IsProbe) {
+        held = std::make_unique<HeldSourceFolder>(std::move(opened), std::move(share), folder,
+                                                  source.Separator(), networkMountFolders, handles);
     }
-    const AheadReadResult result = ReadFolderAhead(*opened, folder, source.Separator(),
-                                                   ReadAhead::MaxWorkerFolderEntries, &cancel);
-    return result == AheadReadResult::Complete;
+    return true;
 }
 
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,

@@ -52,8 +52,11 @@ private:
 
 // The worker's part (a ReadAhead::FolderReader): opens `folder.Path` without following a
 // link in its last name (a probe follows it, as the walk will) and reads it, with a handle
-// taken from `handles`. False when no handle is left, when it cannot be opened or read whole,
-// or when it is one of `networkMountFolders`.
+// taken from `handles`, and leaves it open in `held` for its subfolders. False when no handle
+// is left, when it cannot be opened or read whole, or when it is one of
+// `networkMountFolders`.
 bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
                            const std::atomic<bool>& cancel,
-                           const NetworkMountFolders& networkMountFolders, WorkerHandles& handles);
+                           const std::shared_ptr<const NetworkMountFolders>& networkMountFolders,
+                           const std::shared_ptr<WorkerHandles>& handles,
+                           std::unique_ptr<ReadAhead::HeldFolder>& held);

@@ -1,66 +1,31 @@
-#include "ReadAhead.h"
+// The walk's side of the read-ahead: taking folders from the workers, and waiting for them
+// no longer than their file systems answer.
+#include "AheadShared.h"
 
 #include "platform/fs/CoarseClock.h"
-
 #include "platform/fs/WorkerThreads.h"
 
-#include <algorithm>
 #include <system_error>
 #include <utility>
 
 namespace {
 
-// A worker opens a folder by its whole path, which must stay below the kernel's limit. Deeper
-// folders, and the ones below them, are read by the walk itself as it reaches them.
+// How often the walk, waiting for a folder, looks whether the worker's system still answers.
+constexpr std::chrono::milliseconds AnswerCheckInterval{50};
+// How long the walk waits without sleeping for a worker reading a folder: about what reading
+// a small folder costs.
+constexpr std::chrono::microseconds MaxSpinWait{50};
+
+// A worker reading a folder ahead of the walk must not take more than this from the tree's
+// depth or path length: deeper folders are read by the walk itself as it reaches them.
 constexpr std::size_t MaxAheadPathBytes = 3072;
 constexpr std::size_t MaxAheadDepth = 64;
 
-// What the workers may hold read and not yet taken. Enough to keep them busy for a while
-// ahead of the walk, small next to the memory of a machine that has such trees.
-constexpr std::size_t MaxReadyBytes = 8u << 20;
-constexpr std::size_t MaxReadyEntries = 64 * 1024;
-
-// How often the walk, waiting for a folder, looks whether the worker's system still answers.
-constexpr std::chrono::milliseconds AnswerCheckInterval{50};
-
-struct LaterInWalk {
-    bool operator()(const std::shared_ptr<AheadFolder>& a,
-                    const std::shared_ptr<AheadFolder>& b) const {
-        // The heap keeps the greatest on top; "greater" here is earlier in the walk.
-        return std::lexicographical_compare(b->Key.begin(), b->Key.end(), a->Key.begin(),
-                                            a->Key.end());
-    }
-};
+bool IsWaitedFor(AheadFolder::Status status) {
+    return status == AheadFolder::Status::Pending || status == AheadFolder::Status::Reading;
+}
 
 } // namespace
-
-struct ReadAhead::Shared {
-    explicit Shared(FolderReader folderReader) : Reader(std::move(folderReader)) {}
-
-    bool HasRoom() const { return ReadyBytes < MaxReadyBytes && ReadyEntries < MaxReadyEntries; }
-    void QueueChildren(AheadFolder& folder);
-    void Work();
-
-    std::mutex Mutex;
-    std::condition_variable WorkAvailable; // workers wait here for work and for room
-    std::condition_variable FolderRead;    // the walk waits here for a folder being read
-    std::condition_variable WorkerEnded;   // the end of the walk waits here, a moment
-    // Pending folders, the one earliest in the walk's order on top. Records the walk has
-    // taken or dropped meanwhile are skipped when they come up.
-    std::vector<std::shared_ptr<AheadFolder>> Queue;
-    std::size_t ReadyBytes = 0;
-    std::size_t ReadyEntries = 0;
-    bool Stopping = false;
-    int Running = 0;
-    // Workers waiting for work, and the folders being read now.
-    int Idle = 0;
-    std::vector<AheadFolder*> Busy;
-    // The walk waits for a worker to read a folder: the workers read it even when the
-    // memory they may hold is used up.
-    bool WalkWaiting = false;
-    std::atomic<bool> Cancel{false};
-    const FolderReader Reader;
-};
 
 int ReadAhead::DefaultWorkerCount() {
     const unsigned cores = ProcessorsAvailable();
@@ -98,6 +63,11 @@ ReadAhead::ReadAhead(int workers, FolderReader reader)
         // Named before the walk goes on, so that a look at the process tells the workers apart.
         NameThread(workers_.back(), "read-ahead");
     }
+    // Started before the walk opens anything (see Shared::Work), but not waited for long.
+    std::unique_lock<std::mutex> lock(shared_->Mutex);
+    shared_->WorkerEnded.wait_for(lock, std::chrono::seconds(1), [&] {
+        return shared_->Started >= static_cast<int>(workers_.size());
+    });
 }
 
 ReadAhead::~ReadAhead() {
@@ -130,13 +100,17 @@ std::shared_ptr<AheadFolder> ReadAhead::MakeFolder(const std::string& path,
 
 bool ReadAhead::AnyWorkerStuck() const {
     const std::int64_t now = CoarseMonotonicNs();
-    for (const AheadFolder* busy : shared_->Busy) {
-        if (now - busy->AnsweredAtNs.load(std::memory_order_relaxed) >=
-            std::chrono::nanoseconds(StuckAfter).count()) {
-            return true;
-        }
+    return shared_->AnyBusy([&](const AheadFolder& busy) { return Shared::IsStuck(busy, now); });
+}
+
+bool ReadAhead::WorkerSuspectedStuck() {
+    const std::int64_t now = CoarseMonotonicNs();
+    if (now - stuckCheckedAtNs_ >= std::chrono::nanoseconds(StuckCheckInterval).count()) {
+        std::lock_guard<std::mutex> lock(shared_->Mutex);
+        stuckFound_ = AnyWorkerStuck();
+        stuckCheckedAtNs_ = now;
     }
-    return false;
+    return stuckFound_;
 }
 
 void ReadAhead::AddWorkerForStuckOnes(std::unique_lock<std::mutex>&) {
@@ -145,11 +119,13 @@ void ReadAhead::AddWorkerForStuckOnes(std::unique_lock<std::mutex>&) {
         return;
     }
     const std::int64_t now = CoarseMonotonicNs();
-    for (const AheadFolder* busy : shared.Busy) {
-        if (now - busy->AnsweredAtNs.load(std::memory_order_relaxed) <
-            std::chrono::nanoseconds(StuckAfter).count()) {
-            return;
-        }
+    int stuck = 0;
+    shared.AnyBusy([&](const AheadFolder& busy) {
+        stuck += Shared::IsStuck(busy, now);
+        return false;
+    });
+    if (stuck < shared.Running) {
+        return;
     }
     // Every worker waits for a file system that does not answer: another takes their place.
     try {
@@ -161,19 +137,26 @@ void ReadAhead::AddWorkerForStuckOnes(std::unique_lock<std::mutex>&) {
 
 ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<std::mutex>& lock) {
     Shared& shared = *shared_;
-    shared.WalkWaiting = true;
+    shared.WalkWaiting.store(true);
     shared.WorkAvailable.notify_all();
-    while (folder.State == AheadFolder::Status::Pending ||
-           folder.State == AheadFolder::Status::Reading) {
+    for (AheadFolder::Status status = folder.State.load(); IsWaitedFor(status);
+         status = folder.State.load()) {
         const std::int64_t silentNs =
             CoarseMonotonicNs() - folder.AnsweredAtNs.load(std::memory_order_relaxed);
-        if (folder.State == AheadFolder::Status::Reading &&
+        if (status == AheadFolder::Status::Reading &&
             silentNs >= std::chrono::nanoseconds(MaxAnswerWait).count()) {
-            folder.State = AheadFolder::Status::Dropped;
-            shared.WalkWaiting = false;
-            return Claim::NoAnswer;
+            if (MoveStatus(folder, status, AheadFolder::Status::Dropped)) {
+                shared.WalkWaiting.store(false);
+                return Claim::NoAnswer;
+            }
+            continue;
         }
-        if (folder.State == AheadFolder::Status::Pending) {
+        if (status == AheadFolder::Status::Pending) {
+            // It may wait in the batch of a worker that is stuck: any worker may read it.
+            if (!folder.Requeued.exchange(true)) {
+                std::vector<std::shared_ptr<AheadFolder>> again{folder.shared_from_this()};
+                shared.Enqueue(again);
+            }
             AddWorkerForStuckOnes(lock);
         }
         if (shared.FolderRead.wait_for(lock, AnswerCheckInterval) == std::cv_status::timeout &&
@@ -181,42 +164,81 @@ ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<
             lock.unlock();
             const bool goOn = waitHook_();
             lock.lock();
-            if (!goOn && (folder.State == AheadFolder::Status::Pending ||
-                          folder.State == AheadFolder::Status::Reading)) {
-                folder.State = AheadFolder::Status::Dropped;
-                shared.WalkWaiting = false;
+            const AheadFolder::Status now = folder.State.load();
+            if (!goOn && IsWaitedFor(now) &&
+                MoveStatus(folder, now, AheadFolder::Status::Dropped)) {
+                shared.WalkWaiting.store(false);
                 return Claim::Stopped;
             }
         }
     }
-    shared.WalkWaiting = false;
+    shared.WalkWaiting.store(false);
     return Claim::Ready;
+}
+
+std::optional<ReadAhead::Claim> ReadAhead::WaitUnderLock(AheadFolder& folder) {
+    std::unique_lock<std::mutex> lock(shared_->Mutex);
+    const Claim waited = WaitForWorker(folder, lock);
+    if (waited == Claim::NoAnswer || waited == Claim::Stopped) {
+        return waited;
+    }
+    return std::nullopt;
+}
+
+std::optional<ReadAhead::Claim> ReadAhead::TakeWhileRead(AheadFolder& folder) {
+    // A worker finishes a small folder in a moment: the walk waits that long without
+    // sleeping, which would cost two system calls and the processor's cache. Never does it
+    // read the folder itself: the worker's call may be one that does not return.
+    const auto until = std::chrono::steady_clock::now() + MaxSpinWait;
+    for (int spins = 1;; ++spins) {
+        if (folder.State.load(std::memory_order_acquire) != AheadFolder::Status::Reading) {
+            return std::nullopt;
+        }
+        if (spins % 64 == 0 && std::chrono::steady_clock::now() >= until) {
+            return WaitUnderLock(folder);
+        }
+    }
 }
 
 ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
     Shared& shared = *shared_;
-    std::unique_lock<std::mutex> lock(shared.Mutex);
-    // A folder no worker has started on is the walk's to read, which is quickest, unless a
-    // worker waits for a file system that does not answer: then any folder may lead there.
-    if ((folder.State == AheadFolder::Status::Pending && folder.Queued && AnyWorkerStuck()) ||
-        folder.State == AheadFolder::Status::Reading) {
-        const Claim waited = WaitForWorker(folder, lock);
-        if (waited == Claim::NoAnswer || waited == Claim::Stopped) {
-            return waited;
+    for (;;) {
+        const AheadFolder::Status status = folder.State.load(std::memory_order_acquire);
+        std::optional<Claim> claim;
+        switch (status) {
+        case AheadFolder::Status::Ready:
+            if (MoveStatus(folder, status, AheadFolder::Status::Taken)) {
+                const bool wasFull = !shared.HasRoom();
+                shared.CountReady(folder, -1);
+                shared.WakeWorkersIfRoomReturned(wasFull);
+                return Claim::Ready;
+            }
+            break;
+        case AheadFolder::Status::Pending:
+            // No worker has started on it: it is the walk's to read, which is quickest, unless
+            // a worker waits for a file system that does not answer: then any queued folder
+            // may lead there.
+            if (folder.Queued.load(std::memory_order_relaxed) && WorkerSuspectedStuck()) {
+                claim = WaitUnderLock(folder);
+            } else if (MoveStatus(folder, status, AheadFolder::Status::Taken)) {
+                return Claim::ReadYourself;
+            }
+            break;
+        case AheadFolder::Status::Reading:
+            claim = TakeWhileRead(folder);
+            break;
+        case AheadFolder::Status::Failed:
+            if (MoveStatus(folder, status, AheadFolder::Status::Taken)) {
+                return Claim::ReadYourself;
+            }
+            break;
+        default:
+            return Claim::ReadYourself;
+        }
+        if (claim) {
+            return *claim;
         }
     }
-    const bool ready = folder.State == AheadFolder::Status::Ready;
-    folder.State = AheadFolder::Status::Taken;
-    if (!ready) {
-        return Claim::ReadYourself;
-    }
-    const bool wasFull = !shared.HasRoom();
-    shared.ReadyBytes -= folder.Bytes;
-    shared.ReadyEntries -= folder.Entries.size();
-    if (wasFull && shared.HasRoom()) {
-        shared.WorkAvailable.notify_all();
-    }
-    return Claim::Ready;
 }
 
 ReadAhead::Claim ReadAhead::Probe(const std::shared_ptr<AheadFolder>& folder) {
@@ -224,34 +246,28 @@ ReadAhead::Claim ReadAhead::Probe(const std::shared_ptr<AheadFolder>& folder) {
     std::unique_lock<std::mutex> lock(shared.Mutex);
     NoteAnswer(*folder);
     folder->IsProbe = true;
-    folder->Queued = true;
-    shared.Queue.push_back(folder);
-    std::push_heap(shared.Queue.begin(), shared.Queue.end(), LaterInWalk{});
+    folder->Queued.store(true);
+    std::vector<std::shared_ptr<AheadFolder>> one{folder};
+    shared.Enqueue(one);
     shared.WorkAvailable.notify_all();
     const Claim waited = WaitForWorker(*folder, lock);
     if (waited == Claim::NoAnswer || waited == Claim::Stopped) {
         return waited;
     }
-    const bool ready = folder->State == AheadFolder::Status::Ready;
-    folder->State = AheadFolder::Status::Taken;
-    if (ready) {
-        shared.ReadyBytes -= folder->Bytes;
-        shared.ReadyEntries -= folder->Entries.size();
-        shared.WorkAvailable.notify_all();
+    lock.unlock();
+    if (MoveStatus(*folder, AheadFolder::Status::Ready, AheadFolder::Status::Taken)) {
+        const bool wasFull = !shared.HasRoom();
+        shared.CountReady(*folder, -1);
+        shared.WakeWorkersIfRoomReturned(wasFull);
+        return Claim::Ready;
     }
-    return ready ? Claim::Ready : Claim::ReadYourself;
+    folder->State.store(AheadFolder::Status::Taken);
+    return Claim::ReadYourself;
 }
 
 std::shared_ptr<AheadFolder> ReadAhead::TakeListed(std::shared_ptr<AheadFolder> listed,
                                                    Claim& claim) {
     claim = Take(*listed);
-    if (claim == Claim::ReadYourselfAnew) {
-        // The worker still writes into its record; the walk fills one of its own.
-        listed = MakeFolder(listed->Path, listed->Key);
-        if (listed) {
-            Take(*listed);
-        }
-    }
     return listed;
 }
 
@@ -264,118 +280,55 @@ std::shared_ptr<AheadFolder> ReadAhead::TakeNew(const std::string& path, const A
     }
     std::shared_ptr<AheadFolder> folder = MakeFolder(path, std::move(key));
     if (folder) {
-        Take(*folder);
+        folder->State.store(AheadFolder::Status::Taken, std::memory_order_relaxed);
     }
     return folder;
 }
 
 void ReadAhead::Publish(AheadFolder& folder) {
-    std::lock_guard<std::mutex> lock(shared_->Mutex);
-    shared_->QueueChildren(folder);
+    std::vector<std::shared_ptr<AheadFolder>> children;
+    Shared::CollectChildren(folder, children);
+    if (!children.empty()) {
+        std::lock_guard<std::mutex> lock(shared_->Mutex);
+        shared_->Enqueue(children);
+    }
 }
+
+namespace {
+
+// Drops `child`, which the walk went past. True when it was ready: its own subfolders are
+// then the walk's to drop too.
+bool DropRecord(AheadFolder& child) {
+    for (;;) {
+        const AheadFolder::Status status = child.State.load(std::memory_order_acquire);
+        if (status != AheadFolder::Status::Ready && !IsWaitedFor(status)) {
+            return false;
+        }
+        // A worker that is reading it throws its result away.
+        if (MoveStatus(child, status, AheadFolder::Status::Dropped)) {
+            return status == AheadFolder::Status::Ready;
+        }
+    }
+}
+
+} // namespace
 
 void ReadAhead::Leave(AheadFolder& folder) {
     Shared& shared = *shared_;
-    std::vector<AheadEntry> entries;
-    {
-        std::lock_guard<std::mutex> lock(shared.Mutex);
-        const bool wasFull = !shared.HasRoom();
-        std::vector<AheadFolder*> below{&folder};
-        while (!below.empty()) {
-            AheadFolder* current = below.back();
-            below.pop_back();
-            for (AheadEntry& entry : current->Entries) {
-                if (!entry.Child) {
-                    continue;
-                }
-                AheadFolder& child = *entry.Child;
-                switch (child.State) {
-                case AheadFolder::Status::Ready:
-                    shared.ReadyBytes -= child.Bytes;
-                    shared.ReadyEntries -= child.Entries.size();
-                    below.push_back(&child);
-                    child.State = AheadFolder::Status::Dropped;
-                    break;
-                case AheadFolder::Status::Pending:
-                case AheadFolder::Status::Reading:
-                    // A worker that is reading it throws its result away.
-                    child.State = AheadFolder::Status::Dropped;
-                    break;
-                default:
-                    break;
-                }
+    const bool wasFull = !shared.HasRoom();
+    std::vector<AheadFolder*> below{&folder};
+    while (!below.empty()) {
+        AheadFolder* current = below.back();
+        below.pop_back();
+        for (AheadEntry& entry : current->Entries) {
+            if (entry.Child && DropRecord(*entry.Child)) {
+                shared.CountReady(*entry.Child, -1);
+                below.push_back(entry.Child.get());
             }
         }
-        entries.swap(folder.Entries);
-        if (wasFull && shared.HasRoom()) {
-            shared.WorkAvailable.notify_all();
-        }
     }
-    // The records below are freed outside the lock; the queue may still hold some of them.
-    entries.clear();
+    std::vector<AheadEntry>().swap(folder.Entries);
     std::vector<char>().swap(folder.Names);
     folder.Bytes = 0;
-}
-
-void ReadAhead::Shared::QueueChildren(AheadFolder& folder) {
-    bool queued = false;
-    for (AheadEntry& entry : folder.Entries) {
-        if (entry.Child) {
-            entry.Child->Queued = true;
-            Queue.push_back(entry.Child);
-            std::push_heap(Queue.begin(), Queue.end(), LaterInWalk{});
-            queued = true;
-        }
-    }
-    // Only a waiting worker needs waking: a busy one comes back to the queue by itself, and a
-    // wake-up is a system call.
-    if (queued && Idle > 0) {
-        WorkAvailable.notify_all();
-    }
-}
-
-void ReadAhead::Shared::Work() {
-    // Below the walk: its workers never take its processor from it.
-    RunCallingThreadBelowNormal();
-    std::unique_lock<std::mutex> lock(Mutex);
-    for (;;) {
-        ++Idle;
-        WorkAvailable.wait(
-            lock, [&] { return Stopping || (!Queue.empty() && (HasRoom() || WalkWaiting)); });
-        --Idle;
-        if (Stopping) {
-            break;
-        }
-        std::pop_heap(Queue.begin(), Queue.end(), LaterInWalk{});
-        std::shared_ptr<AheadFolder> folder = std::move(Queue.back());
-        Queue.pop_back();
-        if (folder->State != AheadFolder::Status::Pending) {
-            continue;
-        }
-        folder->State = AheadFolder::Status::Reading;
-        NoteAnswer(*folder);
-        Busy.push_back(folder.get());
-        lock.unlock();
-        const bool read = Reader(*folder, Cancel);
-        lock.lock();
-        Busy.erase(std::find(Busy.begin(), Busy.end(), folder.get()));
-        if (folder->State == AheadFolder::Status::Dropped || !read) {
-            Discard(*folder);
-            if (folder->State == AheadFolder::Status::Reading) {
-                folder->State = AheadFolder::Status::Failed;
-            }
-        } else {
-            folder->State = AheadFolder::Status::Ready;
-            ReadyBytes += folder->Bytes;
-            ReadyEntries += folder->Entries.size();
-            if (!folder->IsProbe) {
-                QueueChildren(*folder);
-            }
-        }
-        if (WalkWaiting) {
-            FolderRead.notify_all();
-        }
-    }
-    --Running;
-    WorkerEnded.notify_all();
+    shared.WakeWorkersIfRoomReturned(wasFull);
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -29,13 +30,24 @@
 // as a FolderReader. The public methods are for the walk's thread.
 class ReadAhead {
 public:
+    // A folder a worker has read and still holds open: its subfolders are read from it, which
+    // costs the system less than opening each by its whole path.
+    class HeldFolder {
+    public:
+        virtual ~HeldFolder() = default;
+        // Reads `child`, the record of a subfolder of the held folder, as FolderReader does.
+        virtual bool ReadChild(AheadFolder& child, const std::atomic<bool>& cancel) = 0;
+    };
+
     // Reads the folder `folder.Path` into `folder` on a worker thread: its identity, its
     // entries and a Pending record (MakeFolder) for each subfolder that a worker may read in
     // turn. It calls NoteAnswer(folder) whenever the system has answered one of its calls.
     // False, keeping nothing, when the folder cannot be read ahead (the walk then reads it
-    // itself); it gives up early, also false, once `cancel` is set. Called on several threads
-    // at once, also after the ReadAhead is gone (by a worker left behind).
-    using FolderReader = std::function<bool(AheadFolder& folder, const std::atomic<bool>& cancel)>;
+    // itself); it gives up early, also false, once `cancel` is set. It may leave the folder
+    // open in `held`, for its subfolders. Called on several threads at once, also after the
+    // ReadAhead is gone (by a worker left behind).
+    using FolderReader = std::function<bool(AheadFolder& folder, const std::atomic<bool>& cancel,
+                                            std::unique_ptr<HeldFolder>& held)>;
 
     // Starts `workers` threads (at least one), or as many as the system allows, that read
     // folders with `reader`.
@@ -64,19 +76,17 @@ public:
     enum class Claim {
         Ready,        // a worker read the folder; its entries are the walk's now
         ReadYourself, // no worker read it (not started, or it could not be read)
-        // A worker is still at it and its record cannot be trusted: the walk reads the folder
-        // itself, into a record of its own, and the worker's result is thrown away.
-        ReadYourselfAnew,
         // A worker reading it has waited for the system for MaxAnswerWait: its file system
         // does not answer, and the walk leaves the folder out.
         NoAnswer,
         // The wait hook ended the wait (a stop): the walk leaves the folder out, uncounted.
         Stopped,
     };
-    // Takes `folder` for the walk, waiting while a worker reads it and the system answers
-    // the worker's calls. While a worker waits for a file system that does not answer, the
-    // walk touches no folder first: it waits for a worker to read a queued one too, and when
-    // every worker waits so, another is started.
+    // Takes `folder` for the walk. A folder that a worker is reading is waited for until it
+    // is read or its worker's system has not answered for MaxAnswerWait. While a
+    // worker waits for a file system that does not answer, the walk touches no folder first:
+    // it waits for a worker to read a queued one too, and when every worker waits so, another
+    // is started.
     Claim Take(AheadFolder& folder);
     static constexpr std::chrono::milliseconds MaxAnswerWait{2000};
     static constexpr std::chrono::milliseconds MaxEndWait{50};
@@ -87,10 +97,8 @@ public:
     // ReadYourself. The walk leaves the record afterwards, unless NoAnswer.
     Claim Probe(const std::shared_ptr<AheadFolder>& folder);
 
-    // Takes for the walk the record `listed` of a subfolder that its parent's listing made:
-    // the record the walk owns from now on (a new, empty one when the worker's cannot be
-    // used), and in `claim` what became of it. Null when a new record cannot be made (too
-    // deep, too long a path).
+    // Takes for the walk the record `listed` of a subfolder that its parent's listing made,
+    // as Take does: the record the walk owns from now on, and in `claim` what became of it.
     std::shared_ptr<AheadFolder> TakeListed(std::shared_ptr<AheadFolder> listed, Claim& claim);
 
     // Makes and takes a record for a folder that the walk reads itself: the entry `ordinal`
@@ -122,14 +130,24 @@ public:
 private:
     // Waits while `folder` is pending or being read, as Take says.
     Claim WaitForWorker(AheadFolder& folder, std::unique_lock<std::mutex>& lock);
-    // True when a worker has waited StuckAfter for the system. Called with the lock held.
+    // True when a worker has waited Shared::StuckAfter for the system. Called with the lock held.
     bool AnyWorkerStuck() const;
-    // Starts one more worker when every worker has waited StuckAfter for the system.
+    // AnyWorkerStuck as found at most StuckCheckInterval ago, so that the walk takes the lock
+    // for it only now and then.
+    bool WorkerSuspectedStuck();
+    // Take for a folder a worker is reading; empty when the walk is to look at it again.
+    std::optional<Claim> TakeWhileRead(AheadFolder& folder);
+    // Take's wait under the lock; empty when the walk is to look at the folder again.
+    std::optional<Claim> WaitUnderLock(AheadFolder& folder);
+    // Starts one more worker when every worker has waited Shared::StuckAfter for the system.
     void AddWorkerForStuckOnes(std::unique_lock<std::mutex>& lock);
-    static constexpr std::chrono::milliseconds StuckAfter{200};
     static constexpr std::size_t MaxWorkers = 96;
+
+    static constexpr std::chrono::milliseconds StuckCheckInterval{10};
 
     std::shared_ptr<Shared> shared_;
     std::function<bool()> waitHook_;
+    std::int64_t stuckCheckedAtNs_ = 0;
+    bool stuckFound_ = false;
     std::vector<std::thread> workers_;
 };

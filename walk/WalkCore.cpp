@@ -11,9 +11,11 @@ WalkCore::WalkCore(std::shared_ptr<FolderSource> source, std::string root, int r
         // The workers hold what they share with the walk: one left behind in a call that
         // does not return may still use it when the walk is over.
         ahead_ = std::make_unique<ReadAhead>(
-            readAheadThreads, [source = source_, avoided = aheadAvoids_, handles = workerHandles_](
-                                  AheadFolder& folder, const std::atomic<bool>& cancel) {
-                return ReadFolderAheadByPath(*source, folder, cancel, *avoided, *handles);
+            readAheadThreads,
+            [source = source_, avoided = std::shared_ptr<const NetworkMountFolders>(aheadAvoids_),
+             handles = workerHandles_](AheadFolder& folder, const std::atomic<bool>& cancel,
+                                       std::unique_ptr<ReadAhead::HeldFolder>& held) {
+                return ReadFolderAheadByPath(*source, folder, cancel, avoided, handles, held);
             });
         if (ahead_->WorkerCount() == 0) {
             ahead_.reset();

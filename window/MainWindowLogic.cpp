@@ -3,7 +3,6 @@
 #include "ShellServices.h"
 #include "WindowFace.h"
 #include "platform/fs/Paths.h"
-#include "platform/fs/Volume.h"
 #include "report/ReportFile.h"
 #include "report/ReportPage.h"
 #include "scan/InterfaceTexts.h"
@@ -54,8 +53,8 @@ void MainWindowLogic::ShowReportPage(bool withSummary) {
     }
     face_.NavigateBlank();
     const bool german = IsGermanUser();
-    // The mount table is read only when the sentence names the volume.
-    const std::string volumeLabel = withSummary ? VolumeLabelFor(state.ScanRoot) : std::string();
+    // As the scan found it: its root is not asked again, it may have stopped answering.
+    const std::string volumeLabel = withSummary ? engine_.VolumeLabel() : std::string();
     const std::string page =
         BuildReportPage(face_.ReportTemplate(TextsFor(german).TemplateResource), state, withSummary,
                         german, engine_.Locale(), ProgramPath(), volumeLabel);

@@ -56,9 +56,9 @@ TEST(ReadAheadScheduling, AFolderThatDoesNotAnswerIsLeftOutAndItsWorkerLeftBehin
     auto reader = std::make_shared<FakeReader>();
     Clock::time_point ended;
     {
-        ReadAhead ahead(2, [reader](AheadFolder& folder, const std::atomic<bool>&) {
-            return reader->Read(folder);
-        });
+        ReadAhead ahead(
+            2, [reader](AheadFolder& folder, const std::atomic<bool>&,
+                        std::unique_ptr<ReadAhead::HeldFolder>&) { return reader->Read(folder); });
         ASSERT_EQ(ahead.WorkerCount(), 2);
         // The walk reads the root itself and publishes it: "hung" and "d1" below it.
         std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", nullptr, 0);
@@ -107,9 +107,9 @@ TEST(ReadAheadScheduling, TheWaitHookIsHeardWhileAReaderIsStuckAndCanEndTheWait)
     ReadAhead::Claim claim = ReadAhead::Claim::Ready;
     Clock::duration waited{};
     {
-        ReadAhead ahead(1, [reader](AheadFolder& folder, const std::atomic<bool>&) {
-            return reader->Read(folder);
-        });
+        ReadAhead ahead(
+            1, [reader](AheadFolder& folder, const std::atomic<bool>&,
+                        std::unique_ptr<ReadAhead::HeldFolder>&) { return reader->Read(folder); });
         // The window is asked to process its messages while the walk waits; the third time
         // the user has pressed Stop.
         ahead.SetWaitHook([&] { return ++hookCalls < 3; });
@@ -138,7 +138,8 @@ TEST(ReadAheadScheduling, ClaimsFollowTheWorkersAndEndingIsImmediate) {
     auto reader = std::make_shared<FakeReader>();
     ReadAhead::Claim claim = ReadAhead::Claim::NoAnswer;
     {
-        ReadAhead ahead(3, [reader](AheadFolder& folder, const std::atomic<bool>&) {
+        ReadAhead ahead(3, [reader](AheadFolder& folder, const std::atomic<bool>&,
+                                    std::unique_ptr<ReadAhead::HeldFolder>&) {
             if (folder.Path.ends_with("d0"))
                 return false;
             reader->Read(folder);

@@ -63,7 +63,8 @@ TEST(InterfaceTexts, EveryMessageIsTranslatedWithItsPlaceholders) {
           &InterfaceTexts::ArgumentUnknownOption, &InterfaceTexts::ArgumentTwoFolders,
           &InterfaceTexts::ArgumentListUsage,     &InterfaceTexts::ArgumentEmptyFolder,
           &InterfaceTexts::ArgumentNotAFolder,    &InterfaceTexts::ArgumentNoSuchFolder,
-          &InterfaceTexts::ScanStopped,           &InterfaceTexts::ListShort}) {
+          &InterfaceTexts::ScanStopped,           &InterfaceTexts::ListShort,
+          &InterfaceTexts::RootUnanswered}) {
         const std::string_view english = EnglishTexts().*text;
         const std::string_view german = GermanTexts().*text;
         SCOPED_TRACE(std::string(english));

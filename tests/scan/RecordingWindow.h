@@ -21,7 +21,8 @@
 // Records the scan's window calls as lines: "report 0", "animation start", "button stop
 // Stop", "button visible", "status <text>", "process", "totals <0>|<1>|<2>", "list clear",
 // "list append <row>", "list sort", "list update <row>", "list remove <row>",
-// "animation stop", "button browse <caption>", "skipped <unreadable|other drive> <folder>". List
+// "animation stop", "button browse <caption>", "skipped <unreadable|other drive|no answer>
+// <folder>". List
 // changes are recorded when they have happened; an announcement that does not pair up with its
 // "before" call is recorded as "list unpaired", a sort without a valid permutation as "list bad
 // permutation".
@@ -53,8 +54,16 @@ public:
     void WriteTotalsPanels(const TotalsPanelTexts& texts) override {
         Lines.push_back("totals " + texts[0] + "|" + texts[1] + "|" + texts[2]);
     }
+    // Runs inside every ProcessMessagesWhileWaiting, with its number.
+    std::function<void(int)> OnWait;
+    int WaitCount = 0;
+
     // Waits for a slow file system come at no fixed point: a recording leaves them out.
-    void ProcessMessagesWhileWaiting() override {}
+    void ProcessMessagesWhileWaiting() override {
+        ++WaitCount;
+        if (OnWait)
+            OnWait(WaitCount);
+    }
     void ProcessPendingMessages() override {
         Lines.push_back("process");
         ++ProcessCount;
@@ -68,6 +77,7 @@ public:
     void FolderSkipped(const std::string& folder, FolderSkip reason) override {
         const char* why = reason == FolderSkip::OtherDrive   ? "other drive "
                           : reason == FolderSkip::Unreadable ? "unreadable "
+                          : reason == FolderSkip::NoAnswer   ? "no answer "
                                                              : "unexpected ";
         Lines.push_back("skipped " + (why + folder));
     }

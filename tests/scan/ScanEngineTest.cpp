@@ -1,4 +1,5 @@
 #include "RecordingWindow.h"
+#include "tests/support/CallGate.h"
 
 #include "scan/InterfaceTexts.h"
 #include "scan/ScanEngine.h"
@@ -571,6 +572,65 @@ TEST_F(ScanEngineTest, EmptyRootEndsNormallyAndMissingRootEndsWithAMessage) {
     EXPECT_FALSE(engine.State().RootOnPseudoFileSystem);
     EXPECT_EQ(engine.State().UnreadableFolderCount, 0u);
     EXPECT_EQ(window.Count("report 1"), 1);
+}
+
+TEST_F(ScanEngineTest, RootThatDoesNotAnswerEndsTheScanAndTheWindowIsHeardMeanwhile) {
+    ASSERT_TRUE(tree.File("f", 1));
+    // A root whose file system answers only once the gate opens; the test's end opens it.
+    const auto gate = std::make_shared<CallGate>();
+    struct OpenAtEnd {
+        std::shared_ptr<CallGate> Gate;
+        ~OpenAtEnd() { Gate->Open(); }
+    } openAtEnd{gate};
+    ScanEngine hung(window, icons, [gate](const std::string& root, bool withDriveType) {
+        gate->Wait();
+        return LookAtScanRoot(root, withDriveType);
+    });
+
+    hung.StartScan(Root());
+    EXPECT_EQ(hung.LastOutcome(), ScanOutcome::RootUnreadable);
+    EXPECT_TRUE(hung.State().RootUnanswered);
+    EXPECT_TRUE(hung.State().RootUnreadable);
+    EXPECT_EQ(hung.State().UnansweredFolderCount, 1u);
+    EXPECT_EQ(hung.State().FileCount, 0u);
+    EXPECT_EQ(hung.VolumeLabel(), "");
+    EXPECT_EQ(window.Count("skipped no answer " + Root()), 1);
+    EXPECT_EQ(window.Count("report 1"), 0);
+    EXPECT_EQ(std::vector<std::string>(window.Lines.end() - 2, window.Lines.end()),
+              (std::vector<std::string>{
+                  "status " + MakeNoResultText(hung.State(), german, hung.Locale()), "totals ||"}));
+    EXPECT_EQ(MakeNoResultText(hung.State(), false, hung.Locale()),
+              "The folder " + Root() + " did not answer.");
+    EXPECT_EQ(MakeNoResultText(hung.State(), true, hung.Locale()),
+              "Der Ordner " + Root() + " hat nicht geantwortet.");
+    // The window was heard all the while (every 50 ms for 2 s).
+    EXPECT_GE(window.WaitCount, 20);
+    EXPECT_FALSE(StopRequested);
+
+    // A stop while the root is asked ends the scan as stopped, without figures of a volume
+    // that never answered.
+    window.Lines.clear();
+    window.WaitCount = 0;
+    window.OnWait = [](int wait) { StopRequested = StopRequested || wait == 3; };
+    hung.StartScan(Root());
+    EXPECT_EQ(hung.LastOutcome(), ScanOutcome::Stopped);
+    EXPECT_EQ(window.WaitCount, 3);
+    EXPECT_FALSE(hung.State().RootUnreadable);
+    EXPECT_FALSE(hung.State().RootUnanswered);
+    EXPECT_EQ(std::vector<std::string>(window.Lines.end() - 2, window.Lines.end()),
+              (std::vector<std::string>{StoppedLine(hung), "totals ||"}));
+    EXPECT_FALSE(StopRequested);
+
+    // Once the file system answers again, the next scan walks the root.
+    gate->Open();
+    window.Lines.clear();
+    hung.StartScan(Root());
+    EXPECT_EQ(hung.LastOutcome(), ScanOutcome::Completed);
+    EXPECT_FALSE(hung.State().RootUnanswered);
+    EXPECT_EQ(hung.List().Count(), 1);
+    EXPECT_EQ(window.Count("report 1"), 1);
+    // The end of the scan names the volume as its start found it.
+    EXPECT_EQ(hung.VolumeLabel(), VolumeLabelFor(Root()));
 }
 
 TEST_F(ScanEngineTest, OneTrailingSeparatorIsTrimmedFromTheRoot) {
