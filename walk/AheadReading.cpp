@@ -73,7 +73,7 @@ public:
                      const AheadFolder& record, char separator,
                      std::shared_ptr<const NetworkMountFolders> networkMountFolders,
                      std::shared_ptr<WorkerHandles> handles)
-        : folder_(std::move(folder)), share_(std::move(share)), pathLength_(record.Path.size()),
+        : share_(std::move(share)), folder_(std::move(folder)), pathLength_(record.Path.size()),
           separator_(separator), networkMountFolders_(std::move(networkMountFolders)),
           handles_(std::move(handles)) {}
 
@@ -92,8 +92,9 @@ public:
     }
 
 private:
-    std::unique_ptr<SourceFolder> folder_;
+    // Given back after the folder is closed: declared first, it goes last.
     std::unique_ptr<HandleShare> share_;
+    std::unique_ptr<SourceFolder> folder_;
     std::size_t pathLength_;
     char separator_;
     std::shared_ptr<const NetworkMountFolders> networkMountFolders_;

@@ -26,7 +26,8 @@ bool WalkCore::FreeHandle(const SourceFolder* needed) {
     // A level whose entries are in memory finds its folder again when it needs it.
     for (int i = 0; i < depth_; ++i) {
         WalkLevel& level = *levels_[static_cast<std::size_t>(i)];
-        if (level.Source != LevelSource::Listing && level.Folder && level.Folder.get() != needed) {
+        if (level.Source != LevelSource::Listing && level.Folder && level.Folder.get() != needed &&
+            level.Folder.get() != reading_) {
             level.Folder.reset();
             return true;
         }
@@ -35,7 +36,8 @@ bool WalkCore::FreeHandle(const SourceFolder* needed) {
     // left.
     for (int i = depth_ - 1; i >= 0; --i) {
         WalkLevel& level = *levels_[static_cast<std::size_t>(i)];
-        if (level.Source == LevelSource::Listing && level.Folder && level.Folder.get() != needed) {
+        if (level.Source == LevelSource::Listing && level.Folder && level.Folder.get() != needed &&
+            level.Folder.get() != reading_) {
             SpillLevel(i);
             handleBudget_ = std::min(handleBudget_, i);
             return true;
@@ -65,7 +67,7 @@ void WalkCore::BufferRest(int index, SourceFolder& folder) {
     for (std::string_view name = folder.ReadName(); !name.empty(); name = folder.ReadName()) {
         BufferedEntry entry;
         entry.Ordinal = level.Ordinal++;
-        if (!LookAndClassify(index, folder, name, entry.Ordinal, entry.Facts)) {
+        if (!LookAndClassify(index, folder, name, false, entry.Ordinal, entry.Facts)) {
             continue;
         }
         entry.NameOffset = static_cast<std::uint32_t>(level.Names.size());

@@ -138,7 +138,7 @@ void WalkCore::BufferAheadRecord(int index) {
         const AheadEntry& read = ahead.Entries[i];
         const std::string_view name(ahead.Names.data() + read.NameOffset, read.NameLength);
         BufferedEntry entry;
-        if (!Classify(index, name, read.Facts, entry.Facts)) {
+        if (!Classify(index, name, read.Facts, entry.Facts, false)) {
             continue;
         }
         entry.NameOffset = static_cast<std::uint32_t>(level.Names.size());

@@ -219,7 +219,7 @@ bool WalkCore::Next(DirectoryEntry& entry) {
     std::uint32_t ordinal = 0;
     if (level.Source == LevelSource::Buffered) {
         const BufferedEntry* buffered = nullptr;
-        if (NextBuffered(level, name, buffered)) {
+        if (NextBuffered(index, name, buffered)) {
             facts = &buffered->Facts;
             child = &buffered->Child;
             ordinal = buffered->Ordinal;
@@ -236,16 +236,25 @@ bool WalkCore::Next(DirectoryEntry& entry) {
     return true;
 }
 
-bool WalkCore::NextBuffered(WalkLevel& level, std::string_view& name, const BufferedEntry*& entry) {
-    if (level.Cursor >= level.Entries.size()) {
-        return false;
+bool WalkCore::NextBuffered(int index, std::string_view& name, const BufferedEntry*& entry) {
+    WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
+    while (level.Cursor < level.Entries.size()) {
+        BufferedEntry& next = level.Entries[level.Cursor++];
+        name = std::string_view(level.Names.data() + next.NameOffset, next.NameLength);
+        const bool folder = (next.Facts.Attributes & FolderAttribute) != 0;
+        if (folder) {
+            --level.FoldersLeft;
+        }
+        if (next.Facts.LinkUndecided) {
+            next.Facts.LinkUndecided = false;
+            if (!MayFollowLink(index, name, next.Facts.Identity)) {
+                continue;
+            }
+        }
+        entry = &next;
+        return true;
     }
-    entry = &level.Entries[level.Cursor++];
-    name = std::string_view(level.Names.data() + entry->NameOffset, entry->NameLength);
-    if ((entry->Facts.Attributes & FolderAttribute) != 0) {
-        --level.FoldersLeft;
-    }
-    return true;
+    return false;
 }
 
 const WalkedFacts* WalkCore::NextFromAhead(int index, std::string_view& name,
@@ -257,7 +266,7 @@ const WalkedFacts* WalkCore::NextFromAhead(int index, std::string_view& name,
         ordinal = static_cast<std::uint32_t>(level.AheadCursor);
         const AheadEntry& read = ahead.Entries[level.AheadCursor++];
         const std::string_view raw(ahead.Names.data() + read.NameOffset, read.NameLength);
-        if (Classify(index, raw, read.Facts, level.LastEntry)) {
+        if (Classify(index, raw, read.Facts, level.LastEntry, true)) {
             name = raw;
             child = &read.Child;
             return &level.LastEntry;
@@ -273,7 +282,7 @@ const WalkedFacts* WalkCore::NextListed(int index, std::string_view& name, std::
         // the folder into memory.
         if (level.Source != LevelSource::Listing || !level.Folder) {
             const BufferedEntry* buffered = nullptr;
-            if (!NextBuffered(level, name, buffered)) {
+            if (!NextBuffered(index, name, buffered)) {
                 return nullptr;
             }
             ordinal = buffered->Ordinal;
@@ -285,7 +294,11 @@ const WalkedFacts* WalkCore::NextListed(int index, std::string_view& name, std::
             return nullptr;
         }
         ordinal = level.Ordinal++;
-        if (LookAndClassify(index, *level.Folder, raw, ordinal, level.LastEntry)) {
+        reading_ = level.Folder.get();
+        const bool delivered =
+            LookAndClassify(index, *level.Folder, raw, true, ordinal, level.LastEntry);
+        reading_ = nullptr;
+        if (delivered) {
             name = raw;
             return &level.LastEntry;
         }

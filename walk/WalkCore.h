@@ -30,6 +30,9 @@ struct WalkedFacts {
     // An entry whose file system did not answer a worker: delivered as a folder that is not
     // entered, never looked at by the walk.
     bool Unanswered = false;
+    // A link to a folder in a folder read whole: whether it is followed is decided when it is
+    // delivered, when the folder it lies in need not be held open for it.
+    bool LinkUndecided = false;
 };
 
 // An entry kept by a level that holds its folder's entries in memory.
@@ -113,7 +116,7 @@ private:
     std::unique_ptr<SourceFolder> OpenFolderOfLevel(int index, const WalkedFacts* entry);
     FolderSkip EnterOpened(int index, const WalkedFacts* entry, bool readAhead,
                            std::shared_ptr<AheadFolder> ahead);
-    bool NextBuffered(WalkLevel& level, std::string_view& name, const BufferedEntry*& entry);
+    bool NextBuffered(int index, std::string_view& name, const BufferedEntry*& entry);
     const WalkedFacts* NextFromAhead(int index, std::string_view& name,
                                      const std::shared_ptr<AheadFolder>*& child,
                                      std::uint32_t& ordinal);
@@ -126,8 +129,9 @@ private:
     // WalkRules.cpp
     FolderSkip DecideBeforeOpening(const WalkLevel& parent, const WalkedFacts& entry);
     FolderSkip DecideAfterOpening(int index, const WalkedFacts* entry, SourceFolder& opened);
-    bool Classify(int index, std::string_view name, const EntryFacts& facts, WalkedFacts& out);
-    bool LookAndClassify(int index, SourceFolder& folder, std::string_view name,
+    bool Classify(int index, std::string_view name, const EntryFacts& facts, WalkedFacts& out,
+                  bool decideLinks);
+    bool LookAndClassify(int index, SourceFolder& folder, std::string_view name, bool decideLinks,
                          std::uint32_t ordinal, WalkedFacts& out);
     bool MayFollowLink(int index, std::string_view name, const NodeIdentity& target);
     void FindRootAncestors(SourceFolder& root);
@@ -182,6 +186,8 @@ private:
     std::shared_ptr<NetworkMountFolders> aheadAvoids_ = std::make_shared<NetworkMountFolders>();
     std::shared_ptr<WorkerHandles> workerHandles_;
     bool workerHandlesTaken_ = false;
+    // The folder whose names the walk is reading right now: never closed to free a handle.
+    const SourceFolder* reading_ = nullptr;
     // Declared last, so that the workers end before the records they may hold.
     std::unique_ptr<ReadAhead> ahead_;
 };

@@ -87,9 +87,10 @@ FolderSkip WalkCore::DecideAfterOpening(int index, const WalkedFacts* entry, Sou
 }
 
 // Decides on the entry `name` of the folder of level `index`, from what the system said
-// about it. False when it is not delivered: a link to a folder the walk must not enter.
-bool WalkCore::Classify(int index, std::string_view name, const EntryFacts& facts,
-                        WalkedFacts& out) {
+// about it. False when it is not delivered: a link to a folder the walk must not enter. Without
+// `decideLinks` a link to a folder is left undecided, for when it is delivered.
+bool WalkCore::Classify(int index, std::string_view name, const EntryFacts& facts, WalkedFacts& out,
+                        bool decideLinks) {
     out = WalkedFacts{};
     out.LastWriteTime = facts.LastWriteTime;
     out.LinkCount = facts.LinkCount;
@@ -101,9 +102,10 @@ bool WalkCore::Classify(int index, std::string_view name, const EntryFacts& fact
         return true;
     case EntryFacts::Kind::Link:
         if (facts.TargetIsFolder) {
-            if (!MayFollowLink(index, name, facts.TargetIdentity)) {
+            if (decideLinks && !MayFollowLink(index, name, facts.TargetIdentity)) {
                 return false;
             }
+            out.LinkUndecided = !decideLinks;
             out.Attributes |= FolderAttribute;
             out.Identity = facts.TargetIdentity;
             out.ViaLink = true;
@@ -121,7 +123,7 @@ bool WalkCore::Classify(int index, std::string_view name, const EntryFacts& fact
 // Classify does. Details that cannot be read, other than of an entry removed since it was
 // listed, mark the folder as not read completely.
 bool WalkCore::LookAndClassify(int index, SourceFolder& folder, std::string_view name,
-                               std::uint32_t ordinal, WalkedFacts& out) {
+                               bool decideLinks, std::uint32_t ordinal, WalkedFacts& out) {
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
     if (level.UnansweredOrdinal == ordinal) {
         out = WalkedFacts{};
@@ -144,7 +146,7 @@ bool WalkCore::LookAndClassify(int index, SourceFolder& folder, std::string_view
         level.ReadFailed = level.ReadFailed || looked == LookResult::Failed;
         return false;
     }
-    return Classify(index, name, facts, out);
+    return Classify(index, name, facts, out, decideLinks);
 }
 
 // Decides whether the link `name` in the folder of level `index`, whose target is the folder
@@ -168,8 +170,11 @@ bool WalkCore::MayFollowLink(int index, std::string_view name, const NodeIdentit
     std::vector<NodeIdentity> passed;
     NodeIdentity currentIdentity = target;
     for (int step = 0; current && step < MaxAncestorSteps; ++step) {
-        current =
-            OpenWithRetry(base, [&](OpenFailure& failure) { return current->OpenAbove(failure); });
+        // Only the folder climbed from is needed now: the folder of the link may be closed to
+        // make room, and is found again later.
+        const SourceFolder* climbed = current.get();
+        current = OpenWithRetry(climbed,
+                                [&](OpenFailure& failure) { return current->OpenAbove(failure); });
         if (!current) {
             return false;
         }
