@@ -48,8 +48,13 @@ struct AheadFolder : std::enable_shared_from_this<AheadFolder> {
     // Read only to see that the system answers (ReadAhead::Probe): its subfolders are not
     // read ahead, since the walk reads the folder again itself.
     bool IsProbe = false;
+    // The places of entries not to be looked at: they did not answer an earlier reading.
+    std::vector<std::int64_t> Unanswered;
     // In the workers' queue, or about to be: a pending folder that a worker will come to.
     std::atomic<bool> Queued{false};
+    // A worker is inside its reading of the folder, whatever the walk has decided about it
+    // meanwhile: while the system does not answer, that worker is stuck.
+    std::atomic<bool> BeingRead{false};
     // Put in the queue a second time, out of the batch of a worker that is stuck.
     std::atomic<bool> Requeued{false};
 

@@ -1,27 +1,30 @@
 #include "AheadReading.h"
 
+#include <algorithm>
+
 #include <utility>
 
-void NetworkMountFolders::Assign(const std::vector<std::string>& folders,
-                                 const std::string& walkRoot, const std::string& realRoot,
-                                 char separator) {
+void NetworkMountFolders::Assign(MountsByFolder mounts, const std::string& walkRoot,
+                                 const std::string& realRoot, char separator) {
     std::lock_guard<std::mutex> lock(mutex_);
-    folders_ = std::unordered_set<std::string>(folders.begin(), folders.end());
+    mounts_ = std::move(mounts);
     walkRoot_ = walkRoot;
     realRoot_ = realRoot;
     separator_ = separator;
 }
 
-bool NetworkMountFolders::Holds(const AheadFolder& folder, SourceFolder& opened) const {
+std::optional<std::vector<NamedMount>> NetworkMountFolders::MountsIn(const AheadFolder& folder,
+                                                                     SourceFolder& opened) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (folders_.empty()) {
-        return false;
+    if (mounts_.empty()) {
+        return std::vector<NamedMount>{};
     }
     const std::string& path = folder.Path;
+    std::string real;
     if (!folder.UnderLink && !realRoot_.empty() &&
         path.compare(0, walkRoot_.size(), walkRoot_) == 0) {
         // Below the root and no link on the way: the real path is the root's and the names.
-        std::string real = realRoot_;
+        real = realRoot_;
         std::size_t rest = walkRoot_.size();
         if (rest < path.size() && path[rest] == separator_) {
             ++rest;
@@ -32,11 +35,24 @@ bool NetworkMountFolders::Holds(const AheadFolder& folder, SourceFolder& opened)
             }
             real.append(path, rest, std::string::npos);
         }
-        return folders_.count(real) != 0;
+    } else {
+        // Reached through a link: only the system knows where the folder really is.
+        real = opened.RealPath();
+        if (real.empty()) {
+            return std::nullopt;
+        }
     }
-    // Reached through a link: only the system knows where the folder really is.
-    const std::string real = opened.RealPath();
-    return real.empty() || folders_.count(real) != 0;
+    const auto found = mounts_.find(real);
+    std::vector<NamedMount> mounts;
+    if (found != mounts_.end()) {
+        for (const NamedMount& mount : found->second) {
+            // The folder's own file system is looked at as usual.
+            if (mount.Device != folder.Identity.Device) {
+                mounts.push_back(mount);
+            }
+        }
+    }
+    return mounts;
 }
 
 namespace {
@@ -59,11 +75,10 @@ bool ReadOpenedAhead(SourceFolder& opened, AheadFolder& folder, char separator,
                      const NetworkMountFolders& networkMountFolders) {
     ReadAhead::NoteAnswer(folder);
     folder.Identity = opened.Identity();
-    if (networkMountFolders.Holds(folder, opened)) {
-        return false;
-    }
-    return ReadFolderAhead(opened, folder, separator, ReadAhead::MaxWorkerFolderEntries, &cancel) ==
-           AheadReadResult::Complete;
+    const std::optional<std::vector<NamedMount>> mounts =
+        networkMountFolders.MountsIn(folder, opened);
+    return mounts && ReadFolderAhead(opened, folder, separator, ReadAhead::MaxWorkerFolderEntries,
+                                     &cancel, *mounts) == AheadReadResult::Complete;
 }
 
 // A folder a worker has read, kept open with its share of the handles for its subfolders.
@@ -130,10 +145,15 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
                            const std::shared_ptr<const NetworkMountFolders>& networkMountFolders,
                            const std::shared_ptr<WorkerHandles>& handles,
                            std::unique_ptr<ReadAhead::HeldFolder>& held) {
-    if (!handles->TryTake()) {
-        return false;
+    // A probe goes ahead of the walk where a file system may not answer: it never waits for the
+    // workers' share, which workers stuck elsewhere may hold.
+    std::unique_ptr<HandleShare> share;
+    if (!folder.IsProbe) {
+        if (!handles->TryTake()) {
+            return false;
+        }
+        share = std::make_unique<HandleShare>(handles);
     }
-    auto share = std::make_unique<HandleShare>(handles);
     // Not through a link: the walk expects the folder that its parent listed. A probe goes
     // where the walk will go, a link's target included.
     OpenFailure failure = OpenFailure::None;
@@ -150,7 +170,8 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
 }
 
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
-                                std::size_t maxEntries, const std::atomic<bool>* cancel) {
+                                std::size_t maxEntries, const std::atomic<bool>* cancel,
+                                const std::vector<NamedMount>& mounts) {
     std::size_t childBytes = 0;
     // Names listed so far: the place of each among them, as the walk counts them.
     std::int64_t listed = 0;
@@ -164,10 +185,25 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
             return AheadReadResult::TooLarge;
         }
         const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
+        if (std::find(folder.Unanswered.begin(), folder.Unanswered.end(), listed) !=
+            folder.Unanswered.end()) {
+            ++listed;
+            continue;
+        }
         AheadEntry entry;
-        folder.LookingAt.store(listed++, std::memory_order_relaxed);
-        const LookResult looked = opened.LookAt(name, entry.Facts);
-        folder.LookingAt.store(-1, std::memory_order_relaxed);
+        const auto mount = std::find_if(mounts.begin(), mounts.end(),
+                                        [&](const NamedMount& m) { return m.Name == name; });
+        LookResult looked = LookResult::Looked;
+        if (mount != mounts.end()) {
+            // A folder on the share's device, which the walk leaves out unopened.
+            entry.Facts.Type = EntryFacts::Kind::Folder;
+            entry.Facts.Identity = {mount->Device, 0};
+            ++listed;
+        } else {
+            folder.LookingAt.store(listed++, std::memory_order_relaxed);
+            looked = opened.LookAt(name, entry.Facts);
+            folder.LookingAt.store(-1, std::memory_order_relaxed);
+        }
         ReadAhead::NoteAnswer(folder);
         if (looked != LookResult::Looked) {
             // Vanished since it was listed, or a folder that may be listed but not looked into.

@@ -85,7 +85,11 @@ bool ReadAhead::Shared::ReadOne(AheadFolder& folder, HeldFolder* parent,
         return false;
     }
     NoteAnswer(folder);
-    if (!(parent != nullptr ? parent->ReadChild(folder, Cancel) : Reader(folder, Cancel, held))) {
+    folder.BeingRead.store(true, std::memory_order_relaxed);
+    const bool read =
+        parent != nullptr ? parent->ReadChild(folder, Cancel) : Reader(folder, Cancel, held);
+    folder.BeingRead.store(false, std::memory_order_relaxed);
+    if (!read) {
         held.reset();
         Discard(folder);
         MoveStatus(folder, AheadFolder::Status::Reading, AheadFolder::Status::Failed);
@@ -144,7 +148,7 @@ void ReadAhead::Shared::ReadBatch(const FolderList& batch, FolderList& busy, Fol
 }
 
 bool ReadAhead::Shared::IsStuck(const AheadFolder& busy, std::int64_t now) {
-    return busy.State.load(std::memory_order_relaxed) == AheadFolder::Status::Reading &&
+    return busy.BeingRead.load(std::memory_order_relaxed) &&
            now - busy.AnsweredAtNs.load(std::memory_order_relaxed) >=
                std::chrono::nanoseconds(StuckAfter).count();
 }

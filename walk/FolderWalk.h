@@ -13,8 +13,9 @@ enum class FolderSkip {
     // It could not be opened or read: no access, vanished, out of handles with no way
     // round it, or a read error midway (then part of its entries may have been delivered).
     Unreadable,
-    // It was deliberately not entered: a pseudo file system, a link back into the tree or
-    // round a cycle, a folder the walk has already entered by another way, or a stop.
+    // It was deliberately not entered: a pseudo file system, a folder the walk has already
+    // entered by another way, or a stop. (A link back into the tree or round a cycle is not
+    // even delivered.)
     NotEntered,
     // A network or removable drive below the root.
     OtherDrive,

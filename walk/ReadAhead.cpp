@@ -139,12 +139,17 @@ ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<
     Shared& shared = *shared_;
     shared.WalkWaiting.store(true);
     shared.WorkAvailable.notify_all();
+    const std::int64_t waitStartNs = CoarseMonotonicNs();
     for (AheadFolder::Status status = folder.State.load(); IsWaitedFor(status);
          status = folder.State.load()) {
         const std::int64_t silentNs =
             CoarseMonotonicNs() - folder.AnsweredAtNs.load(std::memory_order_relaxed);
-        if (status == AheadFolder::Status::Reading &&
-            silentNs >= std::chrono::nanoseconds(MaxAnswerWait).count()) {
+        // A folder no worker could come to (every one stuck, and no thread to be had for
+        // another) is given up as well: the walk never waits longer.
+        const std::int64_t waitedNs = CoarseMonotonicNs() - waitStartNs;
+        if ((status == AheadFolder::Status::Reading &&
+             silentNs >= std::chrono::nanoseconds(MaxAnswerWait).count()) ||
+            waitedNs >= std::chrono::nanoseconds(MaxAnswerWait).count() * 2) {
             if (MoveStatus(folder, status, AheadFolder::Status::Dropped)) {
                 shared.WalkWaiting.store(false);
                 return Claim::NoAnswer;

@@ -4,6 +4,9 @@
 
 namespace {
 
+// A folder with more entries than this that do not answer is left out whole.
+constexpr std::size_t MaxUnansweredEntries = 16;
+
 // The largest folder the walk reads at once for the read-ahead; it reads larger ones entry by
 // entry, as they are walked, so that it never goes long without delivering an entry.
 constexpr std::size_t MaxWalkReadEntries = 1024;
@@ -17,33 +20,49 @@ void WalkCore::LeaveAhead(std::shared_ptr<AheadFolder>& ahead) {
     ahead.reset();
 }
 
-// Tells the workers which folders hold a network mount point, before they get the first.
+// Tells the workers which network file systems are mounted where, before they get the first
+// folder.
 void WalkCore::PrepareAheadAvoids() {
-    const bool mounts = source_->HasNetworkMounts();
-    realRoot_ = mounts ? source_->RealPathOf(root_) : std::string();
-    aheadAvoids_->Assign(mounts ? source_->FoldersHoldingNetworkMounts()
-                                : std::vector<std::string>{},
-                         root_, realRoot_, separator_);
+    NetworkMountFolders::MountsByFolder mounts;
+    realRoot_.clear();
+    if (source_->HasNetworkMounts()) {
+        realRoot_ = source_->RealPathOf(root_);
+        for (const std::string& folder : source_->FoldersHoldingNetworkMounts()) {
+            if (const std::vector<NamedMount>* inFolder = source_->NetworkMountsIn(folder)) {
+                mounts.emplace(folder, *inFolder);
+            }
+        }
+    }
+    aheadAvoids_->Assign(std::move(mounts), root_, realRoot_, separator_);
 }
 
 // Has a worker read `path` before the walk opens it. NoAnswer when the folder's file system
-// did not answer the worker (when only one of its entries did not, `level` leaves that one
-// out and the answer is None); NotEntered when the wait was stopped.
+// did not answer the worker; NotEntered when the wait was stopped. When single entries did not
+// answer, `level` leaves them out and another worker reads the folder without them, until a
+// reading goes through: the walk never looks itself at what may not answer.
 FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) {
-    const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeFolder(path, {});
-    if (!probe) {
-        return FolderSkip::None;
+    while (level.UnansweredOrdinals.size() <= MaxUnansweredEntries) {
+        const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeFolder(path, {});
+        if (!probe) {
+            return FolderSkip::None;
+        }
+        probe->Unanswered = level.UnansweredOrdinals;
+        probe->UnderLink = level.UnderLink;
+        const ReadAhead::Claim claim = ahead_->Probe(probe);
+        if (claim == ReadAhead::Claim::Stopped) {
+            return FolderSkip::NotEntered;
+        }
+        if (claim != ReadAhead::Claim::NoAnswer) {
+            ahead_->Leave(*probe);
+            return FolderSkip::None;
+        }
+        const std::int64_t looking = probe->LookingAt.load(std::memory_order_relaxed);
+        if (looking < 0) {
+            return FolderSkip::NoAnswer;
+        }
+        level.UnansweredOrdinals.push_back(looking);
     }
-    const ReadAhead::Claim claim = ahead_->Probe(probe);
-    if (claim == ReadAhead::Claim::Stopped) {
-        return FolderSkip::NotEntered;
-    }
-    if (claim != ReadAhead::Claim::NoAnswer) {
-        ahead_->Leave(*probe);
-        return FolderSkip::None;
-    }
-    level.UnansweredOrdinal = probe->LookingAt.load(std::memory_order_relaxed);
-    return level.UnansweredOrdinal >= 0 ? FolderSkip::None : FolderSkip::NoAnswer;
+    return FolderSkip::NoAnswer;
 }
 
 // True for the desktop's folder of network locations (path_) when none is mounted in it or
@@ -91,8 +110,8 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
             if (looking < 0) {
                 return FolderSkip::NoAnswer;
             }
-            level.UnansweredOrdinal = looking;
-            return FolderSkip::None;
+            level.UnansweredOrdinals.push_back(looking);
+            return ProbeWithWorker(path_, level);
         }
         if (claim == ReadAhead::Claim::Ready) {
             // The workers read only folders on their parent's device, never a mount point. A

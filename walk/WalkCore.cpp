@@ -71,7 +71,7 @@ WalkLevel& WalkCore::PrepareLevel(int index) {
     level.Ahead.reset();
     level.AheadCursor = 0;
     level.Ordinal = 0;
-    level.UnansweredOrdinal = -1;
+    level.UnansweredOrdinals.clear();
     level.NetworkMounts.clear();
     level.ReadFailed = false;
     level.LastIsFolder = false;
@@ -175,13 +175,13 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
         FindRootAncestors(*folder);
     }
     level.PathEnd = path_.size();
-    FindNetworkMounts(index);
+    FindNetworkMounts(index, folder.get());
     if (!readAhead && ahead) {
         // Kept also when the folder is too large to read at once, or holds a share's mount
         // point, and is read entry by entry below: its subfolders' records take their places
         // from it.
         ahead->Identity = level.Identity;
-        readAhead = level.NetworkMounts.empty() && level.UnansweredOrdinal < 0 &&
+        readAhead = level.NetworkMounts.empty() && level.UnansweredOrdinals.empty() &&
                     ReadForAhead(*folder, *ahead);
     }
     level.Ahead = std::move(ahead);

@@ -76,8 +76,8 @@ struct WalkLevel {
     std::size_t AheadCursor = 0;
     // Names listed so far from Folder: their places in the walk's order.
     std::uint32_t Ordinal = 0;
-    // The place of the entry a worker waited on in vain (-1: none); the walk does not look at it.
-    std::int64_t UnansweredOrdinal = -1;
+    // The places of the entries a worker waited on in vain; the walk does not look at them.
+    std::vector<std::int64_t> UnansweredOrdinals;
     // Entries on which a network file system is mounted: left out, never looked at.
     std::vector<NamedMount> NetworkMounts;
     // The details of an entry could not be read, or reading the folder failed.
@@ -135,7 +135,7 @@ private:
                          std::uint32_t ordinal, WalkedFacts& out);
     bool MayFollowLink(int index, std::string_view name, const NodeIdentity& target);
     void FindRootAncestors(SourceFolder& root);
-    void FindNetworkMounts(int index);
+    void FindNetworkMounts(int index, SourceFolder* opened);
     bool IsOtherDrive(std::uint64_t parentDevice, std::uint64_t device);
     bool IsEmptyFolderOfDrives();
     DriveType DriveOfFilesOn(std::uint64_t device);

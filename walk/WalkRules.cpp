@@ -2,6 +2,8 @@
 // which entries it never looks at.
 #include "WalkCore.h"
 
+#include <algorithm>
+
 namespace {
 
 // A link chain longer than this cannot be a real tree; it ends the check as "unsafe".
@@ -125,7 +127,8 @@ bool WalkCore::Classify(int index, std::string_view name, const EntryFacts& fact
 bool WalkCore::LookAndClassify(int index, SourceFolder& folder, std::string_view name,
                                bool decideLinks, std::uint32_t ordinal, WalkedFacts& out) {
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
-    if (level.UnansweredOrdinal == ordinal) {
+    if (std::find(level.UnansweredOrdinals.begin(), level.UnansweredOrdinals.end(), ordinal) !=
+        level.UnansweredOrdinals.end()) {
         out = WalkedFacts{};
         out.Attributes = FolderAttribute;
         out.Unanswered = true;
@@ -210,19 +213,26 @@ void WalkCore::FindRootAncestors(SourceFolder& root) {
     }
 }
 
-// The network mounts on entries of the folder of level `index`, found by its path without
-// links. Below a followed link the path says nothing about where a folder really is; there,
-// as everywhere, the change of device still finds the other drives.
-void WalkCore::FindNetworkMounts(int index) {
+// The network mounts on entries of the folder of level `index`, open as `opened` unless a
+// worker read it, found by its path without links: the root's real path and the names, or
+// below a followed link the real path the system gives for the open folder. A folder a worker
+// read holds none (a worker leaves such folders to the walk).
+void WalkCore::FindNetworkMounts(int index, SourceFolder* opened) {
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
     if (index == 0) {
         realRoot_ = source_->HasNetworkMounts() ? source_->RealPathOf(root_) : std::string();
     }
-    if (realRoot_.empty() || (index > 0 && level.UnderLink)) {
+    if (realRoot_.empty()) {
         return;
     }
     std::string realFolder = realRoot_;
-    if (index > 0) {
+    if (index > 0 && level.UnderLink) {
+        realFolder = opened != nullptr ? opened->RealPath() : std::string();
+        if (realFolder.empty()) {
+            // Where the system cannot say, the change of device still finds the other drives.
+            return;
+        }
+    } else if (index > 0) {
         // Below the root the walk's paths are the root, a separator and the names.
         const std::size_t skip =
             !root_.empty() && root_.back() == separator_ ? root_.size() : root_.size() + 1;

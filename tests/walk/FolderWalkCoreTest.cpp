@@ -206,9 +206,11 @@ TEST_F(FolderWalkCoreTest, HandleBudgetOfAnySizeKeepsTheExactList) {
                     EXPECT_TRUE(budget.Walk + budget.Workers >= budget.Limit ||
                                 mostOpen <= budget.Limit + 2)
                         << what.str() << ": " << mostOpen << " open at once";
+                    // The workers keep to their share, beside the one folder a worker touches
+                    // for the walk where a file system may not answer (the root, a link).
                     const int byWorkers = source->TakeMostOpenByWorkers();
                     EXPECT_TRUE(budget.Walk + budget.Workers >= budget.Limit ||
-                                byWorkers <= budget.Workers)
+                                byWorkers <= budget.Workers + 1)
                         << what.str() << ": " << byWorkers << " open by workers at once";
                 }
             }
