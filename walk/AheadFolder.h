@@ -55,8 +55,9 @@ struct AheadFolder : std::enable_shared_from_this<AheadFolder> {
     // A worker is inside its reading of the folder, whatever the walk has decided about it
     // meanwhile: while the system does not answer, that worker is stuck.
     std::atomic<bool> BeingRead{false};
-    // Put in the queue a second time, out of the batch of a worker that is stuck.
-    std::atomic<bool> Requeued{false};
+    // When it was last put in the queue again, out of the batch of a worker that is stuck
+    // (CoarseMonotonicNs); copies in the queue that are no longer pending are skipped.
+    std::atomic<std::int64_t> RequeuedAtNs{0};
 
     std::atomic<Status> State{Status::Pending};
     // When the system last answered a call of the worker reading the folder (CoarseMonotonicNs).

@@ -52,6 +52,8 @@ struct ReadAhead::Shared {
     static constexpr std::chrono::milliseconds StuckAfter{200};
     // True when `busy` is being read and its system has not answered for StuckAfter.
     static bool IsStuck(const AheadFolder& busy, std::int64_t now);
+    // True, at most once per StuckAfter, when `folder` may be put in the queue again.
+    static bool MayRequeue(AheadFolder& folder, std::int64_t now);
     // Puts back in the queue what stuck workers hold in their batches and have not started
     // on. Called with the lock held.
     void RequeueBatchesOfStuckWorkers();

@@ -147,6 +147,14 @@ void ReadAhead::Shared::ReadBatch(const FolderList& batch, FolderList& busy, Fol
     }
 }
 
+bool ReadAhead::Shared::MayRequeue(AheadFolder& folder, std::int64_t now) {
+    std::int64_t last = folder.RequeuedAtNs.load(std::memory_order_relaxed);
+    if (now - last < std::chrono::nanoseconds(StuckAfter).count()) {
+        return false;
+    }
+    return folder.RequeuedAtNs.compare_exchange_strong(last, now);
+}
+
 bool ReadAhead::Shared::IsStuck(const AheadFolder& busy, std::int64_t now) {
     return busy.BeingRead.load(std::memory_order_relaxed) &&
            now - busy.AnsweredAtNs.load(std::memory_order_relaxed) >=
@@ -162,7 +170,7 @@ void ReadAhead::Shared::RequeueBatchesOfStuckWorkers() {
     for (const FolderList* list : BusyLists) {
         for (const std::shared_ptr<AheadFolder>& busy : *list) {
             if (busy->State.load(std::memory_order_relaxed) == AheadFolder::Status::Pending &&
-                !busy->Requeued.exchange(true)) {
+                MayRequeue(*busy, now)) {
                 waiting.push_back(busy);
             }
         }

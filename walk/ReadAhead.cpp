@@ -158,7 +158,7 @@ ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<
         }
         if (status == AheadFolder::Status::Pending) {
             // It may wait in the batch of a worker that is stuck: any worker may read it.
-            if (!folder.Requeued.exchange(true)) {
+            if (Shared::MayRequeue(folder, CoarseMonotonicNs())) {
                 std::vector<std::shared_ptr<AheadFolder>> again{folder.shared_from_this()};
                 shared.Enqueue(again);
             }
