@@ -98,6 +98,13 @@ std::shared_ptr<AheadFolder> ReadAhead::MakeFolder(const std::string& path,
     return folder;
 }
 
+std::shared_ptr<AheadFolder> ReadAhead::MakeProbe(const std::string& path) {
+    auto folder = std::make_shared<AheadFolder>();
+    folder->Path = path;
+    folder->IsProbe = true;
+    return folder;
+}
+
 bool ReadAhead::AnyWorkerStuck() const {
     const std::int64_t now = CoarseMonotonicNs();
     return shared_->AnyBusy([&](const AheadFolder& busy) { return Shared::IsStuck(busy, now); });

@@ -69,6 +69,9 @@ public:
     // Null when the folder lies too deep or its path is too long to be read ahead.
     static std::shared_ptr<AheadFolder> MakeFolder(const std::string& path,
                                                    std::vector<std::uint32_t> key);
+    // Starts a record for Probe: at any depth and path length, since the folder source opens
+    // paths of any length.
+    static std::shared_ptr<AheadFolder> MakeProbe(const std::string& path);
 
     // A worker's call on `folder` was answered: the walk goes on waiting for the folder.
     static void NoteAnswer(AheadFolder& folder);

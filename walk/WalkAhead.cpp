@@ -42,10 +42,7 @@ void WalkCore::PrepareAheadAvoids() {
 // reading goes through: the walk never looks itself at what may not answer.
 FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) {
     while (level.UnansweredOrdinals.size() <= MaxUnansweredEntries) {
-        const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeFolder(path, {});
-        if (!probe) {
-            return FolderSkip::None;
-        }
+        const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeProbe(path);
         probe->Unanswered = level.UnansweredOrdinals;
         probe->UnderLink = level.UnderLink;
         const ReadAhead::Claim claim = ahead_->Probe(probe);
@@ -70,10 +67,7 @@ FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) 
 // a worker lists it all the same where there are workers.
 bool WalkCore::IsEmptyFolderOfDrives() {
     if (ahead_) {
-        const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeFolder(path_, {});
-        if (!probe) {
-            return true;
-        }
+        const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeProbe(path_);
         const ReadAhead::Claim claim = ahead_->Probe(probe);
         if (claim != ReadAhead::Claim::Ready && claim != ReadAhead::Claim::ReadYourself) {
             return claim == ReadAhead::Claim::Stopped;
