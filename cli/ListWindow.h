@@ -3,8 +3,8 @@
 #include "InterruptStop.h"
 #include "ProgressLine.h"
 
-#include "walk/FolderWalk.h"
 #include "scan/ScanWindow.h"
+#include "walk/FolderWalk.h"
 
 #include <chrono>
 #include <cstdint>

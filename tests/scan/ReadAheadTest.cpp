@@ -231,8 +231,8 @@ TEST(ReadAhead, EveryOpenFileLimitGivesTheSingleThreadList) {
         if (limit >= 8)
             EXPECT_EQ(answer, complete) << "open-file limit " << limit;
         else
-            EXPECT_EQ(answer.find(' '), answer.rfind(' ')) << "open-file limit " << limit << ": "
-                                                           << answer;
+            EXPECT_EQ(answer.find(' '), answer.rfind(' '))
+                << "open-file limit " << limit << ": " << answer;
     }
 }
 
