@@ -128,12 +128,7 @@ std::string PosixFolderSource::RealPathOf(const std::string& path) {
     const UniqueFd fd(OpenLongPath(AT_FDCWD, path.c_str(), path.size(), LookOnlyOpenFlags));
     return fd.IsOpen() ? RealPathOfDescriptor(fd.Get()) : std::string();
 #else
-    std::string real;
-    if (char* resolved = realpath(path.c_str(), nullptr)) {
-        real = resolved;
-        std::free(resolved);
-    }
-    return real;
+    return RealPathByName(path);
 #endif
 }
 

@@ -251,12 +251,7 @@ std::string PosixSourceFolder::RealPath() {
 #ifdef __linux__
     return RealPathOfDescriptor(fd_.Get());
 #else
-    std::string real;
-    if (char* resolved = realpath(path_.c_str(), nullptr)) {
-        real = resolved;
-        std::free(resolved);
-    }
-    return real;
+    return RealPathByName(path_);
 #endif
 }
 
@@ -286,4 +281,13 @@ std::string RealPathOfDescriptor([[maybe_unused]] int fd) {
 #else
     return {};
 #endif
+}
+
+std::string RealPathByName(const std::string& path) {
+    std::string real;
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+        real = resolved;
+        std::free(resolved);
+    }
+    return real;
 }

@@ -63,3 +63,6 @@ private:
 // The path without links of what `fd` is open on, as the kernel names it; empty when the
 // system cannot say (off Linux, or a path longer than the kernel names).
 std::string RealPathOfDescriptor(int fd);
+
+// The path `path` without links, resolved name by name (realpath); empty when it cannot be.
+std::string RealPathByName(const std::string& path);
