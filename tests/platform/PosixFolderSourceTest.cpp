@@ -8,6 +8,7 @@
 #include "platform/posix/PosixFolderSource.h"
 
 #include <climits>
+#include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <set>
@@ -54,23 +55,20 @@ auto FactsOf(SourceFolder& folder, const char* name) {
                       facts.TargetIdentity);
 }
 
-// Sets the open-file limit `free` descriptors above those the process has open.
+// Sets the open-file limit `free` descriptors above those the process has open. They are
+// counted without opening one: at a limit already reached, listing /proc/self/fd would fail.
 bool LeaveDescriptorsFree(long free) {
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr) {
-        return false;
+    long open = 0;
+    for (int fd = 0; fd < 4096; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1) {
+            ++open;
+        }
     }
-    long listed = 0;
-    while (readdir(dir) != nullptr) {
-        ++listed;
-    }
-    closedir(dir);
     struct rlimit limit;
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
         return false;
     }
-    // "." and ".." and the listing's own descriptor were listed too.
-    limit.rlim_cur = static_cast<rlim_t>(listed - 3 + free);
+    limit.rlim_cur = static_cast<rlim_t>(open + free);
     return setrlimit(RLIMIT_NOFILE, &limit) == 0;
 }
 
