@@ -171,7 +171,7 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
 
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel,
-                                const std::vector<NamedMount>& mounts) {
+                                const std::vector<NamedMount>& mounts, LinkTarget links) {
     std::size_t childBytes = 0;
     // Names listed so far: the place of each among them, as the walk counts them.
     std::int64_t listed = 0;
@@ -201,7 +201,7 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
             ++listed;
         } else {
             folder.LookingAt.store(listed++, std::memory_order_relaxed);
-            looked = opened.LookAt(name, entry.Facts);
+            looked = opened.LookAt(name, entry.Facts, links);
             folder.LookingAt.store(-1, std::memory_order_relaxed);
         }
         ReadAhead::NoteAnswer(folder);

@@ -25,10 +25,11 @@ enum class AheadReadResult {
 // the folder's own device (`folder.Identity` must be set). The entries named in `mounts`
 // (network file systems mounted there) are recorded as folders on their devices without a
 // look. A read error ends the entries as the end of the folder would, and marks the record
-// incomplete.
+// incomplete. A link's target is looked at unless `links` says Leave.
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel,
-                                const std::vector<NamedMount>& mounts = {});
+                                const std::vector<NamedMount>& mounts = {},
+                                LinkTarget links = LinkTarget::Look);
 
 // The network file systems mounted below the walk's root, by the folder that holds each mount
 // point: looking at such an entry asks the share's server, and one that is gone never answers.

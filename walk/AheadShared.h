@@ -47,6 +47,14 @@ struct ReadAhead::Shared {
     void WakeWorkersIfRoomReturned(bool wasFull);
     // Wakes the walk when it waits for a folder.
     void WakeWalkIfWaiting();
+    // While the walk reads alone (ReadAhead::WalkAlone) the workers read only probes.
+    bool HeldBack(const AheadFolder& next) const {
+        return Paused.load(std::memory_order_relaxed) && !next.IsProbe;
+    }
+    // A worker reads on of its own accord while there is room, or the walk waits for it.
+    bool MayReadOn(const AheadFolder& next) const {
+        return !HeldBack(next) && (HasRoom() || WalkWaiting.load());
+    }
 
     // A worker waits this long for the system before it counts as stuck.
     static constexpr std::chrono::milliseconds StuckAfter{200};
@@ -100,6 +108,8 @@ struct ReadAhead::Shared {
     // memory they may hold is used up, and wake the walk when a folder is read.
     std::atomic<bool> WalkWaiting{false};
     std::atomic<bool> Cancel{false};
+    // The walk reads alone (ReadAhead::WalkAlone).
+    std::atomic<bool> Paused{false};
     const FolderReader Reader;
 };
 

@@ -63,7 +63,7 @@ void ReadAhead::Shared::WakeWalkIfWaiting() {
 // pending until the worker comes to each: the walk may still take them, and so may another
 // worker when this one is stuck (RequeueBatchesOfStuckWorkers). Called with the lock held.
 void ReadAhead::Shared::ClaimBatch(FolderList& batch, FolderList& busy) {
-    while (!Queue.empty() && batch.size() < BatchSize) {
+    while (!Queue.empty() && batch.size() < BatchSize && !HeldBack(*Queue.front())) {
         std::pop_heap(Queue.begin(), Queue.end(), LaterInWalk{});
         std::shared_ptr<AheadFolder> folder = std::move(Queue.back());
         Queue.pop_back();
@@ -126,7 +126,7 @@ void ReadAhead::Shared::ReadChildrenFromHeld(HeldFolder& held, FolderList kids, 
     }
     std::unique_ptr<HeldFolder> none;
     for (auto kid = kids.rbegin(); kid != kids.rend(); ++kid) {
-        if (!HasRoom() && !WalkWaiting.load()) {
+        if (!MayReadOn(**kid)) {
             children.insert(children.end(), kid, kids.rend());
             break;
         }
@@ -136,6 +136,10 @@ void ReadAhead::Shared::ReadChildrenFromHeld(HeldFolder& held, FolderList kids, 
 
 void ReadAhead::Shared::ReadBatch(const FolderList& batch, FolderList& busy, FolderList& children) {
     for (const std::shared_ptr<AheadFolder>& folder : batch) {
+        if (HeldBack(*folder)) {
+            // Left pending: the walk reads them itself.
+            break;
+        }
         const std::size_t collected = children.size();
         std::unique_ptr<HeldFolder> held;
         if (ReadOne(*folder, nullptr, held, children) && held && children.size() > collected) {
@@ -197,7 +201,7 @@ void ReadAhead::Shared::Work() {
     for (;;) {
         ++Idle;
         const auto hasWork = [&] {
-            return Stopping || (!Queue.empty() && (HasRoom() || WalkWaiting.load()));
+            return Stopping || (!Queue.empty() && MayReadOn(*Queue.front()));
         };
         // While other workers hold batches, a waiting one looks now and then whether one of
         // them is stuck in a call, and takes over what it has not started on.

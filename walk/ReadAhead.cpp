@@ -44,7 +44,8 @@ void ReadAhead::NoteAnswer(AheadFolder& folder) {
 }
 
 ReadAhead::ReadAhead(int workers, FolderReader reader)
-    : shared_(std::make_shared<Shared>(std::move(reader))) {
+    : shared_(std::make_shared<Shared>(std::move(reader))), load_(CoarseMonotonicNs()) {
+    SetAlone(load_.LeavesWorkersTooLittle(CoarseMonotonicNs()));
     const int count = std::max(1, workers);
     workers_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -142,6 +143,27 @@ void ReadAhead::AddWorkerForStuckOnes(std::unique_lock<std::mutex>&) {
     }
 }
 
+void ReadAhead::SetAlone(bool alone) {
+    if (alone == alone_) {
+        return;
+    }
+    alone_ = alone;
+    shared_->Paused.store(alone, std::memory_order_relaxed);
+    if (!alone) {
+        std::lock_guard<std::mutex> lock(shared_->Mutex);
+        if (shared_->Idle > 0) {
+            shared_->WorkAvailable.notify_all();
+        }
+    }
+}
+
+bool ReadAhead::WalkAlone() {
+    // Not while a worker waits for a file system that does not answer: the walk then waits
+    // for workers to touch what it comes to.
+    SetAlone(load_.LeavesWorkersTooLittle(CoarseMonotonicNs()) && !stuckFound_);
+    return alone_;
+}
+
 ReadAhead::Claim ReadAhead::WaitForWorker(AheadFolder& folder, std::unique_lock<std::mutex>& lock) {
     Shared& shared = *shared_;
     shared.WalkWaiting.store(true);
@@ -231,6 +253,8 @@ ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {
             // a worker waits for a file system that does not answer: then any queued folder
             // may lead there.
             if (folder.Queued.load(std::memory_order_relaxed) && WorkerSuspectedStuck()) {
+                // Only a worker touches it now, whatever the load.
+                SetAlone(false);
                 claim = WaitUnderLock(folder);
             } else if (MoveStatus(folder, status, AheadFolder::Status::Taken)) {
                 return Claim::ReadYourself;

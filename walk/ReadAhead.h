@@ -2,6 +2,8 @@
 
 #include "AheadFolder.h"
 
+#include "MachineLoad.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -109,6 +111,11 @@ public:
     std::shared_ptr<AheadFolder> TakeNew(const std::string& path, const AheadFolder* parent,
                                          std::uint32_t ordinal);
 
+    // True while the walk reads the folders it comes to itself and the workers read only
+    // probes: while other programs keep the processors busy (MachineLoad). Called for every
+    // folder the walk enters.
+    bool WalkAlone();
+
     // The walk read `folder` itself (Take said ReadYourself, or it made the record): its
     // subfolders are read ahead from now on.
     void Publish(AheadFolder& folder);
@@ -147,10 +154,14 @@ private:
     static constexpr std::size_t MaxWorkers = 96;
 
     static constexpr std::chrono::milliseconds StuckCheckInterval{10};
+    // Lets the workers read of their own accord again (`alone` false), or not.
+    void SetAlone(bool alone);
 
     std::shared_ptr<Shared> shared_;
     std::function<bool()> waitHook_;
     std::int64_t stuckCheckedAtNs_ = 0;
     bool stuckFound_ = false;
+    MachineLoad load_;
+    bool alone_ = false;
     std::vector<std::thread> workers_;
 };

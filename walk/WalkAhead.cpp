@@ -25,7 +25,8 @@ void WalkCore::LeaveAhead(std::shared_ptr<AheadFolder>& ahead) {
 void WalkCore::PrepareAheadAvoids() {
     NetworkMountFolders::MountsByFolder mounts;
     realRoot_.clear();
-    if (source_->HasNetworkMounts()) {
+    linksMayLeadToShares_ = source_->HasNetworkMounts();
+    if (linksMayLeadToShares_) {
         realRoot_ = source_->RealPathOf(root_);
         for (const std::string& folder : source_->FoldersHoldingNetworkMounts()) {
             if (const std::vector<NamedMount>* inFolder = source_->NetworkMountsIn(folder)) {
@@ -62,6 +63,30 @@ FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) 
     return FolderSkip::NoAnswer;
 }
 
+// Has a worker touch the target of the link `name` in the folder of level `index` before the
+// walk looks at it, as ProbeWithWorker does for a folder. NoAnswer only when the target itself
+// did not answer.
+ReadAhead::Claim WalkCore::TouchLinkTarget(int index, std::string_view name) {
+    std::string linkPath = path_.substr(0, levels_[static_cast<std::size_t>(index)]->PathEnd);
+    if (linkPath.empty() || linkPath.back() != separator_) {
+        linkPath.push_back(separator_);
+    }
+    linkPath.append(name);
+    const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeProbe(linkPath);
+    probe->UnderLink = true;
+    const ReadAhead::Claim claim = ahead_->Probe(probe);
+    if (claim == ReadAhead::Claim::NoAnswer) {
+        // It was an entry of the target that did not answer, not the target itself: the
+        // walk looks at the target, and a worker reads it first when it is entered.
+        return probe->LookingAt.load(std::memory_order_relaxed) >= 0 ? ReadAhead::Claim::Ready
+                                                                     : claim;
+    }
+    if (claim != ReadAhead::Claim::Stopped) {
+        ahead_->Leave(*probe);
+    }
+    return claim;
+}
+
 // True for the desktop's folder of network locations (path_) when none is mounted in it or
 // it cannot be read. Its list of locations is the desktop daemon's own and costs no network;
 // a worker lists it all the same where there are workers.
@@ -90,6 +115,7 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
     WalkLevel* parent =
         entry != nullptr ? levels_[static_cast<std::size_t>(index - 1)].get() : nullptr;
     readAhead = false;
+    const bool alone = ahead_->WalkAlone();
     if (entry != nullptr && parent->LastChild && !entry->ViaLink) {
         ReadAhead::Claim claim = ReadAhead::Claim::ReadYourself;
         ahead = ahead_->TakeListed(parent->LastChild, claim);
@@ -107,6 +133,10 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
             level.UnansweredOrdinals.push_back(looking);
             return ProbeWithWorker(path_, level);
         }
+        if (claim == ReadAhead::Claim::ReadYourself && alone) {
+            // Read as without workers: no record for them to go on from.
+            LeaveAhead(ahead);
+        }
         if (claim == ReadAhead::Claim::Ready) {
             // The workers read only folders on their parent's device, never a mount point. A
             // folder replaced since its parent was listed, or removed since a worker read it,
@@ -118,7 +148,7 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
                 ahead_->Leave(*ahead);
             }
         }
-    } else if (entry != nullptr ? parent->Ahead != nullptr : true) {
+    } else if (!alone && (entry != nullptr ? parent->Ahead != nullptr : true)) {
         ahead = ahead_->TakeNew(path_, entry != nullptr ? parent->Ahead.get() : nullptr,
                                 entry != nullptr ? parent->LastOrdinal : 0);
         if (ahead) {
@@ -128,16 +158,39 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
     return FolderSkip::None;
 }
 
-// Reads `folder` into `ahead` on the walk's thread, so that workers can read its subfolders
-// ahead. False, with the folder's listing back at its start, when it is too large for that.
-bool WalkCore::ReadForAhead(SourceFolder& folder, AheadFolder& ahead) {
+// Reads `folder`, the folder of level `index`, into `ahead` on the walk's thread, so that
+// workers can read its subfolders ahead. False, with the folder's listing back at its start,
+// when it is too large for that, or when a link's target did not answer a worker: the walk
+// then reads the folder entry by entry, leaving that link out.
+bool WalkCore::ReadForAhead(int index, SourceFolder& folder, AheadFolder& ahead) {
     const AheadReadResult result =
-        ReadFolderAhead(folder, ahead, separator_, MaxWalkReadEntries, nullptr);
-    if (result != AheadReadResult::Complete) {
+        ReadFolderAhead(folder, ahead, separator_, MaxWalkReadEntries, nullptr, {},
+                        linksMayLeadToShares_ ? LinkTarget::Leave : LinkTarget::Look);
+    if (result != AheadReadResult::Complete || !LookAtLinkTargets(index, folder, ahead)) {
         folder.Rewind();
         return false;
     }
     ahead_->Publish(ahead);
+    return true;
+}
+
+// Looks at the targets of the links read into `ahead`, each after a worker has touched it
+// (see LookAndClassify). False when one did not answer or the walk is to stop.
+bool WalkCore::LookAtLinkTargets(int index, SourceFolder& folder, AheadFolder& ahead) {
+    if (!linksMayLeadToShares_) {
+        return true;
+    }
+    for (AheadEntry& entry : ahead.Entries) {
+        if (entry.Facts.Type != EntryFacts::Kind::Link) {
+            continue;
+        }
+        const std::string_view name(ahead.Names.data() + entry.NameOffset, entry.NameLength);
+        const ReadAhead::Claim touched = TouchLinkTarget(index, name);
+        if ((touched != ReadAhead::Claim::Ready && touched != ReadAhead::Claim::ReadYourself) ||
+            folder.LookAt(name, entry.Facts) != LookResult::Looked) {
+            return false;
+        }
+    }
     return true;
 }
 

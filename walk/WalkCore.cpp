@@ -182,7 +182,7 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
         // from it.
         ahead->Identity = level.Identity;
         readAhead = level.NetworkMounts.empty() && level.UnansweredOrdinals.empty() &&
-                    ReadForAhead(*folder, *ahead);
+                    ReadForAhead(index, *folder, *ahead);
     }
     level.Ahead = std::move(ahead);
     level.Folder = std::move(folder);

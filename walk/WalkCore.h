@@ -154,9 +154,11 @@ private:
 
     // WalkAhead.cpp
     FolderSkip ProbeWithWorker(const std::string& path, WalkLevel& level);
+    ReadAhead::Claim TouchLinkTarget(int index, std::string_view name);
     FolderSkip TakeAheadRecord(int index, const WalkedFacts* entry,
                                std::shared_ptr<AheadFolder>& ahead, bool& readAhead);
-    bool ReadForAhead(SourceFolder& folder, AheadFolder& ahead);
+    bool ReadForAhead(int index, SourceFolder& folder, AheadFolder& ahead);
+    bool LookAtLinkTargets(int index, SourceFolder& folder, AheadFolder& ahead);
     void BufferAheadRecord(int index);
     void PrepareAheadAvoids();
     void LeaveAhead(std::shared_ptr<AheadFolder>& ahead);
@@ -183,6 +185,9 @@ private:
     DriveType filesDrive_ = DriveType::Unknown;
     // The root's path without links, when network file systems are mounted anywhere.
     std::string realRoot_;
+    // Network or FUSE file systems are mounted somewhere: a link the walk looks at may lead
+    // into one that does not answer.
+    bool linksMayLeadToShares_ = false;
     std::shared_ptr<NetworkMountFolders> aheadAvoids_ = std::make_shared<NetworkMountFolders>();
     std::shared_ptr<WorkerHandles> workerHandles_;
     bool workerHandlesTaken_ = false;

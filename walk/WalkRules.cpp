@@ -121,6 +121,18 @@ bool WalkCore::Classify(int index, std::string_view name, const EntryFacts& fact
     return true;
 }
 
+namespace {
+
+// What the walk delivers for an entry that did not answer: a folder it leaves out.
+WalkedFacts UnansweredFolder() {
+    WalkedFacts facts;
+    facts.Attributes = FolderAttribute;
+    facts.Unanswered = true;
+    return facts;
+}
+
+} // namespace
+
 // Looks at the entry `name` of `folder`, the folder of level `index`, and decides on it as
 // Classify does. Details that cannot be read, other than of an entry removed since it was
 // listed, mark the folder as not read completely.
@@ -129,9 +141,7 @@ bool WalkCore::LookAndClassify(int index, SourceFolder& folder, std::string_view
     WalkLevel& level = *levels_[static_cast<std::size_t>(index)];
     if (std::find(level.UnansweredOrdinals.begin(), level.UnansweredOrdinals.end(), ordinal) !=
         level.UnansweredOrdinals.end()) {
-        out = WalkedFacts{};
-        out.Attributes = FolderAttribute;
-        out.Unanswered = true;
+        out = UnansweredFolder();
         return true;
     }
     for (const NamedMount& mount : level.NetworkMounts) {
@@ -144,7 +154,22 @@ bool WalkCore::LookAndClassify(int index, SourceFolder& folder, std::string_view
         }
     }
     EntryFacts facts;
-    const LookResult looked = folder.LookAt(name, facts);
+    // A link may lead into a share or FUSE file system that does not answer, and the walk
+    // may be the first to come to it: a worker touches its target first.
+    const bool targetFirst = ahead_ && linksMayLeadToShares_;
+    LookResult looked =
+        folder.LookAt(name, facts, targetFirst ? LinkTarget::Leave : LinkTarget::Look);
+    if (looked == LookResult::Looked && targetFirst && facts.Type == EntryFacts::Kind::Link) {
+        const ReadAhead::Claim touched = TouchLinkTarget(index, name);
+        if (touched == ReadAhead::Claim::NoAnswer) {
+            out = UnansweredFolder();
+            return true;
+        }
+        if (touched == ReadAhead::Claim::Stopped) {
+            return false;
+        }
+        looked = folder.LookAt(name, facts);
+    }
     if (looked != LookResult::Looked) {
         level.ReadFailed = level.ReadFailed || looked == LookResult::Failed;
         return false;

@@ -67,6 +67,10 @@ enum class OpenFailure {
     OutOfHandles,
 };
 
+// Whether a look at a link looks at its target too (EntryFacts::TargetIsFolder and
+// TargetIdentity), which may lie on a file system that does not answer.
+enum class LinkTarget { Look, Leave };
+
 // One folder a source has open: for listing its names, looking at its entries and opening
 // what lies next to it. Owned by whoever opened it; closing it releases its handle. Used on
 // one thread at a time (a worker's folders on the worker's thread).
@@ -86,10 +90,11 @@ public:
     // Starts the listing again from its first name.
     virtual void Rewind() = 0;
 
-    // Looks at the entry `name`, the name ReadName gave last. The walk and the read-ahead
-    // workers look through this one function, so an entry read ahead is the entry the walk
-    // would have read itself.
-    virtual LookResult LookAt(std::string_view name, EntryFacts& facts) = 0;
+    // Looks at the entry `name`, mostly the name ReadName gave last, and at a link's target too
+    // unless `target` says Leave. The walk and the read-ahead workers look through this one
+    // function, so an entry read ahead is the entry the walk would have read itself.
+    virtual LookResult LookAt(std::string_view name, EntryFacts& facts,
+                              LinkTarget target = LinkTarget::Look) = 0;
 
     // Opens the entry `name` of this folder as a folder: not through a link unless
     // `followLink`. `name` may hold several names with separators between them (a part of

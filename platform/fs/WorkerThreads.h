@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <thread>
 
 // What worker threads need of the system: how many processors the process may use, a
@@ -15,3 +16,16 @@ void RunCallingThreadBelowNormal();
 
 // Names `thread` (up to 15 characters) where the system keeps thread names.
 void NameThread(std::thread& thread, const char* name);
+
+// The processor time the whole machine and this process have used so far, in nanoseconds;
+// both 0 where the system does not say. Their growth apart tells how busy other programs
+// keep the processors.
+struct ProcessorTimes {
+    std::int64_t MachineBusyNs = 0;
+    std::int64_t ProcessNs = 0;
+};
+ProcessorTimes ProcessorTimesNow();
+
+// The threads of the whole machine that run or wait for a processor at this moment, the
+// caller's included; -1 where the system does not say.
+int ThreadsRunnableNow();

@@ -190,7 +190,7 @@ void PosixSourceFolder::Rewind() {
     }
 }
 
-LookResult PosixSourceFolder::LookAt(std::string_view name, EntryFacts& facts) {
+LookResult PosixSourceFolder::LookAt(std::string_view name, EntryFacts& facts, LinkTarget target) {
     // A name ReadName gave is NUL-terminated right after the view.
     struct stat st;
     if (fstatat(fd_.Get(), name.data(), &st, LinkStatFlags) != 0) {
@@ -206,12 +206,11 @@ LookResult PosixSourceFolder::LookAt(std::string_view name, EntryFacts& facts) {
     facts.LastWriteTime = static_cast<std::int64_t>(st.st_mtime);
     facts.LinkCount = static_cast<std::uint32_t>(st.st_nlink);
     facts.Identity = NodeIdentityOf(st);
-    if (facts.Type == EntryFacts::Kind::Link) {
-        struct stat target;
-        if (fstatat(fd_.Get(), name.data(), &target, TargetStatFlags) == 0) {
-            facts.TargetIsFolder = S_ISDIR(target.st_mode);
-            facts.TargetIdentity = NodeIdentityOf(target);
-        }
+    struct stat reached;
+    if (facts.Type == EntryFacts::Kind::Link && target == LinkTarget::Look &&
+        fstatat(fd_.Get(), name.data(), &reached, TargetStatFlags) == 0) {
+        facts.TargetIsFolder = S_ISDIR(reached.st_mode);
+        facts.TargetIdentity = NodeIdentityOf(reached);
     }
     return LookResult::Looked;
 }

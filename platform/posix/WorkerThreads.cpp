@@ -1,6 +1,8 @@
 #include "platform/fs/WorkerThreads.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -36,5 +38,50 @@ void NameThread(std::thread& thread, const char* name) {
 #else
     (void)thread;
     (void)name;
+#endif
+}
+
+ProcessorTimes ProcessorTimesNow() {
+    ProcessorTimes times;
+#ifdef __linux__
+    // The first line adds up every processor, in ticks: user, nice, system, idle, iowait,
+    // irq, softirq, steal.
+    std::FILE* stat = std::fopen("/proc/stat", "re");
+    if (stat == nullptr) {
+        return times;
+    }
+    unsigned long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0,
+                       steal = 0;
+    const int read = std::fscanf(stat, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &user, &nice,
+                                 &system, &idle, &iowait, &irq, &softirq, &steal);
+    std::fclose(stat);
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    struct timespec process;
+    if (read != 8 || ticksPerSecond <= 0 ||
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &process) != 0) {
+        return times;
+    }
+    const unsigned long long busyTicks = user + nice + system + irq + softirq + steal;
+    times.MachineBusyNs = static_cast<std::int64_t>(
+        busyTicks * (1000000000ULL / static_cast<unsigned long long>(ticksPerSecond)));
+    times.ProcessNs = static_cast<std::int64_t>(process.tv_sec) * 1000000000 + process.tv_nsec;
+#endif
+    return times;
+}
+
+int ThreadsRunnableNow() {
+#ifdef __linux__
+    // The fourth field reads "runnable/existing".
+    std::FILE* load = std::fopen("/proc/loadavg", "re");
+    if (load == nullptr) {
+        return -1;
+    }
+    double minute = 0, five = 0, fifteen = 0;
+    int runnable = -1;
+    const int read = std::fscanf(load, "%lf %lf %lf %d/", &minute, &five, &fifteen, &runnable);
+    std::fclose(load);
+    return read == 4 ? runnable : -1;
+#else
+    return -1;
 #endif
 }

@@ -224,7 +224,7 @@ LookResult Win32SourceFolder::RecordOf(std::string_view name, Win32EntryRecord& 
     return AskRecord(PathBelow(name), record);
 }
 
-LookResult Win32SourceFolder::LookAt(std::string_view name, EntryFacts& facts) {
+LookResult Win32SourceFolder::LookAt(std::string_view name, EntryFacts& facts, LinkTarget target) {
     Win32EntryRecord record;
     const LookResult result = RecordOf(name, record);
     if (result != LookResult::Looked) {
@@ -241,7 +241,7 @@ LookResult Win32SourceFolder::LookAt(std::string_view name, EntryFacts& facts) {
     facts.Identity = NodeIdentity{identity_.Device, record.FileId};
     // A link to a file cannot be entered whatever its target is: only a folder link's target
     // is looked at.
-    if (facts.Type == EntryFacts::Kind::Link && folder) {
+    if (facts.Type == EntryFacts::Kind::Link && folder && target == LinkTarget::Look) {
         LookAtTarget(PathBelow(name), *volumes_, facts);
     }
     return LookResult::Looked;

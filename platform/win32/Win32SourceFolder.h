@@ -43,7 +43,7 @@ public:
     std::string_view ReadName() override;
     bool ReadFailed() const override { return failed_; }
     void Rewind() override;
-    LookResult LookAt(std::string_view name, EntryFacts& facts) override;
+    LookResult LookAt(std::string_view name, EntryFacts& facts, LinkTarget target) override;
     std::unique_ptr<SourceFolder> OpenBelow(std::string_view name, bool followLink,
                                             OpenFailure& failure) override;
     std::unique_ptr<SourceFolder> OpenAbove(OpenFailure& failure) override;

@@ -22,3 +22,32 @@ void RunCallingThreadBelowNormal() {
 }
 
 void NameThread(std::thread&, const char*) {}
+
+namespace {
+
+std::int64_t Nanoseconds(const FILETIME& time) {
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return static_cast<std::int64_t>(value.QuadPart) * 100;
+}
+
+} // namespace
+
+ProcessorTimes ProcessorTimesNow() {
+    ProcessorTimes times;
+    FILETIME idle, kernel, user, created, exited, processKernel, processUser;
+    if (!GetSystemTimes(&idle, &kernel, &user) ||
+        !GetProcessTimes(GetCurrentProcess(), &created, &exited, &processKernel, &processUser)) {
+        return times;
+    }
+    // The system's kernel time includes its idle time.
+    times.MachineBusyNs = Nanoseconds(kernel) + Nanoseconds(user) - Nanoseconds(idle);
+    times.ProcessNs = Nanoseconds(processKernel) + Nanoseconds(processUser);
+    return times;
+}
+
+int ThreadsRunnableNow() {
+    // Windows counts its ready threads only for the performance counters.
+    return -1;
+}

@@ -12,6 +12,16 @@
 
 namespace {
 
+// The scheduling is what these check: the workers read ahead whatever else the machine runs
+// beside the tests, as on a quiet machine.
+class QuietMachine : public ::testing::Environment {
+    void SetUp() override {
+        MachineLoad::UseReader({[] { return ProcessorTimes{}; }, [] { return 1; }});
+    }
+};
+[[maybe_unused]] const ::testing::Environment* const quietMachine =
+    ::testing::AddGlobalTestEnvironment(new QuietMachine);
+
 // Waits until `calls` have reached `count`: a claim made before a worker has started on a
 // folder leaves it to the walk.
 void WaitForCalls(const std::atomic<int>& calls, int count) {

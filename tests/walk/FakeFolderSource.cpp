@@ -40,7 +40,7 @@ public:
         failed_ = false;
     }
 
-    LookResult LookAt(std::string_view name, EntryFacts& facts) override {
+    LookResult LookAt(std::string_view name, EntryFacts& facts, LinkTarget target) override {
         const int child = ChildNamed(name);
         if (child == FakeFolderSource::NotFound) {
             return LookResult::Vanished;
@@ -60,7 +60,7 @@ public:
         facts.LastWriteTime = entry.LastWriteTime;
         facts.Identity = entry.Identity;
         facts.LinkCount = entry.LinkCount;
-        if (entry.Type == EntryFacts::Kind::Link) {
+        if (entry.Type == EntryFacts::Kind::Link && target == LinkTarget::Look) {
             // As stat does: the target's file system answers, or the call waits for it.
             const int target = source_.Resolve(node_, entry.Target, true);
             if (target != FakeFolderSource::NotFound) {

@@ -1,5 +1,7 @@
 #include "WalkedTree.h"
 
+#include "walk/MachineLoad.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,8 +27,16 @@ Lines Counted(const Lines& delivered) {
 
 class FolderWalkCoreTest : public ::testing::Test {
 protected:
+    // The walk is the same on any machine: the workers read ahead whatever else runs beside
+    // the tests, unless a test says the machine is busy.
+    void SetUp() override {
+        MachineLoad::UseReader({[] { return ProcessorTimes{}; }, [] { return 1; }});
+    }
     // A call that still waits for the fake's file system would hold its thread for good.
-    void TearDown() override { source->ReleaseBlocked(); }
+    void TearDown() override {
+        source->ReleaseBlocked();
+        MachineLoad::UseReader({});
+    }
 
     std::shared_ptr<FakeFolderSource> source = std::make_shared<FakeFolderSource>();
 };
@@ -399,4 +409,45 @@ folder /r/look; file /r/look/ok3 5; end /r/look Unreadable; file /r/z.bin 7)"))
         EXPECT_FALSE(walk.Next(entry));
         EXPECT_EQ(walk.Depth(), 0);
     }
+}
+
+TEST_F(FolderWalkCoreTest, OnABusyMachineTheWalkReadsAloneAndWorkersStillTouchWhatMayNotAnswer) {
+    // Other programs keep every processor busy, as far as the walk can tell: the workers read
+    // no folder of their own accord, and still touch first what may not answer.
+    AddTree(*source, "/r/t", 3, 3, 2);
+    source->AddNamedNetworkMount("/r/share");
+    source->AddFile("/r/share/s", 5);
+    source->AddMount("/far/hung", DriveType::Fixed);
+    source->AddFile("/far/hung/h", 2);
+    source->BlockFolder("/far/hung", Block::Open);
+    source->BlockFolder("/far/hung", Block::Look);
+    source->AddFile("/far/f", 3);
+    // Deeper than the root, which a worker always reads first: the walk reads these itself.
+    source->AddLink("/r/l/tohung", "/far/hung");
+    source->AddLink("/r/l/tofile", "/far/f");
+    source->AddLink("/r/l/toparent", "/far");
+    MachineLoad::UseReader({[] {
+                                const auto now = std::chrono::steady_clock::now();
+                                return ProcessorTimes{64 * now.time_since_epoch().count(), 0};
+                            },
+                            [] { return 1000; }});
+    const Walked alone = WalkAll(source, "/r", 4);
+    SetUp(); // the processors are free again
+
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
+    for (const std::string& line : alone.Delivered) {
+        if (line.starts_with("folder /r/t")) {
+            const std::string folder = line.substr(7);
+            EXPECT_EQ(source->OpenCountOnWalkThread(folder), source->OpenCount(folder)) << line;
+        }
+    }
+    const Lines expected = LinesOf(R"(folder /r/l/tohung NoAnswer; file /r/l/tofile 0
+folder /r/l/toparent; folder /r/l/toparent/hung NoAnswer; file /r/l/toparent/f 3)");
+    for (const std::string& line : expected) {
+        EXPECT_EQ(std::count(alone.Delivered.begin(), alone.Delivered.end(), line), 1) << line;
+    }
+    // With the processors free the workers read ahead, and the walk finds the same.
+    EXPECT_EQ(WalkAll(source, "/r", 4).Delivered, alone.Delivered);
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
+    EXPECT_EQ(source->LookCount("/r/share"), 0);
 }

@@ -1,0 +1,53 @@
+// The machine's load, as the read-ahead's workers see it.
+#include "MachineLoad.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+MachineLoad::Reader& CurrentReader() {
+    static MachineLoad::Reader reader;
+    return reader;
+}
+
+} // namespace
+
+void MachineLoad::UseReader(Reader reader) {
+    CurrentReader() = reader;
+}
+
+int MachineLoad::ProcessorsBesideWalk() {
+    // The whole machine's, not only those the process may use: the system's times are the
+    // whole machine's too.
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) - 1;
+}
+
+MachineLoad::MachineLoad(std::int64_t nowNs) : reader_(CurrentReader()) {
+    // The first look at the processor time comes a while into the walk; until then the
+    // threads runnable now decide, the caller's own not counted.
+    const int runnable = reader_.Runnable();
+    tooLittle_ = runnable > 0 && runnable - 1 > ProcessorsBesideWalk() - MinSpareProcessors;
+    sample_ = reader_.Times();
+    sampledAtNs_ = nowNs;
+}
+
+bool MachineLoad::LeavesWorkersTooLittle(std::int64_t nowNs) {
+    const std::int64_t elapsedNs = nowNs - sampledAtNs_;
+    if (elapsedNs < IntervalNs) {
+        return tooLittle_;
+    }
+    const ProcessorTimes times = reader_.Times();
+    if (times.MachineBusyNs > 0 && sample_.MachineBusyNs > 0) {
+        // The machine's busy time, less this process's, is what other programs used. While
+        // the workers read, they take some of it from them: on two processors and one busy
+        // program this still comes to 0.55 and more, against at most 0.2 on a quiet machine.
+        const double others = static_cast<double>((times.MachineBusyNs - sample_.MachineBusyNs) -
+                                                  (times.ProcessNs - sample_.ProcessNs)) /
+                              static_cast<double>(elapsedNs);
+        tooLittle_ = ProcessorsBesideWalk() - others < MinSpareProcessors;
+    }
+    sample_ = times;
+    sampledAtNs_ = nowNs;
+    return tooLittle_;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/fs/WorkerThreads.h"
+
+#include <cstdint>
+
+// Tells whether other programs keep the machine's processors so busy that the read-ahead's
+// workers, below the walk's priority, would get a processor only now and then. A worker that
+// loses its processor halfway through a folder leaves the walk waiting for that folder, which
+// costs more than the walk reading the folder itself.
+class MachineLoad {
+public:
+    // Where the load is read from: the system, unless a test says otherwise.
+    struct Reader {
+        ProcessorTimes (*Times)() = ProcessorTimesNow;
+        int (*Runnable)() = ThreadsRunnableNow;
+    };
+    // The reader of every MachineLoad made from now on.
+    static void UseReader(Reader reader);
+
+    // Starts with the threads that run at this moment: made before the workers start, it
+    // counts none of them.
+    explicit MachineLoad(std::int64_t nowNs);
+
+    // True while other programs leave less than MinSpareProcessors beside the walk's own
+    // processor. Looks at the processor time used since the last look once Interval has
+    // passed (`nowNs` on the clock the constructor got); in between, the last answer.
+    bool LeavesWorkersTooLittle(std::int64_t nowNs);
+
+    static constexpr std::int64_t IntervalNs = 50'000'000;
+    static constexpr double MinSpareProcessors = 0.6;
+
+private:
+    // The processors of the machine, the walk's own not counted.
+    static int ProcessorsBesideWalk();
+
+    Reader reader_;
+    ProcessorTimes sample_;
+    std::int64_t sampledAtNs_ = 0;
+    bool tooLittle_ = false;
+};
