@@ -80,11 +80,16 @@ void ReadAhead::Shared::ClaimBatch(FolderList& batch, FolderList& busy) {
 // read.
 bool ReadAhead::Shared::ReadOne(AheadFolder& folder, HeldFolder* parent,
                                 std::unique_ptr<HeldFolder>& held, FolderList& children) {
+    // Stamped before the folder shows as being read: a walk that waits for it counts the
+    // system's silence from here, never from a stamp of 0.
+    if (folder.State.load(std::memory_order_relaxed) != AheadFolder::Status::Pending) {
+        return false;
+    }
+    NoteAnswer(folder);
     if (Cancel.load(std::memory_order_relaxed) ||
         !MoveStatus(folder, AheadFolder::Status::Pending, AheadFolder::Status::Reading)) {
         return false;
     }
-    NoteAnswer(folder);
     folder.BeingRead.store(true, std::memory_order_relaxed);
     const bool read =
         parent != nullptr ? parent->ReadChild(folder, Cancel) : Reader(folder, Cancel, held);
