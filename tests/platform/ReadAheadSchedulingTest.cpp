@@ -83,8 +83,9 @@ TEST(ReadAheadScheduling, AFolderThatDoesNotAnswerIsLeftOutAndItsWorkerLeftBehin
         std::shared_ptr<AheadFolder> hung = ahead.TakeListed(root->Entries[0].Child, claim);
         const auto waited = Clock::now() - asked;
         EXPECT_EQ(claim, ReadAhead::Claim::NoAnswer);
-        // The wait counts from the worker's start on the folder, a little before the claim.
-        EXPECT_GE(waited, ReadAhead::MaxAnswerWait - std::chrono::milliseconds(300));
+        // The wait counts from the worker's start on the folder, before the claim: on a loaded
+        // machine this thread may come to the claim long after.
+        EXPECT_GE(waited, ReadAhead::MaxAnswerWait / 2);
         EXPECT_LT(waited, ReadAhead::MaxAnswerWait + std::chrono::milliseconds(500));
 
         // The walk goes on with the other worker.
