@@ -71,11 +71,16 @@ kill -STOP "$PID"
 
 failed=0
 check() { if ! eval "$1"; then echo "FAILED: $2"; failed=1; fi; }
+# bulkon --list ROOT into $W/out and $W/err, cut off after 30 s: sets status and took (s).
+list_timed() {
+    local start
+    start=$(date +%s)
+    timeout 30 "$BULKON" --list "$1" > "$W/out" 2> "$W/err"
+    status=$?
+    took=$(($(date +%s) - start))
+}
 
-start=$(date +%s)
-timeout 30 "$BULKON" --list "$W/root" > "$W/out" 2> "$W/err"
-status=$?
-took=$(($(date +%s) - start))
+list_timed "$W/root"
 check '[ $status -eq 0 ]' "the scan ends normally (status $status)"
 check '[ $took -le 10 ]' "the scan ends within seconds ($took s)"
 check '[ "$(wc -l < "$W/out")" -eq 41 ]' "every other file is listed: $(wc -l < "$W/out") lines"
@@ -101,10 +106,7 @@ status=$?
 check '[ $status -eq 130 ]' "Ctrl+C gives status 130, got $status"
 
 # The frozen mount as the root: nothing is listed, and the root is named as not answering.
-start=$(date +%s)
-timeout 30 "$BULKON" --list "$W/root/b/mnt" > "$W/out" 2> "$W/err"
-status=$?
-took=$(($(date +%s) - start))
+list_timed "$W/root/b/mnt"
 check '[ $status -eq 1 ]' "a root that does not answer gives status 1, got $status"
 check '[ $took -le 10 ]' "a root that does not answer ends the scan within seconds ($took s)"
 check '[ ! -s "$W/out" ]' "nothing is listed: $(cat "$W/out")"
