@@ -139,11 +139,11 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
         }
         if (claim == ReadAhead::Claim::Ready) {
             // The workers read only folders on their parent's device, never a mount point. A
-            // folder replaced since its parent was listed, or removed since a worker read it,
-            // is read again as it is now.
+            // folder replaced since its parent was listed is read again as it is now; what a
+            // worker read of the folder the parent listed is what the walk would have read a
+            // moment earlier, so it is not looked at again, which would cost a call per folder.
             readAhead = ahead->Identity == entry->Identity &&
-                        ahead->Identity.Device == parent->Identity.Device &&
-                        source_->IsStillFolder(ahead->Path, ahead->Identity);
+                        ahead->Identity.Device == parent->Identity.Device;
             if (!readAhead) {
                 ahead_->Leave(*ahead);
             }

@@ -162,14 +162,6 @@ public:
     virtual const std::vector<NamedMount>* NetworkMountsIn(const std::string& realFolder) = 0;
     // The path `path` without links; empty when it cannot be found.
     virtual std::string RealPathOf(const std::string& path) = 0;
-
-    // True when `path` still names the folder `identity`, not through a link in its last
-    // name: a folder read ahead by its path is listed from what was read only then.
-    virtual bool IsStillFolder(const std::string& path, const NodeIdentity& identity) {
-        OpenFailure failure = OpenFailure::None;
-        const std::unique_ptr<SourceFolder> folder = OpenPath(path, false, failure);
-        return folder && folder->Identity() == identity;
-    }
 };
 
 // The running system's folders.

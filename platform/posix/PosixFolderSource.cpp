@@ -7,13 +7,11 @@
 #include "UniqueFd.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace {
@@ -134,16 +132,4 @@ std::string PosixFolderSource::RealPathOf(const std::string& path) {
 
 std::shared_ptr<FolderSource> MakeSystemFolderSource() {
     return std::make_shared<PosixFolderSource>();
-}
-
-bool PosixFolderSource::IsStillFolder(const std::string& path, const NodeIdentity& identity) {
-    // One look at the name, not an open: the walk asks this for every folder read ahead,
-    // and their paths are short enough for the kernel.
-    if (path.size() >= PATH_MAX) {
-        return FolderSource::IsStillFolder(path, identity);
-    }
-    struct stat st;
-    return fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
-           static_cast<std::uint64_t>(st.st_dev) == identity.Device &&
-           static_cast<std::uint64_t>(st.st_ino) == identity.Number;
 }

@@ -332,19 +332,6 @@ std::string FakeFolderSource::RealPathOf(const std::string& path) {
     return node == NotFound ? std::string() : PathOf(node);
 }
 
-bool FakeFolderSource::IsStillFolder(const std::string& path, const NodeIdentity& identity) {
-    const int node = path.empty() || path[0] != '/' ? NotFound : Resolve(0, path, false);
-    if (node == NotFound) {
-        return false;
-    }
-    CountLook(node);
-    const Node& folder = nodes_[static_cast<std::size_t>(node)];
-    if (folder.BlockOpen || folder.BlockLook) {
-        WaitWhileBlocked();
-    }
-    return folder.Type == EntryFacts::Kind::Folder && folder.Identity == identity;
-}
-
 int FakeFolderSource::Find(const std::string& path) const {
     int node = 0;
     std::size_t start = 0;

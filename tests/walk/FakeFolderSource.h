@@ -33,8 +33,7 @@ public:
         Open,
         // Reading its names, once it is open.
         Read,
-        // Looking at it: at its entry in the folder that holds it, at a link to it, or by
-        // its path (IsStillFolder).
+        // Looking at it: at its entry in the folder that holds it, or at a link to it.
         Look,
     };
 
@@ -118,7 +117,6 @@ public:
     const std::vector<NamedMount>* NetworkMountsIn(const std::string& realFolder) override;
     std::string RealPathOf(const std::string& path) override;
     // A look at its name, as a system source makes it: counted by LookCount, not OpenCount.
-    bool IsStillFolder(const std::string& path, const NodeIdentity& identity) override;
 
 private:
     friend class FakeSourceFolder;
