@@ -198,8 +198,9 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
         BufferRest(index, listing);
     }
     // Below a level whose entries are in memory the walk needs no handle of it until it
-    // comes back up.
-    if (parent != nullptr && parent->Source != LevelSource::Listing) {
+    // comes back up. Within the handle budget it keeps what it has, so that it need not open
+    // the folder again for its next subfolder that no worker read.
+    if (parent != nullptr && parent->Source != LevelSource::Listing && index - 1 >= handleBudget_) {
         parent->Folder.reset();
     }
     depth_ = index + 1;
