@@ -54,6 +54,11 @@ InterruptStop::~InterruptStop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         over_ = true;
+        if (waitingForSignal_) {
+            // Ends its wait now rather than at the end of its slice, which would hold up the
+            // end of every run: it takes this signal, sees the scan over and returns.
+            pthread_kill(thread_.native_handle(), SIGINT);
+        }
     }
     ended_.notify_all();
     thread_.join();
@@ -74,6 +79,12 @@ void InterruptStop::WaitForInterrupt() {
             }
         }
         if (sigtimedwait(&interrupt, nullptr, &slice) == SIGINT) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (over_) {
+                return;
+            }
+            // From here on the signal ends the process: the end of the scan sends none.
+            waitingForSignal_ = false;
             break;
         }
     }

@@ -40,5 +40,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ended_;
     bool over_ = false;
+    // The signal's thread waits for the first Ctrl+C.
+    bool waitingForSignal_ = true;
     std::thread thread_;
 };
