@@ -38,15 +38,23 @@ bool MachineLoad::LeavesWorkersTooLittle(std::int64_t nowNs) {
         return tooLittle_;
     }
     const ProcessorTimes times = reader_.Times();
-    if (times.MachineBusyNs > 0 && sample_.MachineBusyNs > 0) {
+    // The system counts the machine's busy time in ticks of 10 ms, a whole tick more or less
+    // on each look: over one interval that alone can make a quiet machine of two processors
+    // look 0.4 of one busy. Over two it is half that.
+    const bool twoIntervals = earlier_.MachineBusyNs > 0;
+    const ProcessorTimes& since = twoIntervals ? earlier_ : sample_;
+    const std::int64_t spanNs = nowNs - (twoIntervals ? earlierAtNs_ : sampledAtNs_);
+    if (times.MachineBusyNs > 0 && since.MachineBusyNs > 0) {
         // The machine's busy time, less this process's, is what other programs used. While
         // the workers read, they take some of it from them: on two processors and one busy
-        // program this still comes to 0.55 and more, against at most 0.2 on a quiet machine.
-        const double others = static_cast<double>((times.MachineBusyNs - sample_.MachineBusyNs) -
-                                                  (times.ProcessNs - sample_.ProcessNs)) /
-                              static_cast<double>(elapsedNs);
+        // program this comes to 0.9 and more, against at most 0.25 on a quiet machine.
+        const double others = static_cast<double>((times.MachineBusyNs - since.MachineBusyNs) -
+                                                  (times.ProcessNs - since.ProcessNs)) /
+                              static_cast<double>(spanNs);
         tooLittle_ = ProcessorsBesideWalk() - others < MinSpareProcessors;
     }
+    earlier_ = sample_;
+    earlierAtNs_ = sampledAtNs_;
     sample_ = times;
     sampledAtNs_ = nowNs;
     return tooLittle_;

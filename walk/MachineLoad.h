@@ -23,8 +23,9 @@ public:
     explicit MachineLoad(std::int64_t nowNs);
 
     // True while other programs leave less than MinSpareProcessors beside the walk's own
-    // processor. Looks at the processor time used since the last look once Interval has
-    // passed (`nowNs` on the clock the constructor got); in between, the last answer.
+    // processor. Looks at the processor time used over the last two intervals (the first
+    // time, over one) once Interval has passed since the last look (`nowNs` on the clock the
+    // constructor got); in between, the last answer.
     bool LeavesWorkersTooLittle(std::int64_t nowNs);
 
     static constexpr std::int64_t IntervalNs = 50'000'000;
@@ -37,5 +38,8 @@ private:
     Reader reader_;
     ProcessorTimes sample_;
     std::int64_t sampledAtNs_ = 0;
+    // The look before the last, when there was one.
+    ProcessorTimes earlier_;
+    std::int64_t earlierAtNs_ = 0;
     bool tooLittle_ = false;
 };
