@@ -12,9 +12,10 @@ namespace {
 
 // How often the walk, waiting for a folder, looks whether the worker's system still answers.
 constexpr std::chrono::milliseconds AnswerCheckInterval{50};
-// How long the walk waits without sleeping for a worker reading a folder: about what reading
-// a small folder costs.
-constexpr std::chrono::microseconds MaxSpinWait{50};
+// How long the walk waits without sleeping for a worker reading a folder: at most about what
+// reading a small folder costs, at least a moment.
+constexpr std::chrono::nanoseconds MaxSpinWait{50'000};
+constexpr std::chrono::nanoseconds MinSpinWait{2'000};
 
 // A worker reading a folder ahead of the walk must not take more than this from the tree's
 // depth or path length: deeper folders are read by the walk itself as it reaches them.
@@ -222,13 +223,17 @@ std::optional<ReadAhead::Claim> ReadAhead::WaitUnderLock(AheadFolder& folder) {
 std::optional<ReadAhead::Claim> ReadAhead::TakeWhileRead(AheadFolder& folder) {
     // A worker finishes a small folder in a moment: the walk waits that long without
     // sleeping, which would cost two system calls and the processor's cache. Never does it
-    // read the folder itself: the worker's call may be one that does not return.
-    const auto until = std::chrono::steady_clock::now() + MaxSpinWait;
+    // read the folder itself: the worker's call may be one that does not return. Where the
+    // folders take longer, the time spent so is a processor's time lost to the workers: the
+    // wait halves each time it was in vain and grows again as it is not.
+    const auto until = std::chrono::steady_clock::now() + spinWait_;
     for (int spins = 1;; ++spins) {
         if (folder.State.load(std::memory_order_acquire) != AheadFolder::Status::Reading) {
+            spinWait_ = std::min(MaxSpinWait, spinWait_ + spinWait_ / 4);
             return std::nullopt;
         }
         if (spins % 64 == 0 && std::chrono::steady_clock::now() >= until) {
+            spinWait_ = std::max(MinSpinWait, spinWait_ / 2);
             return WaitUnderLock(folder);
         }
     }

@@ -159,6 +159,8 @@ private:
 
     std::shared_ptr<Shared> shared_;
     std::function<bool()> waitHook_;
+    // How long the walk waits for a worker without sleeping (TakeWhileRead).
+    std::chrono::nanoseconds spinWait_{50'000};
     std::int64_t stuckCheckedAtNs_ = 0;
     bool stuckFound_ = false;
     MachineLoad load_;
