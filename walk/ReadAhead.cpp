@@ -225,11 +225,11 @@ std::optional<ReadAhead::Claim> ReadAhead::TakeWhileRead(AheadFolder& folder) {
     // sleeping, which would cost two system calls and the processor's cache. Never does it
     // read the folder itself: the worker's call may be one that does not return. Where the
     // folders take longer, the time spent so is a processor's time lost to the workers: the
-    // wait halves each time it was in vain and grows again as it is not.
+    // wait halves each time it was in vain and doubles as it is not.
     const auto until = std::chrono::steady_clock::now() + spinWait_;
     for (int spins = 1;; ++spins) {
         if (folder.State.load(std::memory_order_acquire) != AheadFolder::Status::Reading) {
-            spinWait_ = std::min(MaxSpinWait, spinWait_ + spinWait_ / 4);
+            spinWait_ = std::min(MaxSpinWait, spinWait_ * 2);
             return std::nullopt;
         }
         if (spins % 64 == 0 && std::chrono::steady_clock::now() >= until) {
