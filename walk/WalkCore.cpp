@@ -40,8 +40,8 @@ FolderSkip WalkCore::OpenRoot() {
     }
     // A walk opened again from its root starts afresh.
     rootOpen_ = false;
-    entered_.clear();
-    outside_.clear();
+    entered_.Clear();
+    outside_.Clear();
     return OpenLevel(0, nullptr);
 }
 
@@ -168,7 +168,7 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
             return skip;
         }
     }
-    entered_.insert(level.Identity);
+    entered_.Insert(level.Identity);
     if (entry == nullptr) {
         rootIdentity_ = level.Identity;
         rootOpen_ = true;

@@ -2,6 +2,7 @@
 
 #include "AheadReading.h"
 #include "FolderWalk.h"
+#include "IdentitySet.h"
 #include "ReadAhead.h"
 #include "WorkerHandles.h"
 
@@ -11,10 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
-
-using NodeIdentitySet = std::unordered_set<NodeIdentity, NodeIdentityHash>;
 
 // An entry as the walk decided on it.
 struct WalkedFacts {
@@ -176,10 +174,10 @@ private:
     std::string path_;
     // Every folder the walk has entered: one met again by whatever way (a link, a bind mount,
     // the same file system mounted twice) is not entered a second time.
-    NodeIdentitySet entered_;
+    IdentitySet entered_;
     // Folders found to lie outside every entered folder (and the folders above the root): a
     // link's check that reaches one of them stops there.
-    NodeIdentitySet outside_;
+    IdentitySet outside_;
     // The kind of drive of the device whose file was delivered last.
     std::uint64_t filesDevice_ = 0;
     DriveType filesDrive_ = DriveType::Unknown;

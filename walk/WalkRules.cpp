@@ -57,7 +57,7 @@ FolderSkip WalkCore::DecideBeforeOpening(const WalkLevel& parent, const WalkedFa
         }
     }
     const bool identityKnown = !entry.ViaLink && entry.Identity.Number != 0;
-    if (identityKnown && entered_.count(entry.Identity) != 0) {
+    if (identityKnown && entered_.Contains(entry.Identity)) {
         return FolderSkip::NotEntered;
     }
     return FolderSkip::None;
@@ -73,7 +73,7 @@ FolderSkip WalkCore::DecideAfterOpening(int index, const WalkedFacts* entry, Sou
         // target is not checked).
         if ((entry != nullptr && entry->Identity.Number != 0 &&
              !(level.Identity == entry->Identity)) ||
-            entered_.count(level.Identity) != 0) {
+            entered_.Contains(level.Identity)) {
             return FolderSkip::NotEntered;
         }
     }
@@ -186,7 +186,7 @@ bool WalkCore::LookAndClassify(int index, SourceFolder& folder, std::string_view
 // cannot be found out the link is not followed: missing a few files is better than walking in
 // circles.
 bool WalkCore::MayFollowLink(int index, std::string_view name, const NodeIdentity& target) {
-    if (entered_.count(target) != 0) {
+    if (entered_.Contains(target)) {
         return false;
     }
     SourceFolder* base = AnchorOf(index);
@@ -207,12 +207,12 @@ bool WalkCore::MayFollowLink(int index, std::string_view name, const NodeIdentit
             return false;
         }
         const NodeIdentity above = current->Identity();
-        if (entered_.count(above) != 0) {
+        if (entered_.Contains(above)) {
             return false;
         }
         // At the top of the file system the folder above is the folder itself.
-        if (above == currentIdentity || outside_.count(above) != 0) {
-            outside_.insert(passed.begin(), passed.end());
+        if (above == currentIdentity || outside_.Contains(above)) {
+            outside_.Insert(passed.begin(), passed.end());
             return true;
         }
         passed.push_back(above);
@@ -232,7 +232,7 @@ void WalkCore::FindRootAncestors(SourceFolder& root) {
         if (above == identity) {
             break;
         }
-        outside_.insert(above);
+        outside_.Insert(above);
         identity = above;
         current = current->OpenAbove(failure);
     }
