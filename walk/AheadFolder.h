@@ -7,9 +7,19 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct AheadFolder;
+
+// Appends `name` to `path` after one `separator` (none more when `path` ends in one). The walk
+// takes its separator from the folder source, not the platform's.
+inline void AppendWithSeparator(std::string& path, std::string_view name, char separator) {
+    if (path.empty() || path.back() != separator) {
+        path.push_back(separator);
+    }
+    path.append(name);
+}
 
 // One entry of a folder read ahead. Entries whose details could not be read (they vanished
 // after they were listed) are not kept.

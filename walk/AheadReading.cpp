@@ -30,10 +30,7 @@ std::optional<std::vector<NamedMount>> NetworkMountFolders::MountsIn(const Ahead
             ++rest;
         }
         if (rest < path.size()) {
-            if (real.empty() || real.back() != separator_) {
-                real.push_back(separator_);
-            }
-            real.append(path, rest, std::string::npos);
+            AppendWithSeparator(real, std::string_view(path).substr(rest), separator_);
         }
     } else {
         // Reached through a link: only the system knows where the folder really is.
@@ -120,10 +117,7 @@ private:
 std::shared_ptr<AheadFolder> MakeChildRecord(const AheadFolder& folder, std::string_view name,
                                              std::uint32_t ordinal, char separator) {
     std::string path = folder.Path;
-    if (path.empty() || path.back() != separator) {
-        path.push_back(separator);
-    }
-    path.append(name);
+    AppendWithSeparator(path, name, separator);
     std::vector<std::uint32_t> key = folder.Key;
     key.push_back(ordinal);
     std::shared_ptr<AheadFolder> child = ReadAhead::MakeFolder(path, std::move(key));

@@ -68,10 +68,7 @@ FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) 
 // did not answer.
 ReadAhead::Claim WalkCore::TouchLinkTarget(int index, std::string_view name) {
     std::string linkPath = path_.substr(0, levels_[static_cast<std::size_t>(index)]->PathEnd);
-    if (linkPath.empty() || linkPath.back() != separator_) {
-        linkPath.push_back(separator_);
-    }
-    linkPath.append(name);
+    AppendWithSeparator(linkPath, name, separator_);
     const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeProbe(linkPath);
     probe->UnderLink = true;
     const ReadAhead::Claim claim = ahead_->Probe(probe);

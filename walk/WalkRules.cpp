@@ -12,10 +12,7 @@ constexpr int MaxAncestorSteps = 1 << 16;
 } // namespace
 
 void WalkCore::AppendName(std::string_view name) {
-    if (path_.empty() || path_.back() != separator_) {
-        path_.push_back(separator_);
-    }
-    path_.append(name);
+    AppendWithSeparator(path_, name, separator_);
 }
 
 // True when the folder on `device`, found in a folder on `parentDevice`, is a network or
@@ -264,10 +261,7 @@ void WalkCore::FindNetworkMounts(int index, SourceFolder* opened) {
         if (path_.size() <= skip) {
             return;
         }
-        if (realFolder.back() != separator_) {
-            realFolder.push_back(separator_);
-        }
-        realFolder.append(path_, skip, std::string::npos);
+        AppendWithSeparator(realFolder, std::string_view(path_).substr(skip), separator_);
     }
     // Network mounts that the walk enters anyway (the root's own share, the folder's own)
     // are looked at as usual.
