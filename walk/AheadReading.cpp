@@ -8,6 +8,7 @@ void NetworkMountFolders::Assign(MountsByFolder mounts, const std::string& walkR
                                  const std::string& realRoot, char separator) {
     std::lock_guard<std::mutex> lock(mutex_);
     mounts_ = std::move(mounts);
+    any_.store(!mounts_.empty(), std::memory_order_release);
     walkRoot_ = walkRoot;
     realRoot_ = realRoot;
     separator_ = separator;
@@ -15,6 +16,9 @@ void NetworkMountFolders::Assign(MountsByFolder mounts, const std::string& walkR
 
 std::optional<std::vector<NamedMount>> NetworkMountFolders::MountsIn(const AheadFolder& folder,
                                                                      SourceFolder& opened) const {
+    if (!any_.load(std::memory_order_acquire)) {
+        return std::vector<NamedMount>{};
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     if (mounts_.empty()) {
         return std::vector<NamedMount>{};
@@ -54,16 +58,18 @@ std::optional<std::vector<NamedMount>> NetworkMountFolders::MountsIn(const Ahead
 
 namespace {
 
-// A worker's share of the handles, given back when it goes.
+// A worker's share of the handles, given back when it goes. Whoever holds the share keeps the
+// handles alive: it is taken for every folder, and counting references to the handles each
+// time would have the workers contend for one more cache line.
 class HandleShare {
 public:
-    explicit HandleShare(std::shared_ptr<WorkerHandles> handles) : handles_(std::move(handles)) {}
-    ~HandleShare() { handles_->Give(); }
+    explicit HandleShare(WorkerHandles& handles) : handles_(handles) {}
+    ~HandleShare() { handles_.Give(); }
     HandleShare(const HandleShare&) = delete;
     HandleShare& operator=(const HandleShare&) = delete;
 
 private:
-    std::shared_ptr<WorkerHandles> handles_;
+    WorkerHandles& handles_;
 };
 
 // Reads `folder`, open as `opened`, and tells whether it is read whole.
@@ -85,15 +91,15 @@ public:
                      const AheadFolder& record, char separator,
                      std::shared_ptr<const NetworkMountFolders> networkMountFolders,
                      std::shared_ptr<WorkerHandles> handles)
-        : share_(std::move(share)), folder_(std::move(folder)), pathLength_(record.Path.size()),
-          separator_(separator), networkMountFolders_(std::move(networkMountFolders)),
-          handles_(std::move(handles)) {}
+        : handles_(std::move(handles)), share_(std::move(share)), folder_(std::move(folder)),
+          pathLength_(record.Path.size()), separator_(separator),
+          networkMountFolders_(std::move(networkMountFolders)) {}
 
     bool ReadChild(AheadFolder& child, const std::atomic<bool>& cancel) override {
         if (child.Path.size() <= pathLength_ + 1 || !handles_->TryTake()) {
             return false;
         }
-        const HandleShare share(handles_);
+        const HandleShare share(*handles_);
         // Its name is what its path adds to the held folder's.
         const std::string_view name =
             std::string_view(child.Path)
@@ -104,23 +110,29 @@ public:
     }
 
 private:
-    // Given back after the folder is closed: declared first, it goes last.
+    // The members go in reverse order: the folder is closed, then the share given back to
+    // the handles.
+    std::shared_ptr<WorkerHandles> handles_;
     std::unique_ptr<HandleShare> share_;
     std::unique_ptr<SourceFolder> folder_;
     std::size_t pathLength_;
     char separator_;
     std::shared_ptr<const NetworkMountFolders> networkMountFolders_;
-    std::shared_ptr<WorkerHandles> handles_;
 };
 
 // The record of the subfolder `name` of `folder`, at place `ordinal`, for a worker to read.
 std::shared_ptr<AheadFolder> MakeChildRecord(const AheadFolder& folder, std::string_view name,
                                              std::uint32_t ordinal, char separator) {
-    std::string path = folder.Path;
+    // Each made to size at once: a copy grown by one more would be allocated twice.
+    std::string path;
+    path.reserve(folder.Path.size() + 1 + name.size());
+    path = folder.Path;
     AppendWithSeparator(path, name, separator);
-    std::vector<std::uint32_t> key = folder.Key;
+    std::vector<std::uint32_t> key;
+    key.reserve(folder.Key.size() + 1);
+    key = folder.Key;
     key.push_back(ordinal);
-    std::shared_ptr<AheadFolder> child = ReadAhead::MakeFolder(path, std::move(key));
+    std::shared_ptr<AheadFolder> child = ReadAhead::MakeFolder(std::move(path), std::move(key));
     if (child) {
         child->UnderLink = folder.UnderLink;
     }
@@ -146,7 +158,7 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
         if (!handles->TryTake()) {
             return false;
         }
-        share = std::make_unique<HandleShare>(handles);
+        share = std::make_unique<HandleShare>(*handles);
     }
     // Not through a link: the walk expects the folder that its parent listed. A probe goes
     // where the walk will go, a link's target included.
@@ -163,22 +175,55 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
     return true;
 }
 
+namespace {
+
+// The entries of a folder being read, gathered in lists of the reading thread's own that keep
+// their memory from folder to folder: the record then gets one allocation of each, where
+// growing its own lists entry by entry would allocate and copy them again and again.
+struct EntriesBeingRead {
+    std::vector<AheadEntry> Entries;
+    std::vector<char> Names;
+
+    // Moves the entries into `folder`, and lets go of the memory of an unusually large folder.
+    void MoveInto(AheadFolder& folder) {
+        folder.Entries.assign(std::make_move_iterator(Entries.begin()),
+                              std::make_move_iterator(Entries.end()));
+        folder.Names.assign(Names.begin(), Names.end());
+        Clear();
+    }
+    void Clear() {
+        constexpr std::size_t KeptEntries = 256;
+        Entries.clear();
+        Names.clear();
+        if (Entries.capacity() > KeptEntries) {
+            std::vector<AheadEntry>().swap(Entries);
+            std::vector<char>().swap(Names);
+        }
+    }
+};
+
+} // namespace
+
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel,
                                 const std::vector<NamedMount>& mounts, LinkTarget links) {
+    thread_local EntriesBeingRead read;
+    read.Clear();
     std::size_t childBytes = 0;
     // Names listed so far: the place of each among them, as the walk counts them.
     std::int64_t listed = 0;
     for (std::string_view name = opened.ReadName(); !name.empty(); name = opened.ReadName()) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+            read.Clear();
             ReadAhead::Discard(folder);
             return AheadReadResult::Cancelled;
         }
-        if (folder.Entries.size() >= maxEntries) {
+        if (read.Entries.size() >= maxEntries) {
+            read.Clear();
             ReadAhead::Discard(folder);
             return AheadReadResult::TooLarge;
         }
-        const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
+        const auto ordinal = static_cast<std::uint32_t>(read.Entries.size());
         if (std::find(folder.Unanswered.begin(), folder.Unanswered.end(), listed) !=
             folder.Unanswered.end()) {
             ++listed;
@@ -210,13 +255,14 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
             entry.Child = MakeChildRecord(folder, name, ordinal, separator);
             childBytes += entry.Child ? RecordBytes(*entry.Child) : 0;
         }
-        entry.NameOffset = static_cast<std::uint32_t>(folder.Names.size());
+        entry.NameOffset = static_cast<std::uint32_t>(read.Names.size());
         entry.NameLength = static_cast<std::uint32_t>(name.size());
-        folder.Names.insert(folder.Names.end(), name.begin(), name.end());
-        folder.Names.push_back('\0');
-        folder.Entries.push_back(std::move(entry));
+        read.Names.insert(read.Names.end(), name.begin(), name.end());
+        read.Names.push_back('\0');
+        read.Entries.push_back(std::move(entry));
     }
     folder.Incomplete = folder.Incomplete || opened.ReadFailed();
+    read.MoveInto(folder);
     folder.Bytes =
         folder.Names.capacity() + folder.Entries.capacity() * sizeof(AheadEntry) + childBytes;
     return AheadReadResult::Complete;

@@ -51,6 +51,9 @@ public:
 
 private:
     mutable std::mutex mutex_;
+    // Any mounts at all: where there are none, as on most machines, the workers look at
+    // folders without taking the lock.
+    std::atomic<bool> any_{false};
     MountsByFolder mounts_;
     std::string walkRoot_;
     std::string realRoot_;

@@ -89,13 +89,13 @@ ReadAhead::~ReadAhead() {
     }
 }
 
-std::shared_ptr<AheadFolder> ReadAhead::MakeFolder(const std::string& path,
+std::shared_ptr<AheadFolder> ReadAhead::MakeFolder(std::string path,
                                                    std::vector<std::uint32_t> key) {
     if (path.size() >= MaxAheadPathBytes || key.size() > MaxAheadDepth) {
         return nullptr;
     }
     auto folder = std::make_shared<AheadFolder>();
-    folder->Path = path;
+    folder->Path = std::move(path);
     folder->Key = std::move(key);
     return folder;
 }
@@ -316,6 +316,7 @@ std::shared_ptr<AheadFolder> ReadAhead::TakeNew(const std::string& path, const A
                                                 std::uint32_t ordinal) {
     std::vector<std::uint32_t> key;
     if (parent != nullptr) {
+        key.reserve(parent->Key.size() + 1);
         key = parent->Key;
         key.push_back(ordinal);
     }

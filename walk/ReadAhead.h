@@ -69,7 +69,7 @@ public:
 
     // Starts a record for a folder the walk opens, at position `key`, reached by `path`.
     // Null when the folder lies too deep or its path is too long to be read ahead.
-    static std::shared_ptr<AheadFolder> MakeFolder(const std::string& path,
+    static std::shared_ptr<AheadFolder> MakeFolder(std::string path,
                                                    std::vector<std::uint32_t> key);
     // Starts a record for Probe: at any depth and path length, since the folder source opens
     // paths of any length.
