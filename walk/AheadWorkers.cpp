@@ -190,6 +190,7 @@ void ReadAhead::Shared::RequeueBatchesOfStuckWorkers() {
 void ReadAhead::Shared::Work() {
     // Below the walk: its workers never take its processor from it.
     RunCallingThreadBelowNormal();
+    KeepCallingThreadDescriptorsApart();
     FolderList batch;
     FolderList children;
     FolderList busy;

@@ -268,9 +268,9 @@ void PosixSourceFolder::KeepPath([[maybe_unused]] std::string_view above,
 std::string RealPathOfDescriptor([[maybe_unused]] int fd) {
 #ifdef __linux__
     // The kernel names an open folder by its path without links, as the mount table writes
-    // mount points.
-    char link[32];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    // mount points. The calling thread's descriptors: a worker's table is its own.
+    char link[40];
+    std::snprintf(link, sizeof link, "/proc/thread-self/fd/%d", fd);
     char real[PATH_MAX];
     const ssize_t length = readlink(link, real, sizeof real);
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof real || real[0] != '/') {

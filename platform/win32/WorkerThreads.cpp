@@ -21,6 +21,9 @@ void RunCallingThreadBelowNormal() {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
+// Handles belong to the process; there is no table of a thread's own.
+void KeepCallingThreadDescriptorsApart() {}
+
 void NameThread(std::thread&, const char*) {}
 
 namespace {
