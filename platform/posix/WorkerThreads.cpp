@@ -34,8 +34,9 @@ void RunCallingThreadBelowNormal() {
 
 void KeepCallingThreadDescriptorsApart() {
 #if defined(__linux__) && defined(SYS_close_range) && defined(CLOSE_RANGE_UNSHARE)
-    // The table is copied and the copies closed in one call; the other threads' descriptors
-    // stay open. An older kernel refuses the call, and the thread goes on sharing the table.
+    // Closing everything from 3 up, the kernel copies only the standard streams into the new
+    // table; the other threads' table is left as it is. An older kernel refuses the call, and
+    // the thread goes on sharing the table.
     syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_UNSHARE);
 #endif
 }
