@@ -177,53 +177,33 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
 
 namespace {
 
-// The entries of a folder being read, gathered in lists of the reading thread's own that keep
-// their memory from folder to folder: the record then gets one allocation of each, where
-// growing its own lists entry by entry would allocate and copy them again and again.
-struct EntriesBeingRead {
-    std::vector<AheadEntry> Entries;
-    std::vector<char> Names;
-
-    // Moves the entries into `folder`, and lets go of the memory of an unusually large folder.
-    void MoveInto(AheadFolder& folder) {
-        folder.Entries.assign(std::make_move_iterator(Entries.begin()),
-                              std::make_move_iterator(Entries.end()));
-        folder.Names.assign(Names.begin(), Names.end());
-        Clear();
-    }
-    void Clear() {
-        constexpr std::size_t KeptEntries = 256;
-        Entries.clear();
-        Names.clear();
-        if (Entries.capacity() > KeptEntries) {
-            std::vector<AheadEntry>().swap(Entries);
-            std::vector<char>().swap(Names);
-        }
-    }
-};
+// What the folder read last on this thread held: the next one's lists start at that size, so
+// that folders of a tree, which are much alike, are mostly read into one allocation of each
+// instead of one for every doubling. Plain numbers: a thread's own objects that must be
+// destroyed when it ends are not safe with every compiler this program is built with.
+thread_local std::size_t lastEntries = 0;
+thread_local std::size_t lastNameBytes = 0;
 
 } // namespace
 
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel,
                                 const std::vector<NamedMount>& mounts, LinkTarget links) {
-    thread_local EntriesBeingRead read;
-    read.Clear();
+    folder.Entries.reserve(std::max<std::size_t>(lastEntries, 4));
+    folder.Names.reserve(std::max<std::size_t>(lastNameBytes, 64));
     std::size_t childBytes = 0;
     // Names listed so far: the place of each among them, as the walk counts them.
     std::int64_t listed = 0;
     for (std::string_view name = opened.ReadName(); !name.empty(); name = opened.ReadName()) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-            read.Clear();
             ReadAhead::Discard(folder);
             return AheadReadResult::Cancelled;
         }
-        if (read.Entries.size() >= maxEntries) {
-            read.Clear();
+        if (folder.Entries.size() >= maxEntries) {
             ReadAhead::Discard(folder);
             return AheadReadResult::TooLarge;
         }
-        const auto ordinal = static_cast<std::uint32_t>(read.Entries.size());
+        const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
         if (std::find(folder.Unanswered.begin(), folder.Unanswered.end(), listed) !=
             folder.Unanswered.end()) {
             ++listed;
@@ -255,14 +235,15 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
             entry.Child = MakeChildRecord(folder, name, ordinal, separator);
             childBytes += entry.Child ? RecordBytes(*entry.Child) : 0;
         }
-        entry.NameOffset = static_cast<std::uint32_t>(read.Names.size());
+        entry.NameOffset = static_cast<std::uint32_t>(folder.Names.size());
         entry.NameLength = static_cast<std::uint32_t>(name.size());
-        read.Names.insert(read.Names.end(), name.begin(), name.end());
-        read.Names.push_back('\0');
-        read.Entries.push_back(std::move(entry));
+        folder.Names.insert(folder.Names.end(), name.begin(), name.end());
+        folder.Names.push_back('\0');
+        folder.Entries.push_back(std::move(entry));
     }
     folder.Incomplete = folder.Incomplete || opened.ReadFailed();
-    read.MoveInto(folder);
+    lastEntries = folder.Entries.size();
+    lastNameBytes = folder.Names.size();
     folder.Bytes =
         folder.Names.capacity() + folder.Entries.capacity() * sizeof(AheadEntry) + childBytes;
     return AheadReadResult::Complete;
