@@ -52,6 +52,12 @@ struct AheadFolder : std::enable_shared_from_this<AheadFolder> {
     // entries that lead to it from the first folder read ahead. Smaller comes first.
     std::string Path;
     std::vector<std::uint32_t> Key;
+    // The device of the folder that listed it (0 for the walk's first folder and for probes):
+    // its own, unless it was replaced since.
+    std::uint64_t Device = 0;
+    // The most entries a reading keeps; a larger folder is left to the walk.
+    static constexpr std::uint32_t MaxWorkerEntries = 4096;
+    std::atomic<std::uint32_t> MaxEntries{MaxWorkerEntries};
     // A followed link lies on the way from the root: the path says nothing about where the
     // folder really is.
     bool UnderLink = false;

@@ -80,8 +80,9 @@ bool ReadOpenedAhead(SourceFolder& opened, AheadFolder& folder, char separator,
     folder.Identity = opened.Identity();
     const std::optional<std::vector<NamedMount>> mounts =
         networkMountFolders.MountsIn(folder, opened);
-    return mounts && ReadFolderAhead(opened, folder, separator, ReadAhead::MaxWorkerFolderEntries,
-                                     &cancel, *mounts) == AheadReadResult::Complete;
+    return mounts && ReadFolderAhead(opened, folder, separator,
+                                     folder.MaxEntries.load(std::memory_order_relaxed), &cancel,
+                                     *mounts) == AheadReadResult::Complete;
 }
 
 // A folder a worker has read, kept open with its share of the handles for its subfolders.
@@ -135,6 +136,7 @@ std::shared_ptr<AheadFolder> MakeChildRecord(const AheadFolder& folder, std::str
     std::shared_ptr<AheadFolder> child = ReadAhead::MakeFolder(std::move(path), std::move(key));
     if (child) {
         child->UnderLink = folder.UnderLink;
+        child->Device = folder.Identity.Device;
     }
     return child;
 }

@@ -18,6 +18,16 @@
 // counts of workers and the folders in the workers' hands (Busy); the workers take it once per
 // batch of folders, so that neither side pays a lock or a futex per folder.
 struct ReadAhead::Shared {
+    // Orders the queue: the folder earliest in the walk on top.
+    struct LaterInWalk {
+        bool operator()(const std::shared_ptr<AheadFolder>& a,
+                        const std::shared_ptr<AheadFolder>& b) const {
+            // The heap keeps the greatest on top; "greater" here is earlier in the walk.
+            return std::lexicographical_compare(b->Key.begin(), b->Key.end(), a->Key.begin(),
+                                                a->Key.end());
+        }
+    };
+
     explicit Shared(FolderReader folderReader) : Reader(std::move(folderReader)) {}
 
     // What the workers may hold read and not yet taken. Enough to keep them busy for a while

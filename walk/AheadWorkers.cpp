@@ -4,19 +4,6 @@
 #include "platform/fs/CoarseClock.h"
 #include "platform/fs/WorkerThreads.h"
 
-namespace {
-
-struct LaterInWalk {
-    bool operator()(const std::shared_ptr<AheadFolder>& a,
-                    const std::shared_ptr<AheadFolder>& b) const {
-        // The heap keeps the greatest on top; "greater" here is earlier in the walk.
-        return std::lexicographical_compare(b->Key.begin(), b->Key.end(), a->Key.begin(),
-                                            a->Key.end());
-    }
-};
-
-} // namespace
-
 void ReadAhead::Shared::Enqueue(std::vector<std::shared_ptr<AheadFolder>>& folders) {
     for (std::shared_ptr<AheadFolder>& folder : folders) {
         Queue.push_back(std::move(folder));

@@ -234,9 +234,18 @@ std::optional<ReadAhead::Claim> ReadAhead::TakeWhileRead(AheadFolder& folder) {
         }
         if (spins % 64 == 0 && std::chrono::steady_clock::now() >= until) {
             spinWait_ = std::max(MinSpinWait, spinWait_ / 2);
+            break;
+        }
+    }
+    // Rather than sleep, the walk reads the next folders in line itself, for a moment at most:
+    // the walk looks at its stop and at the worker's answers only while it waits.
+    const auto helpUntil = std::chrono::steady_clock::now() + MaxHelpTime;
+    while (folder.State.load(std::memory_order_acquire) == AheadFolder::Status::Reading) {
+        if (std::chrono::steady_clock::now() >= helpUntil || !ReadNextInLine(folder)) {
             return WaitUnderLock(folder);
         }
     }
+    return std::nullopt;
 }
 
 ReadAhead::Claim ReadAhead::Take(AheadFolder& folder) {

@@ -88,10 +88,11 @@ public:
         Stopped,
     };
     // Takes `folder` for the walk. A folder that a worker is reading is waited for until it
-    // is read or its worker's system has not answered for MaxAnswerWait. While a
-    // worker waits for a file system that does not answer, the walk touches no folder first:
-    // it waits for a worker to read a queued one too, and when every worker waits so, another
-    // is started.
+    // is read or its worker's system has not answered for MaxAnswerWait; for MaxHelpTime of
+    // that wait the walk reads the folders next in line on its own file system itself, as long
+    // as the worker's system answers. While a worker waits for a file system that does not
+    // answer, the walk touches no folder first: it waits for a worker to read a queued one
+    // too, and when every worker waits so, another is started.
     Claim Take(AheadFolder& folder);
     static constexpr std::chrono::milliseconds MaxAnswerWait{2000};
     static constexpr std::chrono::milliseconds MaxEndWait{50};
@@ -120,12 +121,17 @@ public:
     // subfolders are read ahead from now on.
     void Publish(AheadFolder& folder);
 
+    // Lets the walk read folders next in line on `device` itself while it waits for a worker
+    // (none: on no device). The walk's own file system, where it reads folders itself anyway;
+    // others below it are mount points, which workers touch first.
+    void LetWalkReadAheadOn(std::optional<std::uint64_t> device) { helpDevice_ = device; }
+
     // The walk has left `folder`: what was read ahead below it and not taken is dropped, and
     // the folder's own entries are freed.
     void Leave(AheadFolder& folder);
 
     // The most entries a worker reads from one folder; larger folders are left to the walk.
-    static constexpr std::size_t MaxWorkerFolderEntries = 4096;
+    static constexpr std::size_t MaxWorkerFolderEntries = AheadFolder::MaxWorkerEntries;
 
     // Frees what `folder` holds of entries, as after a read that is given up.
     static void Discard(AheadFolder& folder);
@@ -147,6 +153,14 @@ private:
     bool WorkerSuspectedStuck();
     // Take for a folder a worker is reading; empty when the walk is to look at it again.
     std::optional<Claim> TakeWhileRead(AheadFolder& folder);
+    // While a worker reads `awaited`, the folder the walk needs, the walk reads the folder next
+    // in the queue itself, as a worker would. False when there is none it may read.
+    bool ReadNextInLine(const AheadFolder& awaited);
+    // Takes that folder out of the queue: pending, on helpDevice_, not a probe.
+    std::shared_ptr<AheadFolder> NextInLineForWalk(const AheadFolder& awaited);
+    static constexpr std::chrono::milliseconds MaxHelpTime{5};
+    static constexpr std::chrono::milliseconds MaxHelpSilence{20};
+    static constexpr std::size_t MaxHelpEntries = 1024;
     // Take's wait under the lock; empty when the walk is to look at the folder again.
     std::optional<Claim> WaitUnderLock(AheadFolder& folder);
     // Starts one more worker when every worker has waited Shared::StuckAfter for the system.
@@ -162,6 +176,7 @@ private:
     // How long the walk waits for a worker without sleeping (TakeWhileRead).
     std::chrono::nanoseconds spinWait_{50'000};
     std::int64_t stuckCheckedAtNs_ = 0;
+    std::optional<std::uint64_t> helpDevice_;
     bool stuckFound_ = false;
     MachineLoad load_;
     bool alone_ = false;

@@ -172,6 +172,13 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
     if (entry == nullptr) {
         rootIdentity_ = level.Identity;
         rootOpen_ = true;
+        if (ahead_) {
+            // Not on a network root: there the walk never waits on the network itself.
+            const bool network =
+                source_->DriveTypeOfDevice(level.Identity.Device) == DriveType::Network;
+            ahead_->LetWalkReadAheadOn(
+                network ? std::nullopt : std::optional<std::uint64_t>(level.Identity.Device));
+        }
         FindRootAncestors(*folder);
     }
     level.PathEnd = path_.size();

@@ -451,3 +451,36 @@ folder /r/l/toparent; folder /r/l/toparent/hung NoAnswer; file /r/l/toparent/f 3
     EXPECT_EQ(source->WalkThreadBlocks(), 0);
     EXPECT_EQ(source->LookCount("/r/share"), 0);
 }
+
+TEST_F(FolderWalkCoreTest, WhileWorkersAreSilentTheWalkReadsNoFolderAheadOfItself) {
+    // Thirty folders: each of the two workers claims eight and stops answering in its first,
+    // and the rest wait in the queue when the walk comes to the first folder.
+    std::vector<std::string> folders;
+    for (int i = 0; i < 30; ++i) {
+        folders.push_back("/r/s" + std::to_string(100 + i));
+        source->AddFile(folders.back() + "/f", static_cast<std::uint64_t>(i));
+    }
+    source->BlockFolder(folders[0], Block::Open);
+    source->BlockFolder(folders[8], Block::Open);
+    FolderWalk walk(source, "/r", 2);
+    Walked walked;
+    ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
+    ASSERT_TRUE(source->WaitUntilBlocked(2, std::chrono::seconds(5)));
+    // Silent for longer than the walk reads ahead beside a worker.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    int steps = -1;
+    WalkBelow(walk, "/r", walked, steps);
+    walk.Leave();
+
+    EXPECT_EQ(std::count(walked.Delivered.begin(), walked.Delivered.end(),
+                         "folder " + folders[0] + " NoAnswer"),
+              1);
+    EXPECT_EQ(std::count(walked.Delivered.begin(), walked.Delivered.end(),
+                         "folder " + folders[8] + " NoAnswer"),
+              1);
+    EXPECT_EQ(walked.Files.size(), 28u);
+    for (const std::string& folder : folders) {
+        EXPECT_EQ(source->OpenCountOnWalkThread(folder), 0) << folder;
+    }
+    EXPECT_EQ(source->WalkThreadBlocks(), 0);
+}
