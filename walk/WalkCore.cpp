@@ -174,10 +174,11 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
         rootOpen_ = true;
         if (ahead_) {
             // Not on a network root: there the walk never waits on the network itself.
-            const bool network =
-                source_->DriveTypeOfDevice(level.Identity.Device) == DriveType::Network;
-            ahead_->LetWalkReadAheadOn(
-                network ? std::nullopt : std::optional<std::uint64_t>(level.Identity.Device));
+            const bool mayRead =
+                source_->ReadsFoldersQuickly() &&
+                source_->DriveTypeOfDevice(level.Identity.Device) != DriveType::Network;
+            ahead_->LetWalkReadAheadOn(mayRead ? std::optional<std::uint64_t>(level.Identity.Device)
+                                               : std::nullopt);
         }
         FindRootAncestors(*folder);
     }

@@ -162,6 +162,12 @@ public:
     virtual const std::vector<NamedMount>* NetworkMountsIn(const std::string& realFolder) = 0;
     // The path `path` without links; empty when it cannot be found.
     virtual std::string RealPathOf(const std::string& path) = 0;
+
+    // True where opening and reading a folder of ordinary size by its path takes the caller
+    // well under a millisecond: there the walk reads the folders next in line itself while it
+    // waits for a worker. Elsewhere (Windows: a path is opened through several layers) it
+    // leaves them to the workers and keeps its thread free for the window.
+    virtual bool ReadsFoldersQuickly() const { return false; }
 };
 
 // The running system's folders.

@@ -25,6 +25,7 @@ public:
     std::vector<std::string> FoldersHoldingNetworkMounts() override;
     const std::vector<NamedMount>* NetworkMountsIn(const std::string& realFolder) override;
     std::string RealPathOf(const std::string& path) override;
+    bool ReadsFoldersQuickly() const override { return true; }
 
     // The mounted file systems as this source knows them: a test makes a file system of its
     // own making count as a network drive here (AssumeType).
