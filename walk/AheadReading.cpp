@@ -179,10 +179,11 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
 
 namespace {
 
-// What the folder read last on this thread held: the next one's lists start at that size, so
-// that folders of a tree, which are much alike, are mostly read into one allocation of each
-// instead of one for every doubling. Plain numbers: a thread's own objects that must be
-// destroyed when it ends are not safe with every compiler this program is built with.
+// What the folder read last on this thread held: the next one's lists start at that size, up
+// to a middling folder's, so that folders of a tree, which are much alike, are mostly read
+// into one allocation of each instead of one for every doubling. Plain numbers: a thread's own
+// objects that must be destroyed when it ends are not safe with every compiler this program is
+// built with.
 thread_local std::size_t lastEntries = 0;
 thread_local std::size_t lastNameBytes = 0;
 
@@ -191,8 +192,10 @@ thread_local std::size_t lastNameBytes = 0;
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
                                 std::size_t maxEntries, const std::atomic<bool>* cancel,
                                 const std::vector<NamedMount>& mounts, LinkTarget links) {
-    folder.Entries.reserve(std::max<std::size_t>(lastEntries, 4));
-    folder.Names.reserve(std::max<std::size_t>(lastNameBytes, 64));
+    // No more than a middling folder holds: after an empty folder nothing is allocated, and a
+    // large one does not make every small one after it large.
+    folder.Entries.reserve(std::min<std::size_t>(lastEntries, 64));
+    folder.Names.reserve(std::min<std::size_t>(lastNameBytes, 2048));
     std::size_t childBytes = 0;
     // Names listed so far: the place of each among them, as the walk counts them.
     std::int64_t listed = 0;
