@@ -161,7 +161,7 @@ void ReadAhead::SetAlone(bool alone) {
 bool ReadAhead::WalkAlone() {
     // Not while a worker waits for a file system that does not answer: the walk then waits
     // for workers to touch what it comes to.
-    SetAlone(load_.LeavesWorkersTooLittle(CoarseMonotonicNs()) && !stuckFound_);
+    SetAlone(!latencyBound_ && load_.LeavesWorkersTooLittle(CoarseMonotonicNs()) && !stuckFound_);
     return alone_;
 }
 

@@ -121,6 +121,11 @@ public:
     // subfolders are read ahead from now on.
     void Publish(AheadFolder& folder);
 
+    // For a walk whose folders take their time on a network rather than on a processor: the
+    // workers wait for the server most of the time, and read ahead however busy other
+    // programs keep the processors (the ones that serve the share, as often as not).
+    void ReadAheadWhateverTheLoad(bool latencyBound) { latencyBound_ = latencyBound; }
+
     // Lets the walk read folders next in line on `device` itself while it waits for a worker
     // (none: on no device). The walk's own file system, where it reads folders itself anyway;
     // others below it are mount points, which workers touch first.
@@ -177,6 +182,7 @@ private:
     std::chrono::nanoseconds spinWait_{50'000};
     std::int64_t stuckCheckedAtNs_ = 0;
     std::optional<std::uint64_t> helpDevice_;
+    bool latencyBound_ = false;
     bool stuckFound_ = false;
     MachineLoad load_;
     bool alone_ = false;

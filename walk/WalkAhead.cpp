@@ -37,6 +37,17 @@ void WalkCore::PrepareAheadAvoids() {
     aheadAvoids_->Assign(std::move(mounts), root_, realRoot_, separator_);
 }
 
+// Sets the read-ahead for a root on `device`. On a network file system the workers read
+// ahead however busy the machine is, and the walk never reads folders ahead itself: it would
+// wait on the network. Elsewhere it may, where its folder source reads folders quickly.
+void WalkCore::AdaptReadAheadToRoot(std::uint64_t device) {
+    const bool network = source_->DriveTypeOfDevice(device) == DriveType::Network;
+    ahead_->ReadAheadWhateverTheLoad(network);
+    ahead_->LetWalkReadAheadOn(network || !source_->ReadsFoldersQuickly()
+                                   ? std::nullopt
+                                   : std::optional<std::uint64_t>(device));
+}
+
 // Has a worker read `path` before the walk opens it. NoAnswer when the folder's file system
 // did not answer the worker; NotEntered when the wait was stopped. When single entries did not
 // answer, `level` leaves them out and another worker reads the folder without them, until a
@@ -51,6 +62,7 @@ FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) 
             return FolderSkip::NotEntered;
         }
         if (claim != ReadAhead::Claim::NoAnswer) {
+            probedDevice_ = claim == ReadAhead::Claim::Ready ? probe->Identity.Device : 0;
             ahead_->Leave(*probe);
             return FolderSkip::None;
         }

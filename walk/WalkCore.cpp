@@ -102,8 +102,13 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
             // A worker touches the root first: a file system that does not answer holds up
             // that worker, not the walk.
             PrepareAheadAvoids();
+            probedDevice_ = 0;
             if (const FolderSkip skip = ProbeWithWorker(root_, level); skip != FolderSkip::None) {
                 return skip;
+            }
+            // Known before the root is read, which decides what is read ahead below it.
+            if (probedDevice_ != 0) {
+                AdaptReadAheadToRoot(probedDevice_);
             }
         }
     }
@@ -173,12 +178,7 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
         rootIdentity_ = level.Identity;
         rootOpen_ = true;
         if (ahead_) {
-            // Not on a network root: there the walk never waits on the network itself.
-            const bool mayRead =
-                source_->ReadsFoldersQuickly() &&
-                source_->DriveTypeOfDevice(level.Identity.Device) != DriveType::Network;
-            ahead_->LetWalkReadAheadOn(mayRead ? std::optional<std::uint64_t>(level.Identity.Device)
-                                               : std::nullopt);
+            AdaptReadAheadToRoot(level.Identity.Device);
         }
         FindRootAncestors(*folder);
     }

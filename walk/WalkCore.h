@@ -152,6 +152,7 @@ private:
 
     // WalkAhead.cpp
     FolderSkip ProbeWithWorker(const std::string& path, WalkLevel& level);
+    void AdaptReadAheadToRoot(std::uint64_t device);
     ReadAhead::Claim TouchLinkTarget(int index, std::string_view name);
     FolderSkip TakeAheadRecord(int index, const WalkedFacts* entry,
                                std::shared_ptr<AheadFolder>& ahead, bool& readAhead);
@@ -169,6 +170,8 @@ private:
     // Levels below this depth read from an open folder; deeper ones are read whole.
     int handleBudget_ = 0;
     NodeIdentity rootIdentity_;
+    // The device of the folder the last probe read (0 when no worker read it).
+    std::uint64_t probedDevice_ = 0;
     bool rootOpen_ = false;
     // The path of the innermost open folder, and of every folder above it as a prefix.
     std::string path_;

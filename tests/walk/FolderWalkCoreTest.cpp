@@ -450,6 +450,25 @@ folder /r/l/toparent; folder /r/l/toparent/hung NoAnswer; file /r/l/toparent/f 3
     EXPECT_EQ(WalkAll(source, "/r", 4).Delivered, alone.Delivered);
     EXPECT_EQ(source->WalkThreadBlocks(), 0);
     EXPECT_EQ(source->LookCount("/r/share"), 0);
+
+    // On a network root the workers wait for the server, not for a processor: busy as the
+    // machine is, they read ahead (one of them is held in the first folder it reads).
+    source->AddMount("/net", DriveType::Network);
+    AddTree(*source, "/net", 2, 3, 2);
+    source->BlockFolder("/net/d9n0", Block::Read);
+    MachineLoad::UseReader({[] {
+                                const auto now = std::chrono::steady_clock::now();
+                                return ProcessorTimes{64 * now.time_since_epoch().count(), 0};
+                            },
+                            [] { return 1000; }});
+    {
+        const int blockedBefore = source->BlockedNow(); // the workers sent to /far/hung
+        FolderWalk walk(source, "/net", 4);
+        ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
+        EXPECT_TRUE(source->WaitUntilBlocked(blockedBefore + 1, std::chrono::seconds(5)));
+        source->ReleaseBlocked();
+    }
+    SetUp();
 }
 
 TEST_F(FolderWalkCoreTest, WhileWorkersAreSilentTheWalkReadsNoFolderAheadOfItself) {
