@@ -40,7 +40,7 @@ bool ReadAhead::ReadNextInLine(const AheadFolder& awaited) {
         return false;
     }
     // Read as a worker reads it, no larger than what the walk reads at once.
-    next->MaxEntries.store(MaxHelpEntries, std::memory_order_relaxed);
+    next->MaxEntries.store(MaxWalkFolderEntries, std::memory_order_relaxed);
     Shared& shared = *shared_;
     Shared::FolderList children;
     std::unique_ptr<HeldFolder> held;

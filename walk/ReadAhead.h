@@ -137,6 +137,10 @@ public:
 
     // The most entries a worker reads from one folder; larger folders are left to the walk.
     static constexpr std::size_t MaxWorkerFolderEntries = AheadFolder::MaxWorkerEntries;
+    // The largest folder the walk reads at once, for the read-ahead or for a worker; it reads
+    // larger ones entry by entry, as they are walked, so that it never goes long without
+    // delivering an entry.
+    static constexpr std::uint32_t MaxWalkFolderEntries = 1024;
 
     // Frees what `folder` holds of entries, as after a read that is given up.
     static void Discard(AheadFolder& folder);
@@ -165,7 +169,6 @@ private:
     std::shared_ptr<AheadFolder> NextInLineForWalk(const AheadFolder& awaited);
     static constexpr std::chrono::milliseconds MaxHelpTime{5};
     static constexpr std::chrono::milliseconds MaxHelpSilence{20};
-    static constexpr std::size_t MaxHelpEntries = 1024;
     // Take's wait under the lock; empty when the walk is to look at the folder again.
     std::optional<Claim> WaitUnderLock(AheadFolder& folder);
     // Starts one more worker when every worker has waited Shared::StuckAfter for the system.

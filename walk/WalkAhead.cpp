@@ -7,10 +7,6 @@ namespace {
 // A folder with more entries than this that do not answer is left out whole.
 constexpr std::size_t MaxUnansweredEntries = 16;
 
-// The largest folder the walk reads at once for the read-ahead; it reads larger ones entry by
-// entry, as they are walked, so that it never goes long without delivering an entry.
-constexpr std::size_t MaxWalkReadEntries = 1024;
-
 } // namespace
 
 void WalkCore::LeaveAhead(std::shared_ptr<AheadFolder>& ahead) {
@@ -173,7 +169,7 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
 // then reads the folder entry by entry, leaving that link out.
 bool WalkCore::ReadForAhead(int index, SourceFolder& folder, AheadFolder& ahead) {
     const AheadReadResult result =
-        ReadFolderAhead(folder, ahead, separator_, MaxWalkReadEntries, nullptr, {},
+        ReadFolderAhead(folder, ahead, separator_, ReadAhead::MaxWalkFolderEntries, nullptr, {},
                         linksMayLeadToShares_ ? LinkTarget::Leave : LinkTarget::Look);
     if (result != AheadReadResult::Complete || !LookAtLinkTargets(index, folder, ahead)) {
         folder.Rewind();
