@@ -135,7 +135,9 @@ check 'grep -q "^bulkon: stopped; " "$W/err"' "Ctrl+C while the root is asked st
 
 if command -v xvfb-run > /dev/null && command -v xdotool > /dev/null &&
     command -v openbox > /dev/null; then
-    shown=$(timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    # The window writes its start page to the temporary folder: keep it in ours.
+    mkdir -p "$W/tmp"
+    shown=$(TMPDIR=$W/tmp timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" \
         bash "$0" --window "$BULKON" "$W/root/b/mnt" 2> /dev/null)
     check '[ "$shown" = "window shown, closed" ]' "the window on a frozen root closes when asked: $shown"
 else
