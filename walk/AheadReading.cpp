@@ -187,6 +187,27 @@ namespace {
 thread_local std::size_t lastEntries = 0;
 thread_local std::size_t lastNameBytes = 0;
 
+// Looks at `name`, the `listed`-th name `folder` gave, into `entry`. A name that a network
+// share is mounted on is taken for a folder on the share's device, which the walk leaves out
+// unopened: it is never asked.
+LookResult LookAtListedName(SourceFolder& opened, AheadFolder& folder, std::string_view name,
+                            std::int64_t listed, const std::vector<NamedMount>& mounts,
+                            LinkTarget links, AheadEntry& entry) {
+    const auto mount = std::find_if(mounts.begin(), mounts.end(),
+                                    [&](const NamedMount& m) { return m.Name == name; });
+    LookResult looked = LookResult::Looked;
+    if (mount != mounts.end()) {
+        entry.Facts.Type = EntryFacts::Kind::Folder;
+        entry.Facts.Identity = {mount->Device, 0};
+    } else {
+        folder.LookingAt.store(listed, std::memory_order_relaxed);
+        looked = opened.LookAt(name, entry.Facts, links);
+        folder.LookingAt.store(-1, std::memory_order_relaxed);
+    }
+    ReadAhead::NoteAnswer(folder);
+    return looked;
+}
+
 } // namespace
 
 AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char separator,
@@ -208,27 +229,14 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
             ReadAhead::Discard(folder);
             return AheadReadResult::TooLarge;
         }
-        const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
         if (std::find(folder.Unanswered.begin(), folder.Unanswered.end(), listed) !=
             folder.Unanswered.end()) {
             ++listed;
             continue;
         }
         AheadEntry entry;
-        const auto mount = std::find_if(mounts.begin(), mounts.end(),
-                                        [&](const NamedMount& m) { return m.Name == name; });
-        LookResult looked = LookResult::Looked;
-        if (mount != mounts.end()) {
-            // A folder on the share's device, which the walk leaves out unopened.
-            entry.Facts.Type = EntryFacts::Kind::Folder;
-            entry.Facts.Identity = {mount->Device, 0};
-            ++listed;
-        } else {
-            folder.LookingAt.store(listed++, std::memory_order_relaxed);
-            looked = opened.LookAt(name, entry.Facts, links);
-            folder.LookingAt.store(-1, std::memory_order_relaxed);
-        }
-        ReadAhead::NoteAnswer(folder);
+        const LookResult looked =
+            LookAtListedName(opened, folder, name, listed++, mounts, links, entry);
         if (looked != LookResult::Looked) {
             // Vanished since it was listed, or a folder that may be listed but not looked into.
             folder.Incomplete = folder.Incomplete || looked == LookResult::Failed;
@@ -237,6 +245,7 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
         // Folders on another device are mount points, which the walk examines itself.
         if (entry.Facts.Type == EntryFacts::Kind::Folder &&
             entry.Facts.Identity.Device == folder.Identity.Device) {
+            const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
             entry.Child = MakeChildRecord(folder, name, ordinal, separator);
             childBytes += entry.Child ? RecordBytes(*entry.Child) : 0;
         }
