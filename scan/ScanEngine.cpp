@@ -105,23 +105,7 @@ void ScanEngine::StartScan(const std::string& path) {
     window_.StartBusyAnimation();
     list_.Clear();
     window_.ShowStopButton(std::string(TextsFor(IsGermanUser()).StopButton));
-    state_.ListedTotalMB = 0;
-    // Until the volume answers: the figures of a volume that could not be queried.
-    state_.DiskTotalMB = 1;
-    state_.DiskUsedMB = 1;
-    state_.MinListedSize = 0;
-    state_.FileCount = 0;
-    state_.ListCapacity = 100;
-    state_.SkippedMountCount = 0;
-    state_.UnreadableFolderCount = 0;
-    state_.UnansweredFolderCount = 0;
-    state_.RootUnreadable = false;
-    state_.RootUnanswered = false;
-    reserve_.Clear();
-    hardLinks_.Clear();
-    outcome_ = ScanOutcome::None;
-    state_.RootOnPseudoFileSystem = false;
-    walkVolumeLabel_.clear();
+    ClearScanState();
 
     const std::string root = TrimScanRoot(path);
     state_.ScanRoot = root;
@@ -157,6 +141,26 @@ void ScanEngine::StartScan(const std::string& path) {
         throw;
     }
     EndScan(!StopRequested);
+}
+
+void ScanEngine::ClearScanState() {
+    state_.ListedTotalMB = 0;
+    // Until the volume answers: the figures of a volume that could not be queried.
+    state_.DiskTotalMB = 1;
+    state_.DiskUsedMB = 1;
+    state_.MinListedSize = 0;
+    state_.FileCount = 0;
+    state_.ListCapacity = 100;
+    state_.SkippedMountCount = 0;
+    state_.UnreadableFolderCount = 0;
+    state_.UnansweredFolderCount = 0;
+    state_.RootUnreadable = false;
+    state_.RootUnanswered = false;
+    reserve_.Clear();
+    hardLinks_.Clear();
+    outcome_ = ScanOutcome::None;
+    state_.RootOnPseudoFileSystem = false;
+    walkVolumeLabel_.clear();
 }
 
 std::optional<RootFacts> ScanEngine::AwaitRootFacts() {

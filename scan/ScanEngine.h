@@ -137,6 +137,8 @@ private:
     void EndScan(bool withReportPage, bool withTotals = true);
     // Asks about the root away from this thread, hearing the user meanwhile; nullopt when
     // the scan has ended meanwhile (stopped, or the root did not answer).
+    // Empties the counters, the figures and the sets of the scan before.
+    void ClearScanState();
     std::optional<RootFacts> AwaitRootFacts();
     // Ends the scan at once, without a walk, when its root cannot be read, is a pseudo file
     // system or did not answer (`check` nullopt); returns whether it did.
