@@ -72,12 +72,15 @@ private:
     WorkerHandles& handles_;
 };
 
-// Reads `folder`, open as `opened`, and tells whether it is read whole.
-bool ReadOpenedAhead(SourceFolder& opened, AheadFolder& folder, char separator,
+// Reads `folder`, open as `opened`, and tells whether it is read whole. `byListedName`: it was
+// opened by its name in the very folder whose listing said who it is. That is taken for who it
+// is, as the walk takes it for a folder it opens itself; asking again would cost a call for
+// every folder. Opened by its path, it is asked: a folder above may have been replaced.
+bool ReadOpenedAhead(SourceFolder& opened, AheadFolder& folder, bool byListedName, char separator,
                      const std::atomic<bool>& cancel,
                      const NetworkMountFolders& networkMountFolders) {
     ReadAhead::NoteAnswer(folder);
-    folder.Identity = opened.Identity();
+    folder.Identity = byListedName && folder.Listed.Number != 0 ? folder.Listed : opened.Identity();
     const std::optional<std::vector<NamedMount>> mounts =
         networkMountFolders.MountsIn(folder, opened);
     return mounts && ReadFolderAhead(opened, folder, separator,
@@ -107,7 +110,8 @@ public:
                 .substr(child.Path[pathLength_] == separator_ ? pathLength_ + 1 : pathLength_);
         OpenFailure failure = OpenFailure::None;
         const std::unique_ptr<SourceFolder> opened = folder_->OpenBelow(name, false, failure);
-        return opened && ReadOpenedAhead(*opened, child, separator_, cancel, *networkMountFolders_);
+        return opened &&
+               ReadOpenedAhead(*opened, child, true, separator_, cancel, *networkMountFolders_);
     }
 
 private:
@@ -121,9 +125,11 @@ private:
     std::shared_ptr<const NetworkMountFolders> networkMountFolders_;
 };
 
-// The record of the subfolder `name` of `folder`, at place `ordinal`, for a worker to read.
+// The record of the subfolder `name` of `folder`, at place `ordinal`, which the listing says
+// is `listed`, for a worker to read.
 std::shared_ptr<AheadFolder> MakeChildRecord(const AheadFolder& folder, std::string_view name,
-                                             std::uint32_t ordinal, char separator) {
+                                             std::uint32_t ordinal, const NodeIdentity& listed,
+                                             char separator) {
     // Each made to size at once: a copy grown by one more would be allocated twice.
     std::string path;
     path.reserve(folder.Path.size() + 1 + name.size());
@@ -137,6 +143,7 @@ std::shared_ptr<AheadFolder> MakeChildRecord(const AheadFolder& folder, std::str
     if (child) {
         child->UnderLink = folder.UnderLink;
         child->Device = folder.Identity.Device;
+        child->Listed = listed;
     }
     return child;
 }
@@ -166,8 +173,8 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
     // where the walk will go, a link's target included.
     OpenFailure failure = OpenFailure::None;
     std::unique_ptr<SourceFolder> opened = source.OpenPath(folder.Path, folder.IsProbe, failure);
-    if (!opened ||
-        !ReadOpenedAhead(*opened, folder, source.Separator(), cancel, *networkMountFolders)) {
+    if (!opened || !ReadOpenedAhead(*opened, folder, false, source.Separator(), cancel,
+                                    *networkMountFolders)) {
         return false;
     }
     if (!folder.IsProbe) {
@@ -246,7 +253,7 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
         if (entry.Facts.Type == EntryFacts::Kind::Folder &&
             entry.Facts.Identity.Device == folder.Identity.Device) {
             const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
-            entry.Child = MakeChildRecord(folder, name, ordinal, separator);
+            entry.Child = MakeChildRecord(folder, name, ordinal, entry.Facts.Identity, separator);
             childBytes += entry.Child ? RecordBytes(*entry.Child) : 0;
         }
         entry.NameOffset = static_cast<std::uint32_t>(folder.Names.size());
