@@ -1,72 +1,41 @@
-#include "DisplayFailureExit.h"
-#include "QtTranslations.h"
-#include "QuietQtStart.h"
-#include "TForm1.h"
+// The program: the usage, the list without a window and the other answers on the command line
+// need no toolkit, so this program loads none. For the window it becomes the window program,
+// in the same process and with the same arguments; the Qt libraries are loaded only then.
+#include "StartCommand.h"
 #include "cli/CommandLine.h"
-#include "cli/ConsoleCommand.h"
-#include "platform/shell/DesktopShell.h"
+#include "platform/fs/Paths.h"
+#include "platform/fs/ProcessImage.h"
 #include "scan/InterfaceTexts.h"
+#include "scan/TextFormat.h"
 
-#include <QApplication>
-#include <QIcon>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-namespace {
-bool IsSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
-// Without a display Qt's platform plugin aborts the program with a long, cryptic message;
-// say instead how to run it.
-bool DisplayAvailable() {
-#ifdef BULKON_NEEDS_DISPLAY_VARIABLE
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
-#else
-    (void)IsSet;
-    return true;
-#endif
-}
-} // namespace
-
 int main(int argc, char* argv[]) {
-    // The arguments are read before anything of the toolkit starts: the usage, wrong
-    // arguments and the list without a window need no display.
     const CommandLine command =
         ParseCommandLine(std::vector<std::string>(argc > 0 ? argv + 1 : argv, argv + argc));
-    if (command.Mode != CommandMode::Window) {
-        return RunConsoleCommand(command);
+    if (const std::optional<int> status = RunCommandWithoutWindow(command)) {
+        return *status;
     }
-
-    if (!DisplayAvailable()) {
-        const std::string_view message = TextsFor(IsGermanUser()).NoDisplay;
-        std::fwrite(message.data(), 1, message.size(), stderr);
-        return 1;
+    // Beside this program in the build tree; installed, in the folder for programs that other
+    // programs start, found from this program's folder so that a package installed under
+    // another prefix finds its own. Never from the current folder: without a folder of its
+    // own, the program goes where it is installed by default.
+    const std::string self = ProgramPath();
+    const std::string::size_type slash = self.find_last_of('/');
+    std::string program = BULKON_WINDOW_PROGRAM_INSTALLED;
+    if (slash != std::string::npos) {
+        const std::string folder = self.substr(0, slash + 1);
+        // Returns only when there is none.
+        RunInPlaceOfThisProcess(folder + "bulkon-window", argv);
+        program = folder + BULKON_WINDOW_PROGRAM_FROM_HERE;
     }
-    auto quietStart = std::make_unique<QuietQtStart>();
-    // A display named but gone is said the same way as none at all.
-    auto displayFailure = std::make_unique<DisplayFailureExit>(TextsFor(IsGermanUser()).NoDisplay);
-    QApplication application(argc, argv);
-    displayFailure.reset();
-    quietStart.reset();
-    InstallQtTranslations(application);
-    QApplication::setApplicationName(QStringLiteral("Bulkon"));
-    QApplication::setOrganizationName(QStringLiteral("Vantrel"));
-    QIcon icon;
-    for (const char* size : {"16", "24", "32", "48", "64", "128", "256"}) {
-        icon.addFile(QStringLiteral(":/icons/bulkon-") + QLatin1String(size));
-    }
-    QApplication::setWindowIcon(icon);
-
-    const std::unique_ptr<ShellServices> shell = CreateDesktopShellServices();
-    TForm1 form(*shell);
-    if (!command.Folder.empty()) {
-        form.SetStartupRoot(command.Folder);
-    }
-    form.show();
-    return application.exec();
+    const std::string reason = RunInPlaceOfThisProcess(program, argv);
+    const bool german = IsGermanUser();
+    const std::string message =
+        FormatText(TextsFor(german).NoWindowProgram, {program, reason}, LocaleFormat{});
+    std::fwrite(message.data(), 1, message.size(), stderr);
+    return 1;
 }

@@ -53,6 +53,9 @@ const InterfaceTexts English{
                  "Bulkon is a desktop program. To run it without a desktop, give it a "
                  "virtual screen:\n    xvfb-run -a bulkon\n"
                  "or print the list without a window:\n    bulkon --list FOLDER\n",
+    .NoWindowProgram = "bulkon: the window program %s could not be started: %s.\n"
+                       "Install Bulkon again, or print the list without a window:\n"
+                       "    bulkon --list FOLDER\n",
     .ScanStopped = "Scan stopped after %1 files: the list holds the largest of these.",
     .ListShort = "Only %1 files are listed: the files that came next after the deleted ones "
                  "were not all kept. Scan again for a full list.",
@@ -123,6 +126,9 @@ const InterfaceTexts German{
                  "f\u00fcr den Desktop. Ohne Desktop braucht es einen virtuellen Bildschirm:\n"
                  "    xvfb-run -a bulkon\n"
                  "oder es gibt die Liste ohne Fenster aus:\n    bulkon --list ORDNER\n",
+    .NoWindowProgram = "bulkon: das Fensterprogramm %s lie\u00df sich nicht starten: %s.\n"
+                       "Installieren Sie Bulkon neu, oder geben Sie die Liste ohne Fenster aus:\n"
+                       "    bulkon --list ORDNER\n",
     .ScanStopped = "Suche angehalten nach %1 Dateien: die Liste enth\u00e4lt die gr\u00f6\u00dften "
                    "davon.",
     .ListShort = "Nur %1 Dateien sind aufgef\u00fchrt: die nach den gel\u00f6schten "

@@ -54,6 +54,9 @@ struct InterfaceTexts {
     // Printed when the program is started without a display, or its display cannot be
     // opened.
     std::string_view NoDisplay;
+    // Printed when the window program, installed with this one, cannot be started ("%s" its
+    // path, then the system's reason).
+    std::string_view NoWindowProgram;
 
     // The status line after a stopped scan ("%1": the files counted), and while deletes have
     // left the list shorter than it should be ("%1": the files listed).

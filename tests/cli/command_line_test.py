@@ -436,9 +436,36 @@ def check_window_without_display_says_how_to_run_it(work):
               "bulkon --list, got %d %r" % (language, display, result.returncode, result.stderr))
 
 
+def check_the_program_loads_no_toolkit(work):
+    """The program needs no Qt library: the list starts without loading one. Copied away from
+    the window program, it still lists, and a window asked for says what is missing."""
+    dynamic = subprocess.run(["readelf", "-d", BULKON], capture_output=True, timeout=60).stdout
+    needed = [line for line in dynamic.split(b"\n") if b"(NEEDED)" in line]
+    check(needed and not any(b"libQt" in line for line in needed),
+          "the program needs no Qt library: %r" % needed)
+    alone = os.path.join(work, "alone")
+    os.mkdir(alone)
+    copy = os.path.join(alone, "bulkon")
+    subprocess.run(["cp", BULKON, copy], check=True)
+    listed = subprocess.run([copy, "--list", alone], capture_output=True,
+                            env=no_display_environment(), timeout=120)
+    check(listed.returncode == 0 and listed.stdout.endswith(b"\t" + copy.encode() + b"\n"),
+          "the program alone lists: %d %r" % (listed.returncode, listed.stderr))
+    expected = os.path.join(alone, "../libexec/bulkon/bulkon-window").encode()
+    for language, says in (("en_US.UTF-8", b"could not be started"),
+                           ("de_DE.UTF-8", b"nicht starten")):
+        window = subprocess.run([copy, work], capture_output=True, timeout=60,
+                                env=no_display_environment(language, DISPLAY=":0"))
+        check(window.returncode == 1 and says in window.stderr and expected in window.stderr
+              and b"bulkon --list" in window.stderr,
+              "%s: a window without the window program says so: %d %r"
+              % (language, window.returncode, window.stderr))
+
+
 def main():
     with tempfile.TemporaryDirectory(prefix="bulkon-cli-") as work:
         check_window_without_display_says_how_to_run_it(work)
+        check_the_program_loads_no_toolkit(work)
         check_arguments_and_exit_statuses(work)
         check_list_against_the_tree(work)
         check_unreadable_folders_are_named(work)
