@@ -55,8 +55,8 @@ struct AheadFolder : std::enable_shared_from_this<AheadFolder> {
     // The device of the folder that listed it (0 for the walk's first folder and for probes):
     // its own, unless it was replaced since.
     std::uint64_t Device = 0;
-    // Who its parent's listing said it is (zero where no listing did).
-    NodeIdentity Listed;
+    // What its parent's listing said it is (zero where no listing did).
+    ListedFolder Listed;
     // The most entries a reading keeps; a larger folder is left to the walk.
     static constexpr std::uint32_t MaxWorkerEntries = 4096;
     std::atomic<std::uint32_t> MaxEntries{MaxWorkerEntries};

@@ -75,12 +75,14 @@ private:
 // Reads `folder`, open as `opened`, and tells whether it is read whole. `byListedName`: it was
 // opened by its name in the very folder whose listing said who it is. That is taken for who it
 // is, as the walk takes it for a folder it opens itself; asking again would cost a call for
-// every folder. Opened by its path, it is asked: a folder above may have been replaced.
+// every folder. Opened by its path, it is asked, since a folder above may have been replaced;
+// a source whose every opening goes by path (Windows) answers with the listing's word.
 bool ReadOpenedAhead(SourceFolder& opened, AheadFolder& folder, bool byListedName, char separator,
                      const std::atomic<bool>& cancel,
                      const NetworkMountFolders& networkMountFolders) {
     ReadAhead::NoteAnswer(folder);
-    folder.Identity = byListedName && folder.Listed.Number != 0 ? folder.Listed : opened.Identity();
+    folder.Identity = byListedName && folder.Listed.Identity.Number != 0 ? folder.Listed.Identity
+                                                                         : opened.Identity();
     const std::optional<std::vector<NamedMount>> mounts =
         networkMountFolders.MountsIn(folder, opened);
     return mounts && ReadFolderAhead(opened, folder, separator,
@@ -109,7 +111,8 @@ public:
             std::string_view(child.Path)
                 .substr(child.Path[pathLength_] == separator_ ? pathLength_ + 1 : pathLength_);
         OpenFailure failure = OpenFailure::None;
-        const std::unique_ptr<SourceFolder> opened = folder_->OpenBelow(name, false, failure);
+        const std::unique_ptr<SourceFolder> opened =
+            folder_->OpenListedBelow(name, child.Listed, failure);
         return opened &&
                ReadOpenedAhead(*opened, child, true, separator_, cancel, *networkMountFolders_);
     }
@@ -128,7 +131,7 @@ private:
 // The record of the subfolder `name` of `folder`, at place `ordinal`, which the listing says
 // is `listed`, for a worker to read.
 std::shared_ptr<AheadFolder> MakeChildRecord(const AheadFolder& folder, std::string_view name,
-                                             std::uint32_t ordinal, const NodeIdentity& listed,
+                                             std::uint32_t ordinal, const ListedFolder& listed,
                                              char separator) {
     // Each made to size at once: a copy grown by one more would be allocated twice.
     std::string path;
@@ -172,7 +175,9 @@ bool ReadFolderAheadByPath(FolderSource& source, AheadFolder& folder,
     // Not through a link: the walk expects the folder that its parent listed. A probe goes
     // where the walk will go, a link's target included.
     OpenFailure failure = OpenFailure::None;
-    std::unique_ptr<SourceFolder> opened = source.OpenPath(folder.Path, folder.IsProbe, failure);
+    std::unique_ptr<SourceFolder> opened =
+        folder.IsProbe ? source.OpenPath(folder.Path, true, failure)
+                       : source.OpenListedPath(folder.Path, folder.Listed, failure);
     if (!opened || !ReadOpenedAhead(*opened, folder, false, source.Separator(), cancel,
                                     *networkMountFolders)) {
         return false;
@@ -253,7 +258,9 @@ AheadReadResult ReadFolderAhead(SourceFolder& opened, AheadFolder& folder, char 
         if (entry.Facts.Type == EntryFacts::Kind::Folder &&
             entry.Facts.Identity.Device == folder.Identity.Device) {
             const auto ordinal = static_cast<std::uint32_t>(folder.Entries.size());
-            entry.Child = MakeChildRecord(folder, name, ordinal, entry.Facts.Identity, separator);
+            entry.Child = MakeChildRecord(
+                folder, name, ordinal, ListedFolder{entry.Facts.Identity, entry.Facts.Attributes},
+                separator);
             childBytes += entry.Child ? RecordBytes(*entry.Child) : 0;
         }
         entry.NameOffset = static_cast<std::uint32_t>(folder.Names.size());

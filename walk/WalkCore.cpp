@@ -152,7 +152,10 @@ std::unique_ptr<SourceFolder> WalkCore::OpenFolderOfLevel(int index, const Walke
     const std::string_view name = levels_[static_cast<std::size_t>(index - 1)]->LastName;
     return OpenWithRetry(base, [&](OpenFailure& failure) {
         // Seen as a folder: a link put in its place meanwhile is not taken.
-        return base->OpenBelow(name, entry->ViaLink, failure);
+        return entry->ViaLink
+                   ? base->OpenBelow(name, true, failure)
+                   : base->OpenListedBelow(name, ListedFolder{entry->Identity, entry->Attributes},
+                                           failure);
     });
 }
 

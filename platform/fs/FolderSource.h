@@ -48,6 +48,13 @@ struct EntryFacts {
     NodeIdentity TargetIdentity;
 };
 
+// A subfolder as its folder's listing showed it: not a link, with the platform's attribute
+// bits and who it is.
+struct ListedFolder {
+    NodeIdentity Identity;
+    std::uint32_t Attributes = 0;
+};
+
 // What looking at an entry gave.
 enum class LookResult {
     Looked,
@@ -101,6 +108,15 @@ public:
     // a path below this folder); then links on the way are followed.
     virtual std::unique_ptr<SourceFolder> OpenBelow(std::string_view name, bool followLink,
                                                     OpenFailure& failure) = 0;
+    // Opens the entry `name` that this folder's listing showed as the folder `listed`, not
+    // through a link. A source whose openings cost more when it asks the system who the folder
+    // is may take the listing's word for it, as the walk does; by default it opens the entry
+    // as OpenBelow does.
+    virtual std::unique_ptr<SourceFolder>
+    OpenListedBelow(std::string_view name, [[maybe_unused]] const ListedFolder& listed,
+                    OpenFailure& failure) {
+        return OpenBelow(name, false, failure);
+    }
     // Opens the folder that holds this one (its ".."): the same folder for the top of a file
     // system. Only for looking at identities; it need not be listable.
     virtual std::unique_ptr<SourceFolder> OpenAbove(OpenFailure& failure) = 0;
@@ -140,6 +156,15 @@ public:
     // through a link in its last name unless `followLink`. Safe on any thread.
     virtual std::unique_ptr<SourceFolder> OpenPath(const std::string& path, bool followLink,
                                                    OpenFailure& failure) = 0;
+
+    // Opens the folder at `path`, which its parent's listing showed as the folder `listed`, for
+    // a worker, as OpenListedBelow does; by default as OpenPath does, not through a link.
+    // Safe on any thread.
+    virtual std::unique_ptr<SourceFolder>
+    OpenListedPath(const std::string& path, [[maybe_unused]] const ListedFolder& listed,
+                   OpenFailure& failure) {
+        return OpenPath(path, false, failure);
+    }
 
     // The handles the walk may use, found when the walk starts.
     virtual HandleAllowance Allowance() = 0;

@@ -21,6 +21,12 @@ std::unique_ptr<SourceFolder> Win32FolderSource::OpenPath(const std::string& pat
                                    failure);
 }
 
+std::unique_ptr<SourceFolder> Win32FolderSource::OpenListedPath(const std::string& path,
+                                                                const ListedFolder& listed,
+                                                                OpenFailure& failure) {
+    return Win32SourceFolder::OpenListed(ExtendedLengthPath(path), listed, volumes_, failure);
+}
+
 HandleAllowance Win32FolderSource::Allowance() {
     return HandleAllowance{WalkFolderHandles, WorkerFolderHandles};
 }

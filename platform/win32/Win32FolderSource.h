@@ -16,6 +16,9 @@ public:
     char Separator() const override { return '\\'; }
     std::unique_ptr<SourceFolder> OpenPath(const std::string& path, bool followLink,
                                            OpenFailure& failure) override;
+    std::unique_ptr<SourceFolder> OpenListedPath(const std::string& path,
+                                                 const ListedFolder& listed,
+                                                 OpenFailure& failure) override;
     HandleAllowance Allowance() override;
     DriveType DriveTypeOfDevice(std::uint64_t device) override;
     bool IsPseudoFileSystemDevice(std::uint64_t) override { return false; }

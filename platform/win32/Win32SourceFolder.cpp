@@ -58,9 +58,9 @@ void LookAtTarget(const std::wstring& path, VolumeDriveTypes& volumes, EntryFact
 
 // A folder that is neither a link nor any other reparse point, with a file number: what the
 // listing says of it is all there is to know for opening it.
-bool IsPlainFolder(const Win32EntryRecord& record) {
-    return (record.Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-           (record.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && record.FileId != 0;
+bool IsPlainFolder(const ListedFolder& listed) {
+    return (listed.Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (listed.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && listed.Identity.Number != 0;
 }
 
 // The record of the entry at `path`, asked of the system: the entry's own listing for its
@@ -152,6 +152,20 @@ Win32SourceFolder::Open(std::wstring path, bool followLink, const Win32EntryReco
     volumes->Remember(identity.Device, handle.Get(), path);
     return std::unique_ptr<Win32SourceFolder>(
         new Win32SourceFolder(std::move(path), std::move(handle), identity, std::move(volumes)));
+}
+
+std::unique_ptr<Win32SourceFolder>
+Win32SourceFolder::OpenListed(std::wstring path, const ListedFolder& listed,
+                              std::shared_ptr<VolumeDriveTypes> volumes, OpenFailure& failure) {
+    if (!IsPlainFolder(listed)) {
+        return Open(std::move(path), false, nullptr, std::move(volumes), failure);
+    }
+    FileHandle handle = OpenHandle(path, ListingAccess, FILE_FLAG_OPEN_REPARSE_POINT, failure);
+    if (!handle.IsOpen()) {
+        return nullptr;
+    }
+    return std::unique_ptr<Win32SourceFolder>(new Win32SourceFolder(
+        std::move(path), std::move(handle), listed.Identity, std::move(volumes)));
 }
 
 std::string_view Win32SourceFolder::ReadName() {
@@ -256,25 +270,23 @@ std::unique_ptr<SourceFolder> Win32SourceFolder::OpenBelow(std::string_view name
     if ((IsLastRead(name) || !followLink) && RecordOf(name, record) == LookResult::Looked) {
         known = &record;
     }
-    if (known && !followLink && IsLastRead(name) && IsPlainFolder(record)) {
-        return OpenListedFolder(PathBelow(name), record, failure);
+    // The listing just read told what the folder is and who it is, on this folder's volume.
+    if (known && !followLink && IsLastRead(name)) {
+        const ListedFolder listed{{identity_.Device, record.FileId}, record.Attributes};
+        if (IsPlainFolder(listed)) {
+            return OpenListed(PathBelow(name), listed, volumes_, failure);
+        }
     }
     return Open(PathBelow(name), followLink, known, volumes_, failure);
 }
 
-std::unique_ptr<SourceFolder> Win32SourceFolder::OpenListedFolder(std::wstring path,
-                                                                  const Win32EntryRecord& record,
-                                                                  OpenFailure& failure) {
-    // The listing told what the folder is and who it is, on this folder's volume: the handle
-    // is not asked again (under Wine, telling the volume's serial number costs a round trip
-    // to its mount manager, several times the cost of the opening).
-    FileHandle handle = OpenHandle(path, ListingAccess, FILE_FLAG_OPEN_REPARSE_POINT, failure);
-    if (!handle.IsOpen()) {
-        return nullptr;
+std::unique_ptr<SourceFolder> Win32SourceFolder::OpenListedBelow(std::string_view name,
+                                                                 const ListedFolder& listed,
+                                                                 OpenFailure& failure) {
+    if (!IsPlainFolder(listed)) {
+        return OpenBelow(name, false, failure);
     }
-    const NodeIdentity identity{identity_.Device, record.FileId};
-    return std::unique_ptr<Win32SourceFolder>(
-        new Win32SourceFolder(std::move(path), std::move(handle), identity, volumes_));
+    return OpenListed(PathBelow(name), listed, volumes_, failure);
 }
 
 std::unique_ptr<SourceFolder> Win32SourceFolder::OpenAbove(OpenFailure& failure) {

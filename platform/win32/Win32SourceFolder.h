@@ -38,6 +38,15 @@ public:
                                                    std::shared_ptr<VolumeDriveTypes> volumes,
                                                    OpenFailure& failure,
                                                    DWORD access = ListingAccess);
+    // Opens the folder at the extended-length path `path`, which its parent's listing showed
+    // as `listed`. A plain folder (no reparse point) is taken for what the listing said: asking
+    // its handle again would cost, under Wine, a round trip to the mount manager for the
+    // volume's serial number, several times the cost of the opening. Another is opened as Open
+    // does, not through a link.
+    static std::unique_ptr<Win32SourceFolder> OpenListed(std::wstring path,
+                                                         const ListedFolder& listed,
+                                                         std::shared_ptr<VolumeDriveTypes> volumes,
+                                                         OpenFailure& failure);
 
     NodeIdentity Identity() const override { return identity_; }
     std::string_view ReadName() override;
@@ -46,6 +55,8 @@ public:
     LookResult LookAt(std::string_view name, EntryFacts& facts, LinkTarget target) override;
     std::unique_ptr<SourceFolder> OpenBelow(std::string_view name, bool followLink,
                                             OpenFailure& failure) override;
+    std::unique_ptr<SourceFolder> OpenListedBelow(std::string_view name, const ListedFolder& listed,
+                                                  OpenFailure& failure) override;
     std::unique_ptr<SourceFolder> OpenAbove(OpenFailure& failure) override;
     bool IsOnPseudoFileSystem() override { return false; }
     std::string RealPath() override;
@@ -54,9 +65,6 @@ private:
     Win32SourceFolder(std::wstring path, FileHandle handle, NodeIdentity identity,
                       std::shared_ptr<VolumeDriveTypes> volumes);
 
-    // Opens the plain folder at `path` below this one, whose listing record is `record`.
-    std::unique_ptr<SourceFolder>
-    OpenListedFolder(std::wstring path, const Win32EntryRecord& record, OpenFailure& failure);
     // The next record of the listing, "." and ".." included; null at its end or on an error.
     const FILE_ID_BOTH_DIR_INFO* NextRecord();
     // Reads the next batch of records into the buffer. False at the end or on an error.

@@ -99,6 +99,17 @@ TEST(Win32FolderSource, ListsLooksAndOpensAroundAFolder) {
                       "e.txt")
                   .SizeBytes,
               77u);
+    // Opened on what the listing said of it, below the root or by its path, it is the same.
+    const ListedFolder listed{entries.at(folder).Identity, entries.at(folder).Attributes};
+    for (const auto& opened :
+         {root->OpenListedBelow(folder, listed, failure),
+          source->OpenListedPath(FromWide(tree / folderName), listed, failure)}) {
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(opened->Identity(), below->Identity());
+        EXPECT_EQ(ListAll(*opened).size(), 1u);
+    }
+    EXPECT_FALSE(root->OpenListedBelow("missing", listed, failure));
+    EXPECT_EQ(failure, OpenFailure::Unreadable);
     const auto above = below->OpenAbove(failure);
     ASSERT_TRUE(above);
     EXPECT_EQ(above->Identity(), root->Identity());
