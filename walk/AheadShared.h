@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReadAhead.h"
+#include "platform/fs/WorkerThreads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -111,6 +112,8 @@ struct ReadAhead::Shared {
     bool Stopping = false;
     int Running = 0;
     int Started = 0; // workers that have made their first allocation
+    // Where the workers may run, once started beside the walk (ReadAhead's constructor).
+    ProcessorMask Processors;
     // Workers waiting for work, and the folders in the workers' hands, one list each.
     int Idle = 0;
     std::vector<std::vector<std::shared_ptr<AheadFolder>>*> BusyLists;

@@ -175,7 +175,9 @@ void ReadAhead::Shared::RequeueBatchesOfStuckWorkers() {
 }
 
 void ReadAhead::Shared::Work() {
-    // Below the walk: its workers never take its processor from it.
+    // Below the walk: its workers never take its processor from it. Started beside it, on
+    // its processor, a worker runs wherever the process may from then on.
+    RunCallingThreadOn(Processors);
     RunCallingThreadBelowNormal();
     KeepCallingThreadDescriptorsApart();
     FolderList batch;

@@ -49,21 +49,27 @@ ReadAhead::ReadAhead(int workers, FolderReader reader)
     SetAlone(load_.LeavesWorkersTooLittle(CoarseMonotonicNs()));
     const int count = std::max(1, workers);
     workers_.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        try {
-            // Each worker holds the shared state, so that one left behind in a call that does
-            // not return finds it there when the call does.
-            workers_.emplace_back([shared = shared_] { shared->Work(); });
-        } catch (const std::system_error&) {
-            // The system refuses more threads: the walk goes on with those it has.
-            break;
+    {
+        // The walk waits for them below: started on its processor, they have it at once.
+        const ThreadsStartedBesideCaller beside;
+        shared_->Processors = beside.Before();
+        for (int i = 0; i < count; ++i) {
+            try {
+                // Each worker holds the shared state, so that one left behind in a call that
+                // does not return finds it there when the call does.
+                workers_.emplace_back([shared = shared_] { shared->Work(); });
+            } catch (const std::system_error&) {
+                // The system refuses more threads: the walk goes on with those it has.
+                break;
+            }
+            {
+                std::lock_guard<std::mutex> lock(shared_->Mutex);
+                ++shared_->Running;
+            }
+            // Named before the walk goes on, so that a look at the process tells the workers
+            // apart.
+            NameThread(workers_.back(), "read-ahead");
         }
-        {
-            std::lock_guard<std::mutex> lock(shared_->Mutex);
-            ++shared_->Running;
-        }
-        // Named before the walk goes on, so that a look at the process tells the workers apart.
-        NameThread(workers_.back(), "read-ahead");
     }
     // Started before the walk opens anything (see Shared::Work), but not waited for long.
     std::unique_lock<std::mutex> lock(shared_->Mutex);

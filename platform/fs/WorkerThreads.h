@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 // What worker threads need of the system: how many processors the process may use, a
 // priority below the thread that does the real work, and a name to tell them apart.
@@ -20,6 +21,34 @@ void RunCallingThreadBelowNormal();
 // it opens from then on no other thread can use; nothing else changes. POSIX record locks
 // stay with the table that took them.
 void KeepCallingThreadDescriptorsApart();
+
+// The processors a thread may run on, as the system writes them; empty where it does not say.
+struct ProcessorMask {
+    std::vector<std::uint64_t> Bits;
+};
+
+// Lets the calling thread run on `mask` again; nothing for an empty one.
+void RunCallingThreadOn(const ProcessorMask& mask);
+
+// While it lives, keeps the calling thread on the processor it runs on, and with it the
+// threads it starts meanwhile, which inherit where they may run. A caller that waits for its
+// new threads to start then hands them its own processor as it waits. On a machine whose other
+// processors are busy a new thread goes to one of those and waits there several milliseconds,
+// while the caller's processor stands idle. Each thread started so gives itself back
+// Before() first (RunCallingThreadOn); at the end the caller has it back too.
+class ThreadsStartedBesideCaller {
+public:
+    ThreadsStartedBesideCaller();
+    ~ThreadsStartedBesideCaller();
+    ThreadsStartedBesideCaller(const ThreadsStartedBesideCaller&) = delete;
+    ThreadsStartedBesideCaller& operator=(const ThreadsStartedBesideCaller&) = delete;
+
+    // Where the caller could run before.
+    const ProcessorMask& Before() const { return before_; }
+
+private:
+    ProcessorMask before_;
+};
 
 // Names `thread` (up to 15 characters) where the system keeps thread names.
 void NameThread(std::thread& thread, const char* name);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <sched.h>
 #include <sys/resource.h>
@@ -42,6 +43,43 @@ void KeepCallingThreadDescriptorsApart() {
     // the thread goes on sharing the table.
     syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_UNSHARE);
 #endif
+}
+
+void RunCallingThreadOn(const ProcessorMask& mask) {
+#ifdef __linux__
+    if (!mask.Bits.empty()) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        std::memcpy(&set, mask.Bits.data(),
+                    std::min(sizeof set, mask.Bits.size() * sizeof(std::uint64_t)));
+        sched_setaffinity(0, sizeof set, &set);
+    }
+#else
+    (void)mask;
+#endif
+}
+
+ThreadsStartedBesideCaller::ThreadsStartedBesideCaller() {
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    const int here = sched_getcpu();
+    if (here < 0 || here >= CPU_SETSIZE || sched_getaffinity(0, sizeof set, &set) != 0) {
+        return;
+    }
+    before_.Bits.resize(sizeof set / sizeof(std::uint64_t));
+    std::memcpy(before_.Bits.data(), &set, sizeof set);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(here, &one);
+    if (sched_setaffinity(0, sizeof one, &one) != 0) {
+        before_.Bits.clear();
+    }
+#endif
+}
+
+ThreadsStartedBesideCaller::~ThreadsStartedBesideCaller() {
+    RunCallingThreadOn(before_);
 }
 
 void NameThread(std::thread& thread, const char* name) {

@@ -24,6 +24,11 @@ void RunCallingThreadBelowNormal() {
 // Handles belong to the process; there is no table of a thread's own.
 void KeepCallingThreadDescriptorsApart() {}
 
+// Not measured on Windows: threads start wherever the system puts them.
+void RunCallingThreadOn(const ProcessorMask&) {}
+ThreadsStartedBesideCaller::ThreadsStartedBesideCaller() = default;
+ThreadsStartedBesideCaller::~ThreadsStartedBesideCaller() = default;
+
 void NameThread(std::thread&, const char*) {}
 
 namespace {

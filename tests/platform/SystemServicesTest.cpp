@@ -7,10 +7,12 @@
 #include "platform/fs/Paths.h"
 #include "platform/fs/TempFiles.h"
 #include "platform/fs/Volume.h"
+#include "platform/fs/WorkerThreads.h"
 
 #include <ctime>
 #include <optional>
 #include <set>
+#include <thread>
 
 using namespace testtree;
 
@@ -202,4 +204,26 @@ TEST(TempFilesTest, FailureGivesTheSystemsErrorCode) {
 
     environment.Set("TMPDIR", "");
     EXPECT_EQ(TempFolder(), "/tmp") << "an empty TMPDIR means the default";
+}
+
+// Threads started beside their caller share its processor until they give themselves back
+// where the caller could run; the caller is given it back at the end.
+TEST(WorkerThreadsTest, ThreadsStartedBesideTheCallerGetBackEveryProcessor) {
+    const unsigned available = ProcessorsAvailable();
+    unsigned whileBeside = 0;
+    unsigned startedBeside = 0;
+    unsigned givenBack = 0;
+    {
+        const ThreadsStartedBesideCaller beside;
+        whileBeside = ProcessorsAvailable();
+        std::thread([&] {
+            startedBeside = ProcessorsAvailable();
+            RunCallingThreadOn(beside.Before());
+            givenBack = ProcessorsAvailable();
+        }).join();
+    }
+    EXPECT_EQ(whileBeside, 1u);
+    EXPECT_EQ(startedBeside, 1u);
+    EXPECT_EQ(givenBack, available);
+    EXPECT_EQ(ProcessorsAvailable(), available);
 }
