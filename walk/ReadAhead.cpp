@@ -50,9 +50,15 @@ ReadAhead::ReadAhead(int workers, FolderReader reader)
     const int count = std::max(1, workers);
     workers_.reserve(static_cast<std::size_t>(count));
     {
-        // The walk waits for them below: started on its processor, they have it at once.
-        const ThreadsStartedBesideCaller beside;
-        shared_->Processors = beside.Before();
+        // The walk waits for them below. On a busy machine a new thread goes to another
+        // processor and waits there for milliseconds, while the walk leaves its own idle:
+        // there the workers start on the walk's processor. On a quiet one a new thread goes
+        // to a free processor at once, and is left to.
+        std::optional<ThreadsStartedBesideCaller> beside;
+        if (alone_) {
+            beside.emplace();
+            shared_->Processors = beside->Before();
+        }
         for (int i = 0; i < count; ++i) {
             try {
                 // Each worker holds the shared state, so that one left behind in a call that
