@@ -47,8 +47,11 @@ void WalkCore::AdaptReadAheadToRoot(std::uint64_t device) {
 // Has a worker read `path` before the walk opens it. NoAnswer when the folder's file system
 // did not answer the worker; NotEntered when the wait was stopped. When single entries did not
 // answer, `level` leaves them out and another worker reads the folder without them, until a
-// reading goes through: the walk never looks itself at what may not answer.
-FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) {
+// reading goes through: the walk never looks itself at what may not answer. With `kept`, a
+// reading that went through whole is kept there for the walk to take instead of reading the
+// folder again.
+FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level,
+                                     std::shared_ptr<AheadFolder>* kept) {
     while (level.UnansweredOrdinals.size() <= MaxUnansweredEntries) {
         const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeProbe(path);
         probe->Unanswered = level.UnansweredOrdinals;
@@ -59,7 +62,11 @@ FolderSkip WalkCore::ProbeWithWorker(const std::string& path, WalkLevel& level) 
         }
         if (claim != ReadAhead::Claim::NoAnswer) {
             probedDevice_ = claim == ReadAhead::Claim::Ready ? probe->Identity.Device : 0;
-            ahead_->Leave(*probe);
+            if (kept != nullptr && claim == ReadAhead::Claim::Ready) {
+                *kept = probe;
+            } else {
+                ahead_->Leave(*probe);
+            }
             return FolderSkip::None;
         }
         const std::int64_t looking = probe->LookingAt.load(std::memory_order_relaxed);
@@ -161,6 +168,29 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
         }
     }
     return FolderSkip::None;
+}
+
+// Takes the worker's reading of the root (`rootProbe_`) for level 0, opened meanwhile as
+// `level`, when it is a reading of that very folder that left nothing out: the walk would read
+// the same a moment later. Its subfolders go to the workers, as those of a folder the walk
+// read for them would. False when the walk is to read the root itself.
+bool WalkCore::TakeRootProbe(WalkLevel& level, std::shared_ptr<AheadFolder>& ahead) {
+    std::shared_ptr<AheadFolder> probe = std::move(rootProbe_);
+    if (!probe) {
+        return false;
+    }
+    if (!(probe->Identity == level.Identity) || !level.NetworkMounts.empty() ||
+        !level.UnansweredOrdinals.empty()) {
+        ahead_->Leave(*probe);
+        return false;
+    }
+    LeaveAhead(ahead);
+    ahead = std::move(probe);
+    ahead->IsProbe = false;
+    if (!ahead_->WalkAlone()) {
+        ahead_->Publish(*ahead);
+    }
+    return true;
 }
 
 // Reads `folder`, the folder of level `index`, into `ahead` on the walk's thread, so that

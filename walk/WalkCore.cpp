@@ -40,6 +40,7 @@ FolderSkip WalkCore::OpenRoot() {
     }
     // A walk opened again from its root starts afresh.
     rootOpen_ = false;
+    rootProbe_.reset();
     entered_.Clear();
     outside_.Clear();
     return OpenLevel(0, nullptr);
@@ -103,7 +104,8 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
             // that worker, not the walk.
             PrepareAheadAvoids();
             probedDevice_ = 0;
-            if (const FolderSkip skip = ProbeWithWorker(root_, level); skip != FolderSkip::None) {
+            if (const FolderSkip skip = ProbeWithWorker(root_, level, &rootProbe_);
+                skip != FolderSkip::None) {
                 return skip;
             }
             // Known before the root is read, which decides what is read ahead below it.
@@ -187,6 +189,9 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
     }
     level.PathEnd = path_.size();
     FindNetworkMounts(index, folder.get());
+    if (entry == nullptr && rootProbe_) {
+        readAhead = TakeRootProbe(level, ahead);
+    }
     if (!readAhead && ahead) {
         // Kept also when the folder is too large to read at once, or holds a share's mount
         // point, and is read entry by entry below: its subfolders' records take their places

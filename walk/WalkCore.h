@@ -151,7 +151,9 @@ private:
     bool HasFoldersLeft(const WalkLevel& level) const;
 
     // WalkAhead.cpp
-    FolderSkip ProbeWithWorker(const std::string& path, WalkLevel& level);
+    FolderSkip ProbeWithWorker(const std::string& path, WalkLevel& level,
+                               std::shared_ptr<AheadFolder>* kept = nullptr);
+    bool TakeRootProbe(WalkLevel& level, std::shared_ptr<AheadFolder>& ahead);
     void AdaptReadAheadToRoot(std::uint64_t device);
     ReadAhead::Claim TouchLinkTarget(int index, std::string_view name);
     FolderSkip TakeAheadRecord(int index, const WalkedFacts* entry,
@@ -172,6 +174,8 @@ private:
     NodeIdentity rootIdentity_;
     // The device of the folder the last probe read (0 when no worker read it).
     std::uint64_t probedDevice_ = 0;
+    // A worker's whole reading of the root, until the walk has opened the root.
+    std::shared_ptr<AheadFolder> rootProbe_;
     bool rootOpen_ = false;
     // The path of the innermost open folder, and of every folder above it as a prefix.
     std::string path_;

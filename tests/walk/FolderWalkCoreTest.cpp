@@ -72,6 +72,15 @@ folder /r/a/y; file /r/a/y/z 2; file /r/c.txt 5; folder /r/e)"));
         EXPECT_EQ(FirstDifference(WalkAll(source, "/big", threads).Delivered, one.Delivered), "")
             << threads << " threads";
     }
+    // With workers too every entry is looked at once, those of the root included: the
+    // worker's reading that shows the root's file system answers is the walk's as well.
+    AddTree(*source, "/once", 3, 4, 3);
+    for (const std::string& line : WalkAll(source, "/once", 2).Delivered) {
+        std::istringstream words(line);
+        std::string kind, path;
+        words >> kind >> path;
+        EXPECT_EQ(source->LookCount(path), 1) << line;
+    }
     // A walk opened again from its root, once every folder is left, walks it all again.
     FolderWalk again(source, "/big", 4);
     for (int round = 0; round < 2; ++round) {
