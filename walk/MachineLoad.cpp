@@ -19,8 +19,10 @@ void MachineLoad::UseReader(Reader reader) {
 
 int MachineLoad::ProcessorsBesideWalk() {
     // The whole machine's, not only those the process may use: the system's times are the
-    // whole machine's too.
-    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) - 1;
+    // whole machine's too. Counted once: the count is read from a system file each time.
+    static const int beside =
+        static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) - 1;
+    return beside;
 }
 
 MachineLoad::MachineLoad(std::int64_t nowNs) : reader_(CurrentReader()) {
@@ -34,14 +36,16 @@ MachineLoad::MachineLoad(std::int64_t nowNs) : reader_(CurrentReader()) {
 
 bool MachineLoad::LeavesWorkersTooLittle(std::int64_t nowNs) {
     const std::int64_t elapsedNs = nowNs - sampledAtNs_;
-    if (elapsedNs < IntervalNs) {
+    // Found busy at a look, not only by the threads runnable at the start.
+    const bool busyAtLook = tooLittle_ && earlier_.MachineBusyNs > 0;
+    if (elapsedNs < (busyAtLook ? BusyIntervalNs : IntervalNs)) {
         return tooLittle_;
     }
     const ProcessorTimes times = reader_.Times();
     // The system counts the machine's busy time in ticks of 10 ms, a whole tick more or less
     // on each look: over one interval that alone can make a quiet machine of two processors
-    // look 0.4 of one busy. Over two it is half that.
-    const bool twoIntervals = earlier_.MachineBusyNs > 0;
+    // look 0.4 of one busy. Over two it is half that, and so it is over one long interval.
+    const bool twoIntervals = earlier_.MachineBusyNs > 0 && elapsedNs < 2 * IntervalNs;
     const ProcessorTimes& since = twoIntervals ? earlier_ : sample_;
     const std::int64_t spanNs = nowNs - (twoIntervals ? earlierAtNs_ : sampledAtNs_);
     if (times.MachineBusyNs > 0 && since.MachineBusyNs > 0) {

@@ -25,10 +25,14 @@ public:
     // True while other programs leave less than MinSpareProcessors beside the walk's own
     // processor. Looks at the processor time used over the last two intervals (the first
     // time, over one) once Interval has passed since the last look (`nowNs` on the clock the
-    // constructor got); in between, the last answer.
+    // constructor got); in between, the last answer. Once it has found the machine busy it
+    // looks only every BusyInterval, over that one interval: a look costs the walk about as
+    // much as it would read in 50 us, and while the walk reads alone nothing else is gained
+    // by looking often.
     bool LeavesWorkersTooLittle(std::int64_t nowNs);
 
     static constexpr std::int64_t IntervalNs = 50'000'000;
+    static constexpr std::int64_t BusyIntervalNs = 200'000'000;
     static constexpr double MinSpareProcessors = 0.6;
 
 private:
