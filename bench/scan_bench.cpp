@@ -20,6 +20,12 @@
 // --make N first creates a tree of N files in FOLDER (which must be empty or missing).
 // --no-plain leaves the plain walk out (no plain_ms and ratio): for trees it cannot walk
 // (deeper than the open-file limit, links to follow) and for the engine's own peak memory.
+// --against-one-thread times the engine against itself with one walk thread instead of the
+// plain walk, K cycles of four scans (threads T, 1, 1, T: a drift of the machine's speed
+// falls on both alike), and prints the means and the mean difference per scan with its
+// standard error:
+//   workers_ms X  one_thread_ms Y  difference_ms D  difference_sem_ms E
+// and the best scan of each, as engine_ms is otherwise: workers_best_ms, one_thread_best_ms.
 #include "BenchedScan.h"
 #include "CommandLine.h"
 #include "PlainWalk.h"
@@ -30,6 +36,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +67,7 @@ struct Options {
     bool Cold = false;
     bool Plain = true;
     bool Spinner = false;
+    bool AgainstOneThread = false;
 };
 
 // A process that spins on one processor for as long as it lives, as a build or a game
@@ -90,7 +98,7 @@ private:
 int Usage() {
     std::fprintf(stderr,
                  "usage: scan_bench [--window] [--threads T] [--cold] [--make N] [--seed S] "
-                 "[--runs K] [--no-plain] FOLDER\n"
+                 "[--runs K] [--no-plain] [--spinner] [--against-one-thread] FOLDER\n"
                  "  times the scan engine over FOLDER against a plain readdir/fstatat walk\n"
                  "  --window   scan inside the program's main window, offscreen\n"
                  "  --threads T  the engine's walk threads, 1 for no read-ahead (default: one\n"
@@ -100,7 +108,9 @@ int Usage() {
                  "  --seed S   the tree's seed for --make (default 1)\n"
                  "  --runs K   timed runs of each after one warm-up (default 5)\n"
                  "  --no-plain time the engine alone, without the plain walk\n"
-                 "  --spinner  a process spinning on one processor competes with both\n");
+                 "  --spinner  a process spinning on one processor competes with both\n"
+                 "  --against-one-thread  the engine against itself with --threads 1, K\n"
+                 "             cycles of T, 1, 1, T; the mean difference per scan\n");
     return 2;
 }
 
@@ -128,6 +138,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.Cold = true;
         } else if (arg == "--spinner") {
             options.Spinner = true;
+        } else if (arg == "--against-one-thread") {
+            options.AgainstOneThread = true;
         } else if (arg == "--no-plain") {
             options.Plain = false;
         } else if (arg == "--window") {
@@ -200,6 +212,45 @@ double Ratio(double engine, double plain) {
     return plain > 0 ? engine / plain : 0.0;
 }
 
+// The engine with `threads` walk threads against itself with one, `cycles` times over in
+// the order threads, one, one, threads.
+void CompareWithOneThread(BenchedScan& scan, const std::string& folder, int threads, int cycles) {
+    const auto scanWith = [&](int walkThreads) {
+        scan.Engine().SetWalkThreads(walkThreads);
+        const RunTime run = TimeRun([&] { scan.Scan(folder); });
+        scan.Settle();
+        return run.WallMs;
+    };
+    scanWith(threads);
+    scanWith(1);
+    double workers = 0, one = 0, sum = 0, squares = 0;
+    double bestWorkers = 1e300, bestOne = 1e300;
+    const auto timed = [](double ms, double& best) {
+        best = std::min(best, ms);
+        return ms;
+    };
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        const double first = timed(scanWith(threads), bestWorkers);
+        const double oneThread = timed(scanWith(1), bestOne) + timed(scanWith(1), bestOne);
+        const double withWorkers = first + timed(scanWith(threads), bestWorkers);
+        const double difference = (withWorkers - oneThread) / 2;
+        workers += withWorkers / 2;
+        one += oneThread / 2;
+        sum += difference;
+        squares += difference * difference;
+    }
+    const double n = cycles;
+    const double mean = sum / n;
+    const double sem =
+        cycles > 1 ? std::sqrt(std::max(0.0, squares - n * mean * mean) / (n - 1) / n) : 0.0;
+    scan.Engine().SetWalkThreads(threads);
+    std::printf("threads %d\n", scan.Engine().WalkThreads());
+    std::printf("files %u\n", scan.Engine().State().FileCount);
+    std::printf("workers_ms %.3f\none_thread_ms %.3f\ndifference_ms %.3f\ndifference_sem_ms %.3f\n",
+                workers / n, one / n, mean, sem);
+    std::printf("workers_best_ms %.3f\none_thread_best_ms %.3f\n", bestWorkers, bestOne);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -244,6 +295,10 @@ int main(int argc, char** argv) {
 
         // One untimed run of each fills the caches, then the two alternate so that any
         // drift of the machine's speed falls on both alike.
+        if (options.AgainstOneThread) {
+            CompareWithOneThread(*scan, options.Folder, options.Threads, options.Runs);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
         scan->Engine().SetWalkThreads(options.Threads);
         bool cold = options.Cold;
         const auto coolDown = [&] {
