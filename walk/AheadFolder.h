@@ -63,8 +63,9 @@ struct AheadFolder : std::enable_shared_from_this<AheadFolder> {
     // A followed link lies on the way from the root: the path says nothing about where the
     // folder really is.
     bool UnderLink = false;
-    // Read only to see that the system answers (ReadAhead::Probe): its subfolders are not
-    // read ahead, since the walk reads the folder again itself.
+    // Read first to see that the system answers (ReadAhead::Probe): the worker does not queue
+    // its subfolders, since the walk reads the folder again itself, or takes the reading (the
+    // root's) and queues them then.
     bool IsProbe = false;
     // The places of entries not to be looked at: they did not answer an earlier reading.
     std::vector<std::int64_t> Unanswered;

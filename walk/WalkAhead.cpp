@@ -185,8 +185,9 @@ bool WalkCore::TakeRootProbe(WalkLevel& level, std::shared_ptr<AheadFolder>& ahe
         return false;
     }
     LeaveAhead(ahead);
+    // Still marked a probe: a copy of it may wait in the workers' queue, where they look at
+    // the mark. They skip it there, since it is no longer pending.
     ahead = std::move(probe);
-    ahead->IsProbe = false;
     if (!ahead_->WalkAlone()) {
         ahead_->Publish(*ahead);
     }
