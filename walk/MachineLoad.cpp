@@ -36,9 +36,9 @@ MachineLoad::MachineLoad(std::int64_t nowNs) : reader_(CurrentReader()) {
 
 bool MachineLoad::LeavesWorkersTooLittle(std::int64_t nowNs) {
     const std::int64_t elapsedNs = nowNs - sampledAtNs_;
-    // Found busy at a look, not only by the threads runnable at the start.
-    const bool busyAtLook = tooLittle_ && earlier_.MachineBusyNs > 0;
-    if (elapsedNs < (busyAtLook ? BusyIntervalNs : IntervalNs)) {
+    // Found busy at two looks in a row, not by one look's noise nor only by the threads
+    // runnable at the start.
+    if (elapsedNs < (busyLooks_ >= 2 ? BusyIntervalNs : IntervalNs)) {
         return tooLittle_;
     }
     const ProcessorTimes times = reader_.Times();
@@ -56,6 +56,7 @@ bool MachineLoad::LeavesWorkersTooLittle(std::int64_t nowNs) {
                                                   (times.ProcessNs - since.ProcessNs)) /
                               static_cast<double>(spanNs);
         tooLittle_ = ProcessorsBesideWalk() - others < MinSpareProcessors;
+        busyLooks_ = tooLittle_ ? busyLooks_ + 1 : 0;
     }
     earlier_ = sample_;
     earlierAtNs_ = sampledAtNs_;

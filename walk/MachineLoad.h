@@ -25,9 +25,9 @@ public:
     // True while other programs leave less than MinSpareProcessors beside the walk's own
     // processor. Looks at the processor time used over the last two intervals (the first
     // time, over one) once Interval has passed since the last look (`nowNs` on the clock the
-    // constructor got); in between, the last answer. Once it has found the machine busy it
-    // looks only every BusyInterval, over that one interval: a look costs the walk about as
-    // much as it would read in 50 us, and while the walk reads alone nothing else is gained
+    // constructor got); in between, the last answer. Once two looks in a row have found the
+    // machine busy it looks only every BusyInterval, over that one interval: a look costs the
+    // walk about 75 us beside a busy program, and while the walk reads alone nothing is gained
     // by looking often.
     bool LeavesWorkersTooLittle(std::int64_t nowNs);
 
@@ -46,4 +46,6 @@ private:
     ProcessorTimes earlier_;
     std::int64_t earlierAtNs_ = 0;
     bool tooLittle_ = false;
+    // The looks in a row that found the machine busy.
+    int busyLooks_ = 0;
 };

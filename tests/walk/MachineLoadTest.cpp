@@ -47,15 +47,16 @@ TEST(MachineLoad, OneIntervalOfTickNoiseDoesNotStopTheWorkersButABusyMachineDoes
     ScriptedMachine::NowNs = 0;
     ScriptedMachine::RunnableNow = 0; // not known: the first look decides
     // Quiet, a tick's noise above the line once, quiet, then another program takes a
-    // processor for five intervals and ends.
-    ScriptedMachine::Others = {t - 0.3, t + 0.05, t - 0.3, t + 0.5, t + 0.5, t + 0.5, t + 0.5,
-                               t + 0.5, t - 0.6,  t - 0.6, t - 0.6, t - 0.6, t - 0.6, t - 0.6};
-    // At the end of each interval: the answer, and whether it took a look. Found busy, it
-    // looks again only after BusyIntervalNs, over that whole time.
+    // processor for six intervals and ends.
+    ScriptedMachine::Others = {t - 0.3, t + 0.05, t - 0.3};
+    ScriptedMachine::Others.insert(ScriptedMachine::Others.end(), 6, t + 0.5);
+    ScriptedMachine::Others.insert(ScriptedMachine::Others.end(), 7, t - 0.6);
+    // At the end of each interval: the answer, and whether it took a look. Found busy twice
+    // in a row, it looks again only after BusyIntervalNs, over that whole time.
     const std::vector<std::pair<bool, bool>> expected = {
-        {false, true}, {false, true}, {false, true}, {true, true},  {true, false},
-        {true, false}, {true, false}, {true, true},  {true, false}, {true, false},
-        {true, false}, {false, true}, {false, true}, {false, true}};
+        {false, true}, {false, true}, {false, true}, {true, true},  {true, true},  {true, false},
+        {true, false}, {true, false}, {true, true},  {true, false}, {true, false}, {true, false},
+        {false, true}, {false, true}, {false, true}, {false, true}};
     static_assert(MachineLoad::BusyIntervalNs == 4 * MachineLoad::IntervalNs);
     MachineLoad::UseReader({ScriptedMachine::Times, ScriptedMachine::Runnable});
     MachineLoad load(0);
