@@ -124,8 +124,8 @@ private:
     static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BrowserProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ListViewSubclassProc(HWND window, UINT message, WPARAM wParam,
-                                                 LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam,
+                                         LPARAM lParam);
     static void RegisterClasses(HINSTANCE instance);
     // The window of ours that a message for `window` belongs to, or null.
     static TForm1* FormOf(HWND window);
@@ -195,6 +195,8 @@ private:
     // The row to mark as focused once the list view has been given the list's count.
     int pendingFocusRow_ = -1;
     // The cell the tip was last pointed at, and its whole text when that is cut.
+    // The list view's own window procedure, which ListViewProc hands every message on to.
+    WNDPROC listViewProc_ = nullptr;
     int tipRow_ = -1;
     int tipColumn_ = -1;
     std::wstring tipText_;
