@@ -191,8 +191,7 @@ private:
     // The root's path without links, when network file systems are mounted anywhere.
     std::string realRoot_;
     // Network or FUSE file systems are mounted somewhere: a link the walk looks at may lead
-    // into one that does not answer. Found out only where there are workers to touch such a
-    // link's target first, so it alone tells whether one must.
+    // into one that does not answer.
     bool linksMayLeadToShares_ = false;
     std::shared_ptr<NetworkMountFolders> aheadAvoids_ = std::make_shared<NetworkMountFolders>();
     std::shared_ptr<WorkerHandles> workerHandles_;

@@ -152,9 +152,8 @@ bool WalkCore::LookAndClassify(int index, SourceFolder& folder, std::string_view
     }
     EntryFacts facts;
     // A link may lead into a share or FUSE file system that does not answer, and the walk
-    // may be the first to come to it: a worker touches its target first. Asked at every
-    // entry, so it is one flag, set only where there are workers.
-    const bool targetFirst = linksMayLeadToShares_;
+    // may be the first to come to it: a worker touches its target first.
+    const bool targetFirst = ahead_ && linksMayLeadToShares_;
     LookResult looked =
         folder.LookAt(name, facts, targetFirst ? LinkTarget::Leave : LinkTarget::Look);
     if (looked == LookResult::Looked && targetFirst && facts.Type == EntryFacts::Kind::Link) {
