@@ -124,8 +124,7 @@ private:
     static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BrowserProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam);
+    static LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static void RegisterClasses(HINSTANCE instance);
     // The window of ours that a message for `window` belongs to, or null.
     static TForm1* FormOf(HWND window);
