@@ -193,9 +193,9 @@ private:
     bool followingSelection_ = false;
     // The row to mark as focused once the list view has been given the list's count.
     int pendingFocusRow_ = -1;
-    // The cell the tip was last pointed at, and its whole text when that is cut.
     // The list view's own window procedure, which ListViewProc hands every message on to.
     WNDPROC listViewProc_ = nullptr;
+    // The cell the tip was last pointed at, and its whole text when that is cut.
     int tipRow_ = -1;
     int tipColumn_ = -1;
     std::wstring tipText_;
