@@ -333,14 +333,8 @@ std::shared_ptr<AheadFolder> ReadAhead::TakeListed(std::shared_ptr<AheadFolder> 
     return listed;
 }
 
-std::shared_ptr<AheadFolder> ReadAhead::TakeNew(const std::string& path, const AheadFolder* parent,
-                                                std::uint32_t ordinal) {
-    std::vector<std::uint32_t> key;
-    if (parent != nullptr) {
-        key.reserve(parent->Key.size() + 1);
-        key = parent->Key;
-        key.push_back(ordinal);
-    }
+std::shared_ptr<AheadFolder> ReadAhead::TakeNew(const std::string& path,
+                                                std::vector<std::uint32_t> key) {
     std::shared_ptr<AheadFolder> folder = MakeFolder(path, std::move(key));
     if (folder) {
         folder->State.store(AheadFolder::Status::Taken, std::memory_order_relaxed);

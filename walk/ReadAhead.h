@@ -107,10 +107,9 @@ public:
     // as Take does: the record the walk owns from now on, and in `claim` what became of it.
     std::shared_ptr<AheadFolder> TakeListed(std::shared_ptr<AheadFolder> listed, Claim& claim);
 
-    // Makes and takes a record for a folder that the walk reads itself: the entry `ordinal`
-    // of the folder `parent` (null for the walk's first folder). Null as MakeFolder.
-    std::shared_ptr<AheadFolder> TakeNew(const std::string& path, const AheadFolder* parent,
-                                         std::uint32_t ordinal);
+    // Makes and takes a record for a folder that the walk reads itself, at the place `key` in
+    // the walk (see AheadFolder::Key; empty for the walk's first folder). Null as MakeFolder.
+    std::shared_ptr<AheadFolder> TakeNew(const std::string& path, std::vector<std::uint32_t> key);
 
     // True while the walk reads the folders it comes to itself and the workers read only
     // probes: while other programs keep the processors busy (MachineLoad). Called for every

@@ -2,6 +2,8 @@
 // may not, and letting them touch first what may not answer.
 #include "WalkCore.h"
 
+#include "platform/fs/CoarseClock.h"
+
 namespace {
 
 // A folder with more entries than this that do not answer is left out whole.
@@ -14,6 +16,68 @@ void WalkCore::LeaveAhead(std::shared_ptr<AheadFolder>& ahead) {
         ahead_->Leave(*ahead);
     }
     ahead.reset();
+}
+
+// Starts the read-ahead's workers as the walk opens its root, unless other programs keep the
+// machine's processors busy and no file system that may not answer can be reached. Beside a
+// busy program the workers would read nothing, and their start, their touch of the root and
+// their end would cost the walk that reads alone: it starts them once the processors are free
+// (StartReadAheadOnceQuiet), or when it comes to what a worker is to touch first (a followed
+// link, another device).
+void WalkCore::StartReadAheadUnlessBusy() {
+    if (!ahead_ && aheadThreads_ == 0) {
+        return;
+    }
+    PrepareAheadAvoids();
+    if (ahead_) {
+        return;
+    }
+    const std::int64_t now = CoarseMonotonicNs();
+    MachineLoad load(now);
+    if (!linksMayLeadToShares_ && source_->NamesEveryNetworkMount() &&
+        load.LeavesWorkersTooLittle(now)) {
+        loadBeforeWorkers_.emplace(load);
+        return;
+    }
+    StartReadAhead();
+}
+
+void WalkCore::StartReadAheadOnceQuiet() {
+    if (loadBeforeWorkers_ && !loadBeforeWorkers_->LeavesWorkersTooLittle(CoarseMonotonicNs())) {
+        StartReadAhead();
+    }
+}
+
+bool WalkCore::WorkersAtHand() {
+    if (loadBeforeWorkers_) {
+        StartReadAhead();
+    }
+    return ahead_ != nullptr;
+}
+
+void WalkCore::StartReadAhead() {
+    loadBeforeWorkers_.reset();
+    // The workers hold what they share with the walk: one left behind in a call that does not
+    // return may still use it when the walk is over.
+    ahead_ = std::make_unique<ReadAhead>(
+        aheadThreads_,
+        [source = source_, avoided = std::shared_ptr<const NetworkMountFolders>(aheadAvoids_),
+         handles = workerHandles_](AheadFolder& folder, const std::atomic<bool>& cancel,
+                                   std::unique_ptr<ReadAhead::HeldFolder>& held) {
+            return ReadFolderAheadByPath(*source, folder, cancel, avoided, handles, held);
+        });
+    if (ahead_->WorkerCount() == 0) {
+        // The system refuses threads: the walk reads alone, and does not ask again.
+        ahead_.reset();
+        aheadThreads_ = 0;
+        return;
+    }
+    if (waitHook_) {
+        ahead_->SetWaitHook(waitHook_);
+    }
+    if (rootOpen_) {
+        AdaptReadAheadToRoot(rootIdentity_.Device);
+    }
 }
 
 // Tells the workers which network file systems are mounted where, before they get the first
@@ -103,7 +167,7 @@ ReadAhead::Claim WalkCore::TouchLinkTarget(int index, std::string_view name) {
 // it cannot be read. Its list of locations is the desktop daemon's own and costs no network;
 // a worker lists it all the same where there are workers.
 bool WalkCore::IsEmptyFolderOfDrives() {
-    if (ahead_) {
+    if (WorkersAtHand()) {
         const std::shared_ptr<AheadFolder> probe = ReadAhead::MakeProbe(path_);
         const ReadAhead::Claim claim = ahead_->Probe(probe);
         if (claim != ReadAhead::Claim::Ready && claim != ReadAhead::Claim::ReadYourself) {
@@ -160,9 +224,8 @@ FolderSkip WalkCore::TakeAheadRecord(int index, const WalkedFacts* entry,
                 ahead_->Leave(*ahead);
             }
         }
-    } else if (!alone && (entry != nullptr ? parent->Ahead != nullptr : true)) {
-        ahead = ahead_->TakeNew(path_, entry != nullptr ? parent->Ahead.get() : nullptr,
-                                entry != nullptr ? parent->LastOrdinal : 0);
+    } else if (!alone) {
+        ahead = ahead_->TakeNew(path_, PlaceInWalk(index));
         if (ahead) {
             ahead->UnderLink = level.UnderLink;
         }
@@ -192,6 +255,29 @@ bool WalkCore::TakeRootProbe(WalkLevel& level, std::shared_ptr<AheadFolder>& ahe
         ahead_->Publish(*ahead);
     }
     return true;
+}
+
+// The place of the folder of level `index` in the walk, as its record keeps it: the places of
+// the entries the walk entered from the root down. Taken from the parent's record where it
+// has one; else from the levels, as where the walk read the folders above alone (the machine
+// was busy, or the workers were not started yet).
+std::vector<std::uint32_t> WalkCore::PlaceInWalk(int index) const {
+    std::vector<std::uint32_t> key;
+    if (index == 0) {
+        return key;
+    }
+    const WalkLevel& parent = *levels_[static_cast<std::size_t>(index - 1)];
+    if (parent.Ahead) {
+        key.reserve(parent.Ahead->Key.size() + 1);
+        key = parent.Ahead->Key;
+    } else {
+        key.reserve(static_cast<std::size_t>(index));
+        for (int above = 0; above < index - 1; ++above) {
+            key.push_back(levels_[static_cast<std::size_t>(above)]->LastOrdinal);
+        }
+    }
+    key.push_back(parent.LastOrdinal);
+    return key;
 }
 
 // Reads `folder`, the folder of level `index`, into `ahead` on the walk's thread, so that

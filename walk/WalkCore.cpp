@@ -7,20 +7,8 @@ WalkCore::WalkCore(std::shared_ptr<FolderSource> source, std::string root, int r
     const HandleAllowance allowance = source_->Allowance();
     handleBudget_ = allowance.WalkFolders;
     workerHandles_ = std::make_shared<WorkerHandles>(allowance.WorkerFolders);
-    if (readAheadThreads > 1) {
-        // The workers hold what they share with the walk: one left behind in a call that
-        // does not return may still use it when the walk is over.
-        ahead_ = std::make_unique<ReadAhead>(
-            readAheadThreads,
-            [source = source_, avoided = std::shared_ptr<const NetworkMountFolders>(aheadAvoids_),
-             handles = workerHandles_](AheadFolder& folder, const std::atomic<bool>& cancel,
-                                       std::unique_ptr<ReadAhead::HeldFolder>& held) {
-                return ReadFolderAheadByPath(*source, folder, cancel, avoided, handles, held);
-            });
-        if (ahead_->WorkerCount() == 0) {
-            ahead_.reset();
-        }
-    }
+    // Started when the root is opened (StartReadAheadUnlessBusy).
+    aheadThreads_ = readAheadThreads > 1 ? readAheadThreads : 0;
 }
 
 WalkCore::~WalkCore() {
@@ -29,8 +17,9 @@ WalkCore::~WalkCore() {
 }
 
 void WalkCore::SetWaitHook(std::function<bool()> hook) {
+    waitHook_ = std::move(hook);
     if (ahead_) {
-        ahead_->SetWaitHook(std::move(hook));
+        ahead_->SetWaitHook(waitHook_);
     }
 }
 
@@ -99,10 +88,10 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
     } else {
         level.UnderLink = false;
         path_ = root_;
+        StartReadAheadUnlessBusy();
         if (ahead_) {
             // A worker touches the root first: a file system that does not answer holds up
             // that worker, not the walk.
-            PrepareAheadAvoids();
             probedDevice_ = 0;
             if (const FolderSkip skip = ProbeWithWorker(root_, level, &rootProbe_);
                 skip != FolderSkip::None) {
@@ -122,6 +111,9 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
     }
     std::shared_ptr<AheadFolder> ahead;
     bool readAhead = false;
+    if (entry != nullptr) {
+        StartReadAheadOnceQuiet();
+    }
     if (ahead_) {
         if (const FolderSkip skip = TakeAheadRecord(index, entry, ahead, readAhead);
             skip != FolderSkip::None) {
@@ -130,8 +122,8 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
     }
     // A followed link and a mount point are read by the walk itself; a worker touches them
     // first, so that a file system that does not answer holds up the worker, not the walk.
-    if (!readAhead && entry != nullptr && ahead_ &&
-        (entry->ViaLink || entry->Identity.Device != parent->Identity.Device)) {
+    if (!readAhead && entry != nullptr &&
+        (entry->ViaLink || entry->Identity.Device != parent->Identity.Device) && WorkersAtHand()) {
         if (const FolderSkip skip = ProbeWithWorker(path_, level); skip != FolderSkip::None) {
             LeaveAhead(ahead);
             return skip;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -151,6 +152,11 @@ private:
     bool HasFoldersLeft(const WalkLevel& level) const;
 
     // WalkAhead.cpp
+    void StartReadAheadUnlessBusy();
+    void StartReadAheadOnceQuiet();
+    // Starts the workers if they wait for the processors to be free; true when there are any.
+    bool WorkersAtHand();
+    void StartReadAhead();
     FolderSkip ProbeWithWorker(const std::string& path, WalkLevel& level,
                                std::shared_ptr<AheadFolder>* kept = nullptr);
     bool TakeRootProbe(WalkLevel& level, std::shared_ptr<AheadFolder>& ahead);
@@ -158,6 +164,7 @@ private:
     ReadAhead::Claim TouchLinkTarget(int index, std::string_view name);
     FolderSkip TakeAheadRecord(int index, const WalkedFacts* entry,
                                std::shared_ptr<AheadFolder>& ahead, bool& readAhead);
+    std::vector<std::uint32_t> PlaceInWalk(int index) const;
     bool ReadForAhead(int index, SourceFolder& folder, AheadFolder& ahead);
     bool LookAtLinkTargets(int index, SourceFolder& folder, AheadFolder& ahead);
     void BufferAheadRecord(int index);
@@ -198,6 +205,11 @@ private:
     bool workerHandlesTaken_ = false;
     // The folder whose names the walk is reading right now: never closed to free a handle.
     const SourceFolder* reading_ = nullptr;
+    std::function<bool()> waitHook_;
+    // The workers the walk is to have (0 for none), and while they wait for the processors
+    // to be free, the load the walk looks at.
+    int aheadThreads_ = 0;
+    std::optional<MachineLoad> loadBeforeWorkers_;
     // Declared last, so that the workers end before the records they may hold.
     std::unique_ptr<ReadAhead> ahead_;
 };

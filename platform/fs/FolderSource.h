@@ -180,6 +180,9 @@ public:
 
     // True when a network or FUSE file system is mounted anywhere.
     virtual bool HasNetworkMounts() = 0;
+    // True when HasNetworkMounts knows every such file system (a mount table): then where it
+    // says none, none can be reached. False where a share may be reached by a path alone.
+    virtual bool NamesEveryNetworkMount() const { return false; }
     // The folders (paths without links) that hold such a mount point.
     virtual std::vector<std::string> FoldersHoldingNetworkMounts() = 0;
     // The network and FUSE mounts on entries of the folder `realFolder` (a path without

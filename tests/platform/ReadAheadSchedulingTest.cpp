@@ -71,7 +71,7 @@ TEST(ReadAheadScheduling, AFolderThatDoesNotAnswerIsLeftOutAndItsWorkerLeftBehin
                         std::unique_ptr<ReadAhead::HeldFolder>&) { return reader->Read(folder); });
         ASSERT_EQ(ahead.WorkerCount(), 2);
         // The walk reads the root itself and publishes it: "hung" and "d1" below it.
-        std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", nullptr, 0);
+        std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", {});
         ASSERT_TRUE(root);
         reader->Read(*root);
         ahead.Publish(*root);
@@ -124,7 +124,7 @@ TEST(ReadAheadScheduling, TheWaitHookIsHeardWhileAReaderIsStuckAndCanEndTheWait)
         // The window is asked to process its messages while the walk waits; the third time
         // the user has pressed Stop.
         ahead.SetWaitHook([&] { return ++hookCalls < 3; });
-        std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", nullptr, 0);
+        std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", {});
         reader->Read(*root);
         ahead.Publish(*root);
         WaitForCalls(reader->Calls, 2);
@@ -158,7 +158,7 @@ TEST(ReadAheadScheduling, ClaimsFollowTheWorkersAndEndingIsImmediate) {
             folder.Entries.clear();
             return true;
         });
-        std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", nullptr, 0);
+        std::shared_ptr<AheadFolder> root = ahead.TakeNew("/r", {});
         AheadEntry plain;
         plain.Child = ReadAhead::MakeFolder("/r/d0", {0});
         root->Entries.push_back(std::move(plain));

@@ -113,6 +113,7 @@ public:
     bool IsPseudoFileSystemDevice(std::uint64_t device) override;
     bool IsFolderOfDrives(std::uint64_t device) override;
     bool HasNetworkMounts() override;
+    bool NamesEveryNetworkMount() const override { return true; }
     std::vector<std::string> FoldersHoldingNetworkMounts() override;
     const std::vector<NamedMount>* NetworkMountsIn(const std::string& realFolder) override;
     std::string RealPathOf(const std::string& path) override;

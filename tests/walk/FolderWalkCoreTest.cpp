@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <iterator>
 #include <set>
@@ -23,6 +24,27 @@ Lines Counted(const Lines& delivered) {
     std::copy_if(delivered.begin(), delivered.end(), std::back_inserter(counted),
                  [](const std::string& line) { return !line.ends_with(" NotEntered"); });
     return counted;
+}
+
+// What other programs use of the processors, as the walk's looks at the load find it: busy
+// is every processor of a machine of 64, quiet is none. Switched while a walk runs.
+enum class Load { Busy, Quiet };
+std::atomic<Load> currentLoad{Load::Quiet};
+
+ProcessorTimes TimesOfCurrentLoad() {
+    if (currentLoad != Load::Busy) {
+        return ProcessorTimes{1, 0};
+    }
+    return ProcessorTimes{64 * std::chrono::steady_clock::now().time_since_epoch().count(), 0};
+}
+
+int RunnableOfCurrentLoad() {
+    return currentLoad == Load::Busy ? 1000 : 1;
+}
+
+void UseLoad(Load load) {
+    currentLoad = load;
+    MachineLoad::UseReader({TimesOfCurrentLoad, RunnableOfCurrentLoad});
 }
 
 class FolderWalkCoreTest : public ::testing::Test {
@@ -435,11 +457,7 @@ TEST_F(FolderWalkCoreTest, OnABusyMachineTheWalkReadsAloneAndWorkersStillTouchWh
     source->AddLink("/r/l/tohung", "/far/hung");
     source->AddLink("/r/l/tofile", "/far/f");
     source->AddLink("/r/l/toparent", "/far");
-    MachineLoad::UseReader({[] {
-                                const auto now = std::chrono::steady_clock::now();
-                                return ProcessorTimes{64 * now.time_since_epoch().count(), 0};
-                            },
-                            [] { return 1000; }});
+    UseLoad(Load::Busy);
     const Walked alone = WalkAll(source, "/r", 4);
     SetUp(); // the processors are free again
 
@@ -462,14 +480,10 @@ folder /r/l/toparent; folder /r/l/toparent/hung NoAnswer; file /r/l/toparent/f 3
 
     // On a network root the workers wait for the server, not for a processor: busy as the
     // machine is, they read ahead (one of them is held in the first folder it reads).
-    source->AddMount("/net", DriveType::Network);
+    source->AddNamedNetworkMount("/net");
     AddTree(*source, "/net", 2, 3, 2);
     source->BlockFolder("/net/d9n0", Block::Read);
-    MachineLoad::UseReader({[] {
-                                const auto now = std::chrono::steady_clock::now();
-                                return ProcessorTimes{64 * now.time_since_epoch().count(), 0};
-                            },
-                            [] { return 1000; }});
+    UseLoad(Load::Busy);
     {
         const int blockedBefore = source->BlockedNow(); // the workers sent to /far/hung
         FolderWalk walk(source, "/net", 4);
@@ -478,6 +492,58 @@ folder /r/l/toparent; folder /r/l/toparent/hung NoAnswer; file /r/l/toparent/f 3
         source->ReleaseBlocked();
     }
     SetUp();
+}
+
+TEST_F(FolderWalkCoreTest, OnABusyMachineWithoutSharesWorkersStartOnlyWhenTheyAreNeeded) {
+    // Nothing is mounted that may not answer: beside busy programs the walk starts alone,
+    // opening even the root itself. The workers start at the first followed link, which one of
+    // them touches first, or once the processors are free again, and then read ahead.
+    for (const bool withLink : {true, false}) {
+        source = std::make_shared<FakeFolderSource>();
+        AddTree(*source, "/r/a", 2, 3, 2);
+        if (withLink) {
+            source->AddLink("/r/b/tofar", "/far");
+            source->AddFile("/far/f", 3);
+        }
+        AddTree(*source, "/r/c", 3, 3, 2);
+        const Lines expected = WalkAll(source, "/r", 1).Delivered;
+        const auto openedOnlyByWalk = [&](const std::string& folder) {
+            return source->OpenCount(folder) == source->OpenCountOnWalkThread(folder);
+        };
+        source->BlockFolder("/r/c/d7n2", Block::Read);
+        UseLoad(Load::Busy);
+        FolderWalk walk(source, "/r", 4);
+        Walked walked;
+        ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
+        DirectoryEntry entry;
+        while (walk.Next(entry)) {
+            const std::string child = "/r/" + std::string(entry.Name);
+            walked.Delivered.push_back("folder " + child + SkipName(walk.Enter()));
+            if (child == "/r/c") {
+                // A worker reads ahead of the walk, and is held in the last subfolder.
+                EXPECT_TRUE(source->WaitUntilBlocked(1, std::chrono::seconds(5))) << withLink;
+                source->ReleaseBlocked();
+            }
+            int steps = -1;
+            EXPECT_TRUE(WalkBelow(walk, child, walked, steps));
+            walk.Leave();
+            if (child == "/r/a") {
+                EXPECT_TRUE(openedOnlyByWalk("/r") && openedOnlyByWalk("/r/a/d9n0")) << withLink;
+            }
+            if (child == (withLink ? "/r/b" : "/r/a")) {
+                // Touched by a worker, busy as the machine still is.
+                EXPECT_EQ(openedOnlyByWalk("/far"), !withLink);
+                // The load is looked at again only a whole interval later.
+                UseLoad(Load::Quiet);
+                std::this_thread::sleep_for(2 *
+                                            std::chrono::nanoseconds(MachineLoad::BusyIntervalNs));
+            }
+        }
+        walk.Leave();
+        EXPECT_EQ(walked.Delivered, expected) << FirstDifference(walked.Delivered, expected);
+        EXPECT_FALSE(openedOnlyByWalk("/r/c/d7n2"));
+        EXPECT_EQ(source->WalkThreadBlocks(), 0);
+    }
 }
 
 TEST_F(FolderWalkCoreTest, WhileWorkersAreSilentTheWalkReadsNoFolderAheadOfItself) {
