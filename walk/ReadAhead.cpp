@@ -44,8 +44,9 @@ void ReadAhead::NoteAnswer(AheadFolder& folder) {
     folder.AnsweredAtNs.store(CoarseMonotonicNs(), std::memory_order_relaxed);
 }
 
-ReadAhead::ReadAhead(int workers, FolderReader reader)
-    : shared_(std::make_shared<Shared>(std::move(reader))), load_(CoarseMonotonicNs()) {
+ReadAhead::ReadAhead(int workers, FolderReader reader, std::optional<MachineLoad> load)
+    : shared_(std::make_shared<Shared>(std::move(reader))),
+      load_(load ? *load : MachineLoad(CoarseMonotonicNs())) {
     SetAlone(load_.LeavesWorkersTooLittle(CoarseMonotonicNs()));
     const int count = std::max(1, workers);
     workers_.reserve(static_cast<std::size_t>(count));

@@ -52,8 +52,9 @@ public:
                                             std::unique_ptr<HeldFolder>& held)>;
 
     // Starts `workers` threads (at least one), or as many as the system allows, that read
-    // folders with `reader`.
-    ReadAhead(int workers, FolderReader reader);
+    // folders with `reader`. `load` is the walk's look at the load so far, made before any
+    // worker started; without it the look starts now.
+    ReadAhead(int workers, FolderReader reader, std::optional<MachineLoad> load = std::nullopt);
     // Stops the workers, abandoning what they were reading. Waits for them only a moment
     // (MaxEndWait): a worker still inside a call then is left to end on its own.
     ~ReadAhead();

@@ -56,6 +56,7 @@ bool WalkCore::WorkersAtHand() {
 }
 
 void WalkCore::StartReadAhead() {
+    std::optional<MachineLoad> load = std::move(loadBeforeWorkers_);
     loadBeforeWorkers_.reset();
     // The workers hold what they share with the walk: one left behind in a call that does not
     // return may still use it when the walk is over.
@@ -65,7 +66,8 @@ void WalkCore::StartReadAhead() {
          handles = workerHandles_](AheadFolder& folder, const std::atomic<bool>& cancel,
                                    std::unique_ptr<ReadAhead::HeldFolder>& held) {
             return ReadFolderAheadByPath(*source, folder, cancel, avoided, handles, held);
-        });
+        },
+        std::move(load));
     if (ahead_->WorkerCount() == 0) {
         // The system refuses threads: the walk reads alone, and does not ask again.
         ahead_.reset();
