@@ -25,7 +25,9 @@
 // falls on both alike), and prints the means and the mean difference per scan with its
 // standard error:
 //   workers_ms X  one_thread_ms Y  difference_ms D  difference_sem_ms E
-// and the best scan of each, as engine_ms is otherwise: workers_best_ms, one_thread_best_ms.
+// the median difference (difference_median_ms), the mean difference in the process's processor
+// time with its standard error (cpu_difference_ms, cpu_difference_sem_ms), and the best scan
+// of each, as engine_ms is otherwise: workers_best_ms, one_thread_best_ms.
 #include "BenchedScan.h"
 #include "CommandLine.h"
 #include "PlainWalk.h"
@@ -38,6 +40,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -212,6 +215,37 @@ double Ratio(double engine, double plain) {
     return plain > 0 ? engine / plain : 0.0;
 }
 
+// The mean of `values` with its standard error, and their median, which a few scans slowed
+// by the host cannot move.
+struct Spread {
+    double Mean = 0;
+    double StandardError = 0;
+    double Median = 0;
+};
+
+Spread SpreadOf(std::vector<double> values) {
+    Spread spread;
+    const double n = static_cast<double>(values.size());
+    if (values.empty()) {
+        return spread;
+    }
+    double squares = 0;
+    for (const double value : values) {
+        spread.Mean += value / n;
+    }
+    for (const double value : values) {
+        squares += (value - spread.Mean) * (value - spread.Mean);
+    }
+    spread.StandardError = values.size() > 1 ? std::sqrt(squares / (n - 1) / n) : 0.0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    spread.Median = *middle;
+    if (values.size() % 2 == 0) {
+        spread.Median = (spread.Median + *std::max_element(values.begin(), middle)) / 2;
+    }
+    return spread;
+}
+
 // The engine with `threads` walk threads against itself with one, `cycles` times over in
 // the order threads, one, one, threads.
 void CompareWithOneThread(BenchedScan& scan, const std::string& folder, int threads, int cycles) {
@@ -219,35 +253,40 @@ void CompareWithOneThread(BenchedScan& scan, const std::string& folder, int thre
         scan.Engine().SetWalkThreads(walkThreads);
         const RunTime run = TimeRun([&] { scan.Scan(folder); });
         scan.Settle();
-        return run.WallMs;
+        return run;
     };
     scanWith(threads);
     scanWith(1);
-    double workers = 0, one = 0, sum = 0, squares = 0;
+    double workers = 0, one = 0;
     double bestWorkers = 1e300, bestOne = 1e300;
-    const auto timed = [](double ms, double& best) {
-        best = std::min(best, ms);
-        return ms;
+    std::vector<double> wallDifferences, cpuDifferences;
+    const auto timed = [](const RunTime& run, double& best) {
+        best = std::min(best, run.WallMs);
+        return run;
     };
     for (int cycle = 0; cycle < cycles; ++cycle) {
-        const double first = timed(scanWith(threads), bestWorkers);
-        const double oneThread = timed(scanWith(1), bestOne) + timed(scanWith(1), bestOne);
-        const double withWorkers = first + timed(scanWith(threads), bestWorkers);
-        const double difference = (withWorkers - oneThread) / 2;
+        const RunTime first = timed(scanWith(threads), bestWorkers);
+        const RunTime oneA = timed(scanWith(1), bestOne);
+        const RunTime oneB = timed(scanWith(1), bestOne);
+        const RunTime last = timed(scanWith(threads), bestWorkers);
+        const double withWorkers = first.WallMs + last.WallMs;
+        const double oneThread = oneA.WallMs + oneB.WallMs;
         workers += withWorkers / 2;
         one += oneThread / 2;
-        sum += difference;
-        squares += difference * difference;
+        wallDifferences.push_back((withWorkers - oneThread) / 2);
+        cpuDifferences.push_back((first.CpuMs + last.CpuMs - oneA.CpuMs - oneB.CpuMs) / 2);
     }
     const double n = cycles;
-    const double mean = sum / n;
-    const double sem =
-        cycles > 1 ? std::sqrt(std::max(0.0, squares - n * mean * mean) / (n - 1) / n) : 0.0;
+    const Spread wall = SpreadOf(wallDifferences);
+    const Spread cpu = SpreadOf(cpuDifferences);
     scan.Engine().SetWalkThreads(threads);
     std::printf("threads %d\n", scan.Engine().WalkThreads());
     std::printf("files %u\n", scan.Engine().State().FileCount);
     std::printf("workers_ms %.3f\none_thread_ms %.3f\ndifference_ms %.3f\ndifference_sem_ms %.3f\n",
-                workers / n, one / n, mean, sem);
+                workers / n, one / n, wall.Mean, wall.StandardError);
+    std::printf("difference_median_ms %.3f\n", wall.Median);
+    std::printf("cpu_difference_ms %.3f\ncpu_difference_sem_ms %.3f\n", cpu.Mean,
+                cpu.StandardError);
     std::printf("workers_best_ms %.3f\none_thread_best_ms %.3f\n", bestWorkers, bestOne);
 }
 
