@@ -170,11 +170,11 @@ std::optional<RootFacts> ScanEngine::AwaitRootFacts() {
     Answer<RootFacts> answer =
         AnswerWithin([look = lookAtRoot_, root = state_.ScanRoot,
                       withDriveType = walkThreads_ == 0] { return look(root, withDriveType); },
-                     [this, named = false]() mutable {
-                         // Only a root that is slow to answer is named while it is asked.
-                         if (!named)
+                     [this, calls = 0]() mutable {
+                         // Only a root that is slow to answer is named while it is asked: the
+                         // first call comes at once, the second after the first slice.
+                         if (++calls == 2)
                              window_.SetStatusText(state_.ScanRoot);
-                         named = true;
                          window_.ProcessMessagesWhileWaiting();
                          return !StopRequested;
                      });

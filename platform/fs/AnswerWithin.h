@@ -84,7 +84,9 @@ private:
 
 // Runs `call` (it takes no arguments: what it needs is copied into it) on a thread of its own
 // (StartSignalFreeThread: it takes no signals) and waits for its result, in slices of
-// AnswerWaitSlice; between slices it calls `keepWaiting`, which returns false to stop the wait.
+// AnswerWaitSlice. It calls `keepWaiting`, which returns false to stop the wait, once as soon
+// as the call has started, so that what the caller does meanwhile (a window's repaints) runs
+// beside the call, and then between slices.
 // Gives the result (Answered), NoAnswer once `limit` has passed, or Stopped. A call that does
 // not return is abandoned, never joined: its thread is detached and owns the call and
 // everything the call touches, so it may return later, or never, without reaching the caller.
@@ -108,8 +110,12 @@ AnswerWithin(Call call, const std::function<bool()>& keepWaiting,
     const answer_within_detail::AbandonUnlessJoined abandon(thread);
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool goOn = keepWaiting();
     std::unique_lock<std::mutex> lock(pending->Lock);
     while (true) {
+        if (!goOn && !pending->Done) {
+            return Outcome{AnswerEnd::Stopped, std::nullopt};
+        }
         const auto now = std::chrono::steady_clock::now();
         const auto slice =
             std::min<std::chrono::steady_clock::duration>(AnswerWaitSlice, deadline - now);
@@ -124,11 +130,8 @@ AnswerWithin(Call call, const std::function<bool()>& keepWaiting,
         }
         // The hook may run the window's commands: the call's thread must not wait for it.
         lock.unlock();
-        const bool goOn = keepWaiting();
+        goOn = keepWaiting();
         lock.lock();
-        if (!goOn && !pending->Done) {
-            return Outcome{AnswerEnd::Stopped, std::nullopt};
-        }
     }
     lock.unlock();
     // No thread is left running behind an answered call.

@@ -39,11 +39,15 @@ TEST_F(AnswerWithinTest, AnswersFromAnotherThreadAlsoWhenTheAnswerComesWhileWait
         [root, caller = std::this_thread::get_id()] {
             return root + (std::this_thread::get_id() != caller ? " elsewhere" : " here");
         },
-        [] { return true; });
+        [&] { return ++hookCalls > 0; });
     EXPECT_EQ(quick.End, AnswerEnd::Answered);
     EXPECT_EQ(quick.Value, "/mnt/share elsewhere");
+    // Heard once as soon as the call started, however quick its answer: a window paints
+    // meanwhile.
+    EXPECT_EQ(hookCalls, 1);
 
     // The hook runs between slices, and an answer that comes after it is taken.
+    hookCalls = 0;
     const Answer<std::string> late = AnswerWithin(BlockedCall("late"), [&] {
         if (++hookCalls == 3)
             gate->Open();
@@ -89,6 +93,13 @@ TEST_F(AnswerWithinTest, HookThatSaysStopEndsTheWaitAtOnce) {
     EXPECT_EQ(hookCalls, 2);
     // Not joined: the call is still waiting.
     EXPECT_EQ(gate->Passed(), 0);
+
+    // A stop that is already there when the call starts (Ctrl+C during the volume query).
+    hookCalls = 0;
+    const Answer<std::string> stoppedFirst =
+        AnswerWithin(BlockedCall("never"), [&] { return ++hookCalls > 1; });
+    EXPECT_EQ(stoppedFirst.End, AnswerEnd::Stopped);
+    EXPECT_EQ(hookCalls, 1);
 }
 
 } // namespace
