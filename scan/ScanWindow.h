@@ -41,9 +41,10 @@ public:
 
     // Called every 50 ms while the walk waits for a file system to answer one of its workers
     // (at most 2 s per folder), or the scan for its root's to answer before the walk (at most
-    // 2 s), so that Stop, Escape and closing are heard meanwhile. These
-    // calls come only when a file system is slow, so they are not part of the fixed sequence
-    // of a scan.
+    // 2 s), so that Stop, Escape and closing are heard meanwhile; with workers also between
+    // the steps of opening the root, which take a while where every call goes through
+    // another process. These calls come at no fixed point, so they are not part of the fixed
+    // sequence of a scan.
     virtual void ProcessMessagesWhileWaiting() { ProcessPendingMessages(); }
 
     // The walk has left out `folder` for `reason` (Unreadable or OtherDrive; folders that are

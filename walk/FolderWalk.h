@@ -65,7 +65,8 @@ public:
 
     // While the walk waits for a worker's file system to answer, `hook` runs every 50 ms on
     // the walk's thread; when it returns false the folder waited for is left out, not
-    // counted (a stop). Without workers it is never called.
+    // counted (a stop). With workers it also runs between the steps of opening the root,
+    // where what it returns is not asked. Without workers it is never called.
     void SetWaitHook(std::function<bool()> hook);
 
     // Opens the root as the first folder. None when it is open; a walk may be opened again

@@ -39,7 +39,21 @@ void WalkCore::StartReadAheadUnlessBusy() {
         loadBeforeWorkers_.emplace(load);
         return;
     }
+    // The root's volume has just been asked about, and the workers' start takes a while too.
+    HearWaitHook();
     StartReadAhead();
+    HearWaitHook();
+}
+
+// Opening the root with workers takes several steps (the volume, the workers' start, the
+// probe, the folders above the root), each of which costs milliseconds where every call goes
+// through another process, as under Wine. The window is heard between them as it is while the
+// walk waits for a worker. What the hook answers is left to the first entry, where a stop ends
+// the walk.
+void WalkCore::HearWaitHook() {
+    if (waitHook_) {
+        waitHook_();
+    }
 }
 
 void WalkCore::StartReadAheadOnceQuiet() {

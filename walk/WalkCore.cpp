@@ -97,6 +97,7 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
                 skip != FolderSkip::None) {
                 return skip;
             }
+            HearWaitHook();
             // Known before the root is read, which decides what is read ahead below it.
             if (probedDevice_ != 0) {
                 AdaptReadAheadToRoot(probedDevice_);
@@ -178,6 +179,9 @@ FolderSkip WalkCore::EnterOpened(int index, const WalkedFacts* entry, bool readA
             AdaptReadAheadToRoot(level.Identity.Device);
         }
         FindRootAncestors(*folder);
+        if (ahead_) {
+            HearWaitHook();
+        }
     }
     level.PathEnd = path_.size();
     FindNetworkMounts(index, folder.get());

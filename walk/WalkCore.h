@@ -157,6 +157,7 @@ private:
     // Starts the workers if they wait for the processors to be free; true when there are any.
     bool WorkersAtHand();
     void StartReadAhead();
+    void HearWaitHook();
     FolderSkip ProbeWithWorker(const std::string& path, WalkLevel& level,
                                std::shared_ptr<AheadFolder>* kept = nullptr);
     bool TakeRootProbe(WalkLevel& level, std::shared_ptr<AheadFolder>& ahead);

@@ -280,9 +280,18 @@ folder /r/hung NoAnswer; folder /r/b; file /r/b/2 3; file /r/c 4)"));
     }
     EXPECT_EQ(source->BlockedNow(), 1) << "the walk's end waited for a stuck worker";
 
+    // With workers the window is heard between the steps of opening the root, where a hook
+    // that says stop does not end the opening; a walk without workers never calls it.
+    int openingCalls = 0;
+    FolderWalk alone(source, "/r", 1);
+    alone.SetWaitHook([&] { return ++openingCalls < 0; });
+    ASSERT_EQ(alone.OpenRoot(), FolderSkip::None);
+    EXPECT_EQ(openingCalls, 0);
+    alone.Leave();
     FolderWalk walk(source, "/r", 4);
-    walk.SetWaitHook([] { return false; });
+    walk.SetWaitHook([&] { return ++openingCalls < 0; });
     ASSERT_EQ(walk.OpenRoot(), FolderSkip::None);
+    EXPECT_GE(openingCalls, 4);
     DirectoryEntry entry;
     ASSERT_TRUE(walk.Next(entry));
     ASSERT_TRUE(walk.Next(entry));
