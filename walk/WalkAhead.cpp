@@ -45,6 +45,26 @@ void WalkCore::StartReadAheadUnlessBusy() {
     HearWaitHook();
 }
 
+// Starts the workers unless the machine is busy, and has one of them touch the root first: a
+// file system that does not answer holds up that worker, not the walk.
+FolderSkip WalkCore::StartAndProbeRoot(WalkLevel& level) {
+    StartReadAheadUnlessBusy();
+    if (!ahead_) {
+        return FolderSkip::None;
+    }
+    probedDevice_ = 0;
+    if (const FolderSkip skip = ProbeWithWorker(root_, level, &rootProbe_);
+        skip != FolderSkip::None) {
+        return skip;
+    }
+    HearWaitHook();
+    // Known before the root is read, which decides what is read ahead below it.
+    if (probedDevice_ != 0) {
+        AdaptReadAheadToRoot(probedDevice_);
+    }
+    return FolderSkip::None;
+}
+
 // Opening the root with workers takes several steps (the volume, the workers' start, the
 // probe, the folders above the root), each of which costs milliseconds where every call goes
 // through another process, as under Wine. The window is heard between them as it is while the

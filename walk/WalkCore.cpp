@@ -88,20 +88,8 @@ FolderSkip WalkCore::OpenLevel(int index, const WalkedFacts* entry) {
     } else {
         level.UnderLink = false;
         path_ = root_;
-        StartReadAheadUnlessBusy();
-        if (ahead_) {
-            // A worker touches the root first: a file system that does not answer holds up
-            // that worker, not the walk.
-            probedDevice_ = 0;
-            if (const FolderSkip skip = ProbeWithWorker(root_, level, &rootProbe_);
-                skip != FolderSkip::None) {
-                return skip;
-            }
-            HearWaitHook();
-            // Known before the root is read, which decides what is read ahead below it.
-            if (probedDevice_ != 0) {
-                AdaptReadAheadToRoot(probedDevice_);
-            }
+        if (const FolderSkip skip = StartAndProbeRoot(level); skip != FolderSkip::None) {
+            return skip;
         }
     }
     if (entry != nullptr) {

@@ -152,6 +152,7 @@ private:
     bool HasFoldersLeft(const WalkLevel& level) const;
 
     // WalkAhead.cpp
+    FolderSkip StartAndProbeRoot(WalkLevel& level);
     void StartReadAheadUnlessBusy();
     void StartReadAheadOnceQuiet();
     // Starts the workers if they wait for the processors to be free; true when there are any.
